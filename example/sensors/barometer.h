@@ -1,0 +1,5 @@
+#ifndef BAROMETER_H
+#define BAROMETER_H
+#include "sensor.h"
+extern struct sensor barometer;
+#endif

@@ -1,0 +1,91 @@
+#include "app/driver.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+
+#include "graph/dot_format.h"
+#include "graph/dot_writer.h"
+#include "scan/header_file.h"
+#include "scan/scan_header.h"
+
+std::string rootPathFromArgument(std::string_view argument) {
+  if (argument.empty() || argument.front() != '"') return std::string(argument);
+  if (argument.size() < 2) return std::string();
+  return std::string(argument.substr(1, argument.size() - 2));
+}
+
+SystemIncludeDirs parseIncludePath(std::string_view value, char separator) {
+  SystemIncludeDirs directories;
+  while (!value.empty()) {
+    const std::size_t end = value.find(separator);
+    std::string entry(value.substr(0, end));
+    value.remove_prefix(end == std::string_view::npos ? value.size() : end + 1);
+    if (entry.empty()) continue;
+    if (entry.back() != '/' && entry.back() != '\\') entry += '/';
+    directories.push_back(std::move(entry));
+  }
+  return directories;
+}
+
+void writeDotFile(std::ostream& out, const IncludeNode& root) {
+  out << kDotOpening;
+  writeNodeGraph(out, root, -1);
+  out << kDotClosing;
+}
+
+namespace {
+
+constexpr char kIncludePathSeparator =
+    std::filesystem::path::preferred_separator == '\\' ? ';' : ':';
+
+SystemIncludeDirs includeDirsFromEnvironment() {
+  const char* value = std::getenv(kIncludePathVariable);
+  return value == nullptr ? SystemIncludeDirs{} : parseIncludePath(value, kIncludePathSeparator);
+}
+
+int reportWriteFailure(std::ostream& err, const std::string& outputPath, int error) {
+  const char* reason = error != 0 ? std::strerror(error) : "write error";
+  err << "cludemap: cannot write " << outputPath << ": " << reason << '\n';
+  return 1;
+}
+
+// Writes the DOT file; returns the errno of the first failure, or 0. A
+// failure without an errno is reported as EIO.
+int writeOutputFile(const std::string& outputPath, const IncludeNode& root) {
+  errno = 0;
+  std::ofstream file(fileSystemPath(outputPath));
+  if (!file) return errno != 0 ? errno : EIO;
+  errno = 0;
+  writeDotFile(file, root);
+  file.flush();
+  if (!file) return errno != 0 ? errno : EIO;
+  file.close();
+  if (!file) return errno != 0 ? errno : EIO;
+  return 0;
+}
+
+}  // namespace
+
+int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  if (argc != 3) {
+    out << kUsageMessage;
+    return -1;
+  }
+  const std::string rootPath = rootPathFromArgument(argv[1]);
+  const std::string outputPath = argv[2];
+
+  RunState& state = runState();
+  state.systemIncludeDirs = includeDirsFromEnvironment();
+  state.warnings = &out;
+  IncludeNode root;
+  scanHeader(rootPath, root, "", "");
+  out.flush();
+
+  const int error = writeOutputFile(outputPath, root);
+  if (error != 0) return reportWriteFailure(err, outputPath, error);
+  return 0;
+}

@@ -1,0 +1,72 @@
+// Types shared by the scan and the DOT writer: the include tree and the
+// process-wide state of one run.
+#ifndef CLUDEMAP_SCAN_INCLUDE_TREE_H_
+#define CLUDEMAP_SCAN_INCLUDE_TREE_H_
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+// One node of the include tree, held by value. A node owns its children;
+// copying a node copies its whole subtree.
+struct IncludeNode {
+  IncludeNode() = default;
+  IncludeNode(const IncludeNode&) = default;
+  IncludeNode(IncludeNode&&) noexcept = default;
+  IncludeNode& operator=(const IncludeNode&) = default;
+  IncludeNode& operator=(IncludeNode&&) noexcept = default;
+  // Releases the subtree without recursion, so a chain of any depth can be
+  // freed on a small stack.
+  ~IncludeNode();
+
+  // In directive order.
+  std::vector<IncludeNode> children;
+  // True when no node had been registered under this node's directive label
+  // before it (the root always has it).
+  bool firstSighting = false;
+  // The include text as written (quoted name without quotes, angle name with
+  // its brackets), or the path for the root and for nameless directives.
+  std::string label;
+};
+
+// A key for an ordered pair of node ids. It holds both ids whole, so two
+// different pairs never share a key.
+using PairKeyValue = std::uint64_t;
+PairKeyValue PairKey(std::int32_t high, std::int32_t low);
+
+// Label (exact bytes) to node id. The same label always means the same id,
+// whatever file it resolves to.
+using NodeIdRegistry = std::unordered_map<std::string, std::int32_t>;
+
+// PairKey(parent id, child id) of every pair the scan has expanded.
+using ExpandedPairs = std::unordered_set<PairKeyValue>;
+
+// PairKey(child id, parent id) of every pair the writer has drawn an orange
+// edge for.
+using DrawnEdges = std::unordered_set<PairKeyValue>;
+
+// Directory prefixes an angle-bracket name is appended to, tried in order.
+using SystemIncludeDirs = std::vector<std::string>;
+
+// The process-wide containers of one run, all in one place: the scan fills
+// the registry, the id counter and the expanded pairs; the writer reads the
+// registry and fills the drawn edges. Scan warnings go to `warnings`.
+struct RunState {
+  NodeIdRegistry nodeIdRegistry;
+  std::int32_t nextNodeId = 1;
+  ExpandedPairs expandedPairs;
+  SystemIncludeDirs systemIncludeDirs;
+  DrawnEdges drawnEdges;
+  std::ostream* warnings = nullptr;  // standard output when null
+};
+
+// The one RunState of the process.
+RunState& runState();
+
+// Empties every container and restarts the id counter, as at process start.
+void resetRunState();
+
+#endif  // CLUDEMAP_SCAN_INCLUDE_TREE_H_

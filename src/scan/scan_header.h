@@ -1,0 +1,37 @@
+// The recursive header scan that builds the include tree.
+#ifndef CLUDEMAP_SCAN_SCAN_HEADER_H_
+#define CLUDEMAP_SCAN_SCAN_HEADER_H_
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "scan/include_tree.h"
+
+// The texts of the scan's warnings, each one line on the warning stream.
+inline constexpr std::string_view kMissingFileWarning = "WARNING: Cannot find file %s\n";
+inline constexpr std::string_view kMalformedLineWarning =
+    "Warning: In file: %s, line %s is malformatted.\n";
+inline constexpr std::string_view kUnresolvedAngleWarning = "WARNING: Cannot open file: <%s>\n";
+
+// The directory components of a path: every '/' or '\' ends one (possibly
+// empty) component; the last component, the file name, is not included.
+// "a\b/c.h" gives {"a", "b"}, "/x/y.h" gives {"", "x"}, "c.h" gives {}.
+using DirectoryList = std::vector<std::string>;
+DirectoryList directoryList(std::string_view path);
+
+// Fills `node`, which arrives empty, and its whole subtree from the header at
+// `path`, using and updating runState(). `label` is the directive text the
+// node is known by and `parentLabel` its includer's label; both are empty for
+// the root, whose label becomes `path`.
+//
+// A node is registered under its label (same label, same id) and expanded
+// only when its (parent id, id) pair has not been expanded before, which ends
+// the recursion for cycles. Quoted names are resolved against the including
+// file's directory list, angle-bracket names against the system include
+// directories. Problems are written as one-line warnings, in depth-first
+// line order, and the scan goes on. Depth is bounded only by memory.
+void scanHeader(const std::string& path, IncludeNode& node, const std::string& label,
+                const std::string& parentLabel);
+
+#endif  // CLUDEMAP_SCAN_SCAN_HEADER_H_

@@ -1,0 +1,226 @@
+#include "scan/scan_header.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "testing/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Each test scans a tree written into its own temporary directory, which is
+// the working directory meanwhile, with a fresh run state.
+class ScanHeaderTest : public ::testing::Test {
+ protected:
+  ScanHeaderTest() : previous_(fs::current_path()) {
+    fs::current_path(dir_.path());
+    resetRunState();
+    runState().warnings = &warnings_;
+  }
+  ~ScanHeaderTest() override {
+    fs::current_path(previous_);
+    resetRunState();
+  }
+
+  void write(const std::string& name, const std::string& bytes) { dir_.write(name, bytes); }
+
+  IncludeNode scan(const std::string& path) {
+    IncludeNode root;
+    scanHeader(path, root, "", "");
+    return root;
+  }
+
+  std::string warnings() const { return warnings_.str(); }
+
+ private:
+  fs::path previous_;
+  TempDir dir_;
+  std::ostringstream warnings_;
+};
+
+// The tree as "label#id" with '*' for a first sighting and children in
+// parentheses.
+std::string describe(const IncludeNode& node) {
+  std::string text = node.label + "#" + std::to_string(runState().nodeIdRegistry[node.label]);
+  if (node.firstSighting) text += "*";
+  if (node.children.empty()) return text;
+  text += "(";
+  for (std::size_t i = 0; i < node.children.size(); ++i) {
+    if (i != 0) text += ",";
+    text += describe(node.children[i]);
+  }
+  return text + ")";
+}
+
+TEST(DirectoryList, SplitsAtEitherSeparatorAndDropsTheFileName) {
+  EXPECT_EQ(directoryList("a\\b/c.h"), (DirectoryList{"a", "b"}));
+  EXPECT_EQ(directoryList("/x/y.h"), (DirectoryList{"", "x"}));
+  EXPECT_EQ(directoryList("c.h"), DirectoryList{});
+  EXPECT_EQ(directoryList("a//b/"), (DirectoryList{"a", "", "b"}));
+}
+
+TEST_F(ScanHeaderTest, FollowsRelativeNamesFromTheIncludersDirectory) {
+  write("src/app.h", "#include \"util/str.h\"\n");
+  write("src/util/str.h", "#include \"../cfg.h\"\n");
+  write("src/cfg.h", "");
+  const IncludeNode root = scan("src/app.h");
+  EXPECT_EQ(describe(root), "src/app.h#1*(util/str.h#2*(../cfg.h#3*))");
+  EXPECT_EQ(warnings(), "");
+  EXPECT_EQ(runState().nextNodeId, 4);
+}
+
+TEST_F(ScanHeaderTest, MissingRootIsALeafWithOneWarning) {
+  const IncludeNode root = scan("nowhere/x.h");
+  EXPECT_EQ(describe(root), "nowhere/x.h#1*");
+  EXPECT_EQ(warnings(), "WARNING: Cannot find file nowhere/x.h\n");
+}
+
+TEST_F(ScanHeaderTest, SelfInclusionExpandsOnceMore) {
+  write("x.h", "#include \"x.h\"\n");
+  EXPECT_EQ(describe(scan("x.h")), "x.h#1*(x.h#1(x.h#1))");
+  EXPECT_EQ(warnings(), "");
+}
+
+TEST_F(ScanHeaderTest, MutualInclusionStopsAtTheRepeatedPair) {
+  write("a.h", "#include \"b.h\"\n");
+  write("b.h", "#include \"a.h\"\n");
+  EXPECT_EQ(describe(scan("a.h")), "a.h#1*(b.h#2*(a.h#1(b.h#2)))");
+}
+
+TEST_F(ScanHeaderTest, DifferentSpellingsAreDifferentNodes) {
+  write("a.h", "#include \"b.h\"\n");
+  write("b.h", "#include \"a.h\"\n");
+  EXPECT_EQ(describe(scan("./a.h")), "./a.h#1*(b.h#2*(a.h#3*(b.h#2(a.h#3))))");
+}
+
+TEST_F(ScanHeaderTest, LabelReachedFromTwoParentsIsExpandedUnderEach) {
+  write("a.h", "#include \"b.h\"\n#include \"c.h\"\n");
+  write("b.h", "#include \"d.h\"\n");
+  write("c.h", "#include \"d.h\"\n");
+  write("d.h", "#include \"e.h\"\n");
+  write("e.h", "");
+  EXPECT_EQ(describe(scan("a.h")), "a.h#1*(b.h#2*(d.h#3*(e.h#4*)),c.h#5*(d.h#3(e.h#4)))");
+}
+
+TEST_F(ScanHeaderTest, SameLabelInDifferentDirectoriesSharesOneId) {
+  write("top.h", "#include \"p/m.h\"\n#include \"q/n.h\"\n");
+  write("p/m.h", "#include \"x.h\"\n");
+  write("q/n.h", "#include \"x.h\"\n");
+  write("p/x.h", "#include \"only_p.h\"\n");
+  write("p/only_p.h", "");
+  write("q/x.h", "#include \"only_q.h\"\n");
+  write("q/only_q.h", "");
+  EXPECT_EQ(describe(scan("top.h")),
+            "top.h#1*(p/m.h#2*(x.h#3*(only_p.h#4*)),q/n.h#5*(x.h#3(only_q.h#6*)))");
+}
+
+TEST_F(ScanHeaderTest, RepeatedIncludeFromOneParentIsALeafAndNotReopened) {
+  write("a.h", "#include \"b.h\"\n#include \"b.h\"\n#include \"gone.h\"\n#include \"gone.h\"\n");
+  write("b.h", "#include \"c.h\"\n");
+  write("c.h", "");
+  EXPECT_EQ(describe(scan("a.h")), "a.h#1*(b.h#2*(c.h#3*),b.h#2,gone.h#4*,gone.h#4)");
+  EXPECT_EQ(warnings(), "WARNING: Cannot find file gone.h\n");
+}
+
+TEST_F(ScanHeaderTest, MissingHeaderUnderTwoParentsWarnsTwice) {
+  write("a.h", "#include \"b.h\"\n#include \"c.h\"\n");
+  write("b.h", "#include \"gone.h\"\n");
+  write("c.h", "#include \"gone.h\"\n");
+  scan("a.h");
+  EXPECT_EQ(warnings(), "WARNING: Cannot find file gone.h\nWARNING: Cannot find file gone.h\n");
+}
+
+TEST_F(ScanHeaderTest, WarningsComeInDepthFirstLineOrder) {
+  write("a.h", "#include <vector>\n#include \"b.h\"\n#include\t\"x\"\r\n#include \"c.h");
+  write("b.h", "#include MACRO\n#include <map>");
+  const IncludeNode root = scan("a.h");
+  EXPECT_EQ(warnings(),
+            "WARNING: Cannot open file: <vector>\n"
+            "Warning: In file: b.h, line #include MACRO\n is malformatted.\n"
+            "WARNING: Cannot open file: <map>\n"
+            "Warning: In file: a.h, line #include\t\"x\"\r is malformatted.\n"
+            "WARNING: Cannot find file c.h\n");
+  EXPECT_EQ(describe(root), "a.h#1*(b.h#2*,c.h#3*)");
+}
+
+TEST_F(ScanHeaderTest, AngleNamesResolveThroughTheSystemDirectoriesInOrder) {
+  write("sys1/only1.h", "");
+  write("sys2/both.h", "#include \"near.h\"\n");
+  write("sys2/near.h", "");
+  write("sys1/both.h", "#include \"first.h\"\n");
+  write("sys1/first.h", "");
+  write("sys1/dir.h/keep", "");
+  write("a.h", "#include <both.h>\n#include <only1.h>\n#include <dir.h>\n#include <none.h\n");
+  runState().systemIncludeDirs = {"sys2/", "sys1/"};
+  EXPECT_EQ(describe(scan("a.h")), "a.h#1*(<both.h>#2*(near.h#3*),<only1.h>#4*)");
+  EXPECT_EQ(warnings(),
+            "WARNING: Cannot open file: <dir.h>\n"
+            "WARNING: Cannot open file: <none.h\n>\n");
+}
+
+TEST_F(ScanHeaderTest, UnclosedQuoteKeepsTheLineEndInPathAndLabel) {
+  write("a.h", "#include \"b.h\n");
+  write("b.h", "");
+  EXPECT_EQ(describe(scan("a.h")), "a.h#1*(b.h\n#2*)");
+  EXPECT_EQ(warnings(), "WARNING: Cannot find file b.h\n\n");
+}
+
+TEST_F(ScanHeaderTest, OnlyRegularFilesAreRead) {
+  write("t.h", "#include \"sub/x.h\"\n#include \"/dev/zero\"\n#include \"/dev/null\"\n#include \"sub\"\n");
+  write("sub/x.h", "#include \"\"\n#include \".\"\n");
+  const IncludeNode root = scan("t.h");
+  // A nameless directive is labelled with its path; the registry already
+  // knew the empty label from the root's parent, so it is no first sighting.
+  EXPECT_EQ(describe(root), "t.h#1*(sub/x.h#2*(sub/#3,.#4*),/dev/zero#5*,/dev/null#6*,sub#7*)");
+  EXPECT_EQ(warnings(),
+            "WARNING: Cannot find file sub/\n"
+            "WARNING: Cannot find file sub/.\n"
+            "WARNING: Cannot find file /dev/zero\n"
+            "WARNING: Cannot find file /dev/null\n"
+            "WARNING: Cannot find file sub\n");
+}
+
+TEST_F(ScanHeaderTest, BackslashesOpenAsSeparatorsButStayInLabels) {
+  write("dir/a.h", "#include \"sub\\b.h\"\n");
+  write("dir/sub/b.h", "#include \"c.h\"\n");
+  write("dir/sub/c.h", "");
+  EXPECT_EQ(describe(scan("dir\\a.h")), "dir\\a.h#1*(sub\\b.h#2*(c.h#3*))");
+  EXPECT_EQ(warnings(), "");
+}
+
+TEST_F(ScanHeaderTest, AbsoluteNamesAreStillPrefixed) {
+  const std::string absolute = (fs::current_path() / "abs.h").string();
+  write("abs.h", "");
+  write("x.h", "#include \"" + absolute + "\"\n");
+  write("sub/y.h", "#include \"" + absolute + "\"\n");
+  scan("x.h");
+  EXPECT_EQ(warnings(), "");
+  resetRunState();
+  std::ostringstream more;
+  runState().warnings = &more;
+  scan("sub/y.h");
+  EXPECT_EQ(more.str(), "WARNING: Cannot find file sub/" + absolute + "\n");
+}
+
+TEST_F(ScanHeaderTest, DeepChainNeedsNoDeepStack) {
+  constexpr int kDepth = 100000;
+  for (int i = 0; i < kDepth; ++i) {
+    write("h" + std::to_string(i) + ".h", "#include \"h" + std::to_string(i + 1) + ".h\"\n");
+  }
+  const IncludeNode root = scan("h0.h");
+  EXPECT_EQ(warnings(), "WARNING: Cannot find file h100000.h\n");
+  const IncludeNode* node = &root;
+  int depth = 0;
+  while (!node->children.empty()) {
+    ASSERT_EQ(node->children.size(), 1u);
+    node = &node->children.front();
+    ++depth;
+  }
+  EXPECT_EQ(depth, kDepth);
+  EXPECT_EQ(node->label, "h100000.h");
+}
+
+}  // namespace

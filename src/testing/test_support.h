@@ -1,0 +1,48 @@
+// Test helpers: temporary header trees, running commands, Graphviz checks.
+#ifndef CLUDEMAP_TESTING_TEST_SUPPORT_H_
+#define CLUDEMAP_TESTING_TEST_SUPPORT_H_
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// A fresh directory under the system temporary directory, removed with all
+// its content when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  // Writes `bytes` to `relative`, creating parent directories.
+  void write(const std::string& relative, const std::string& bytes) const;
+  std::string read(const std::string& relative) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The whole content of a file, or an empty string when it cannot be read.
+std::string readFile(const std::filesystem::path& path);
+
+struct CommandResult {
+  int exitStatus = -1;  // 0..255, or -1 when the command did not exit normally
+  std::string out;
+  std::string err;
+};
+
+// Runs `argv` (no shell interpretation of the arguments) in `directory` with
+// `environment` entries ("NAME=value") added, capturing both output streams.
+CommandResult runCommand(const std::vector<std::string>& argv,
+                         const std::filesystem::path& directory,
+                         const std::vector<std::string>& environment = {});
+
+// Passes when Graphviz reads the DOT file without error.
+::testing::AssertionResult graphvizAcceptsFile(const std::filesystem::path& file);
+::testing::AssertionResult graphvizAccepts(const std::string& dotText);
+
+#endif  // CLUDEMAP_TESTING_TEST_SUPPORT_H_
