@@ -10,28 +10,38 @@
 
 namespace {
 
-const std::string kOpening =
-    "digraph G\n{\n"
-    "edge [fontname=\"Helvetica\",fontsize=10,labelfontname=\"Helvetica\",labelfontsize=10];\n"
-    "node [fontname=\"Helvetica\",fontsize=10,shape=record];\n";
-const std::string kClosing = "}\n";
+using namespace std::string_literals;
+
 const std::string kUsage = "Usage: cludemap (.h file) (.png file)\n";
 
-std::string nodeLine(int id, const std::string& label) {
-  return "   Node" + std::to_string(id) + " [shape=\"box\",label=\"" + label +
-         "\",fontsize=10,height=0.2,width=0.4,fontname=\"Helvetica\",color=\"black\","
-         "style=\"filled\" fontcolor=\"white\"];\n";
-}
+// The expected DOT file, statement by statement.
+class ExpectedDot {
+ public:
+  ExpectedDot& node(int id, const std::string& escapedLabel) {
+    text_ += "   Node" + std::to_string(id) + " [shape=\"box\",label=\"" + escapedLabel +
+             "\",fontsize=10,height=0.2,width=0.4,fontname=\"Helvetica\",color=\"black\","
+             "style=\"filled\" fontcolor=\"white\"];\n";
+    return *this;
+  }
+  ExpectedDot& blue(int child, int parent) { return edge(child, parent, "midnightblue"); }
+  ExpectedDot& orange(int child, int parent) { return edge(child, parent, "orange"); }
+  std::string str() const {
+    return "digraph G\n{\n"
+           "edge [fontname=\"Helvetica\",fontsize=10,labelfontname=\"Helvetica\","
+           "labelfontsize=10];\n"
+           "node [fontname=\"Helvetica\",fontsize=10,shape=record];\n" +
+           text_ + "}\n";
+  }
 
-std::string blueEdge(int child, int parent) {
-  return "   Node" + std::to_string(child) + " -> Node" + std::to_string(parent) +
-         " [dir=back,color=\"midnightblue\",fontsize=10,style=\"solid\",fontname=\"Helvetica\"];\n";
-}
-
-std::string orangeEdge(int child, int parent) {
-  return "   Node" + std::to_string(child) + " -> Node" + std::to_string(parent) +
-         " [dir=back,color=\"orange\",fontsize=10,style=\"solid\",fontname=\"Helvetica\"];\n";
-}
+ private:
+  ExpectedDot& edge(int child, int parent, const std::string& color) {
+    text_ += "   Node" + std::to_string(child) + " -> Node" + std::to_string(parent) +
+             " [dir=back,color=\"" + color +
+             "\",fontsize=10,style=\"solid\",fontname=\"Helvetica\"];\n";
+    return *this;
+  }
+  std::string text_;
+};
 
 CommandResult cludemap(const TempDir& dir, const std::vector<std::string>& args,
                        const std::vector<std::string>& environment = {}) {
@@ -55,8 +65,8 @@ std::string graphOf(const TempDir& dir, const std::string& root, const std::stri
 TEST(EndToEnd, WrongArgumentCountPrintsUsage) {
   TempDir dir;
   dir.write("a.h", "");
-  for (const auto& args : std::vector<std::vector<std::string>>{
-           {}, {"a.h"}, {"a.h", "out.dot", "extra"}}) {
+  for (const auto& args :
+       std::vector<std::vector<std::string>>{{}, {"a.h"}, {"a.h", "out.dot", "extra"}}) {
     const CommandResult result = cludemap(dir, args);
     EXPECT_EQ(result.exitStatus, 255);
     EXPECT_EQ(result.out, kUsage);
@@ -70,9 +80,275 @@ TEST(EndToEnd, RoadOfOneHeader) {
   dir.write("src/app.h", "#include \"util/str.h\"\n");
   dir.write("src/util/str.h", "#include \"../cfg.h\"\n");
   dir.write("src/cfg.h", "");
-  EXPECT_EQ(graphOf(dir, "src/app.h", ""),
-            kOpening + nodeLine(1, "src/app.h") + nodeLine(2, "util/str.h") + blueEdge(2, 1) +
-                nodeLine(3, "../cfg.h") + blueEdge(3, 2) + kClosing);
+  EXPECT_EQ(graphOf(dir, "src/app.h", ""), ExpectedDot()
+                                               .node(1, "src/app.h")
+                                               .node(2, "util/str.h")
+                                               .blue(2, 1)
+                                               .node(3, "../cfg.h")
+                                               .blue(3, 2)
+                                               .str());
+}
+
+TEST(EndToEnd, MissingRootStillWritesTheRootNode) {
+  TempDir dir;
+  EXPECT_EQ(graphOf(dir, "gone/x.h", "WARNING: Cannot find file gone/x.h\n"),
+            ExpectedDot().node(1, "gone/x.h").str());
+}
+
+TEST(EndToEnd, QuotesThatReachTheProgramAreStripped) {
+  TempDir dir;
+  dir.write("dir/a.h", "#include \"b.h\"\n");
+  dir.write("dir/b.h", "");
+  const std::string expected = ExpectedDot().node(1, "dir\\\\a.h").node(2, "b.h").blue(2, 1).str();
+  EXPECT_EQ(graphOf(dir, "\"dir\\a.h\"", ""), expected);
+  // Without a closing quote the last character goes all the same.
+  EXPECT_EQ(graphOf(dir, "\"dir\\a.hx", ""), expected);
+}
+
+TEST(EndToEnd, EmptyStartPathGivesAnEmptyGraph) {
+  for (const std::string argument : {"", "\"", "\"\""}) {
+    TempDir dir;
+    EXPECT_EQ(graphOf(dir, argument, "WARNING: Cannot find file \n"), ExpectedDot().str());
+  }
+}
+
+TEST(EndToEnd, ExistingOutputIsOverwritten) {
+  TempDir dir;
+  dir.write("a.h", "");
+  dir.write("out.dot", std::string(100000, 'x'));
+  EXPECT_EQ(graphOf(dir, "a.h", ""), ExpectedDot().node(1, "a.h").str());
+}
+
+TEST(EndToEnd, CyclesEndAtTheFirstRepeatedPair) {
+  TempDir dir;
+  dir.write("a.h", "#include \"b.h\"\n");
+  dir.write("b.h", "#include \"a.h\"\n");
+  dir.write("x.h", "#include \"x.h\"\n");
+  EXPECT_EQ(graphOf(dir, "a.h", ""), ExpectedDot()
+                                         .node(1, "a.h")
+                                         .node(2, "b.h")
+                                         .blue(2, 1)
+                                         .node(1, "a.h")
+                                         .orange(1, 2)
+                                         .node(2, "b.h")
+                                         .orange(2, 1)
+                                         .str());
+  EXPECT_EQ(graphOf(dir, "x.h", ""),
+            ExpectedDot().node(1, "x.h").node(1, "x.h").orange(1, 1).node(1, "x.h").str());
+}
+
+TEST(EndToEnd, LabelFromTwoParentsIsExpandedUnderEach) {
+  TempDir dir;
+  dir.write("a.h", "#include \"b.h\"\n#include \"c.h\"\n");
+  dir.write("b.h", "#include \"d.h\"\n");
+  dir.write("c.h", "#include \"d.h\"\n");
+  dir.write("d.h", "#include \"e.h\"\n");
+  dir.write("e.h", "");
+  EXPECT_EQ(graphOf(dir, "a.h", ""), ExpectedDot()
+                                         .node(1, "a.h")
+                                         .node(2, "b.h")
+                                         .blue(2, 1)
+                                         .node(3, "d.h")
+                                         .blue(3, 2)
+                                         .node(4, "e.h")
+                                         .blue(4, 3)
+                                         .node(5, "c.h")
+                                         .blue(5, 1)
+                                         .node(3, "d.h")
+                                         .orange(3, 5)
+                                         .node(4, "e.h")
+                                         .orange(4, 3)
+                                         .str());
+}
+
+TEST(EndToEnd, HeaderIncludedTwiceByOneParent) {
+  TempDir dir;
+  dir.write("a.h", "#include \"b.h\"\n#include \"b.h\"\n#include \"b.h\"\n");
+  dir.write("b.h", "#include \"c.h\"\n");
+  dir.write("c.h", "");
+  EXPECT_EQ(graphOf(dir, "a.h", ""), ExpectedDot()
+                                         .node(1, "a.h")
+                                         .node(2, "b.h")
+                                         .blue(2, 1)
+                                         .node(3, "c.h")
+                                         .blue(3, 2)
+                                         .node(2, "b.h")
+                                         .orange(2, 1)
+                                         .node(2, "b.h")
+                                         .str());
+}
+
+TEST(EndToEnd, CommentsLineEndsAndZeroBytes) {
+  TempDir dir;
+  dir.write("a.h",
+            "// #include \"no1.h\"\n"
+            "#include \"b.h\" // note\r\n"
+            "/* #include \"c.h\" */\r"
+            "x = \"//\"; #include \"no2.h\"\n"
+            "#  include \"no3.h\"\n"
+            "int x;\0 #include \"no4.h\"\n"
+            "#include \"d.h\""s);
+  for (const char* name : {"b.h", "c.h", "d.h"}) dir.write(name, "");
+  EXPECT_EQ(graphOf(dir, "a.h", ""), ExpectedDot()
+                                         .node(1, "a.h")
+                                         .node(2, "b.h")
+                                         .blue(2, 1)
+                                         .node(3, "c.h")
+                                         .blue(3, 1)
+                                         .node(4, "d.h")
+                                         .blue(4, 1)
+                                         .str());
+}
+
+TEST(EndToEnd, MalformedDirectivesAndUnclosedQuotes) {
+  TempDir dir;
+  dir.write(
+      "a.h",
+      "#include\t\"tab.h\"\n#include_next \"next.h\"\r\n#include\"b.h\"\n#include \"open.h\n");
+  dir.write("b.h", "");
+  dir.write("open.h", "");
+  EXPECT_EQ(
+      graphOf(dir, "a.h",
+              "Warning: In file: a.h, line #include\t\"tab.h\"\n is malformatted.\n"
+              "Warning: In file: a.h, line #include_next \"next.h\"\r is malformatted.\n"
+              "WARNING: Cannot find file open.h\n\n"),
+      ExpectedDot().node(1, "a.h").node(2, "b.h").blue(2, 1).node(3, "open.h\\n").blue(3, 1).str());
+}
+
+TEST(EndToEnd, AngleBracketsNeedTheIncludePath) {
+  TempDir dir;
+  dir.write("a.h", "#include <lib.h>\n#include <none.h>\n#include <open.h\n");
+  dir.write("sys/lib.h", "#include \"detail.h\"\n");
+  dir.write("sys/detail.h", "");
+  EXPECT_EQ(graphOf(dir, "a.h",
+                    "WARNING: Cannot open file: <lib.h>\n"
+                    "WARNING: Cannot open file: <none.h>\n"
+                    "WARNING: Cannot open file: <open.h\n>\n"),
+            ExpectedDot().node(1, "a.h").str());
+  EXPECT_EQ(graphOf(dir, "a.h",
+                    "WARNING: Cannot open file: <none.h>\n"
+                    "WARNING: Cannot open file: <open.h\n>\n",
+                    {"CLUDEMAP_INCLUDE_PATH=:missing:sys"}),
+            ExpectedDot()
+                .node(1, "a.h")
+                .node(2, "<lib.h>")
+                .blue(2, 1)
+                .node(3, "detail.h")
+                .blue(3, 2)
+                .str());
+}
+
+TEST(EndToEnd, LabelsAreEscapedAndBackslashesOpenAsSeparators) {
+  TempDir dir;
+  dir.write("a.h", "#include \"sub\\b.h\"\n#include \"q\"uote.h\"\n");
+  dir.write("sub/b.h", "#include \"c.h\"\n");
+  dir.write("sub/c.h", "");
+  dir.write("q", "");
+  EXPECT_EQ(graphOf(dir, "a.h", ""), ExpectedDot()
+                                         .node(1, "a.h")
+                                         .node(2, "sub\\\\b.h")
+                                         .blue(2, 1)
+                                         .node(3, "c.h")
+                                         .blue(3, 2)
+                                         .node(4, "q")
+                                         .blue(4, 1)
+                                         .str());
+}
+
+TEST(EndToEnd, OnlyRegularFilesAreRead) {
+  TempDir dir;
+  dir.write("sub/x.h", "#include \"\"\n#include \"../fifo\"\n#include \"../sub\"\n");
+  dir.write("top.h", "#include \"sub/x.h\"\n#include \"/dev/zero\"\n");
+  ASSERT_EQ(runCommand({"mkfifo", "fifo"}, dir.path()).exitStatus, 0);
+  EXPECT_EQ(graphOf(dir, "top.h",
+                    "WARNING: Cannot find file sub/\n"
+                    "WARNING: Cannot find file sub/../fifo\n"
+                    "WARNING: Cannot find file sub/../sub\n"
+                    "WARNING: Cannot find file /dev/zero\n"),
+            ExpectedDot()
+                .node(1, "top.h")
+                .node(2, "sub/x.h")
+                .blue(2, 1)
+                .node(3, "sub/")
+                .orange(3, 2)
+                .node(4, "../fifo")
+                .blue(4, 2)
+                .node(5, "../sub")
+                .blue(5, 2)
+                .node(6, "/dev/zero")
+                .blue(6, 1)
+                .str());
+}
+
+TEST(EndToEnd, LongLinesAreReadWhole) {
+  TempDir dir;
+  const std::string name = std::string(9000, 'n') + ".h";
+  dir.write("a.h", std::string(5000, ' ') + "#include \"" + name + "\"\n#include \"b.h\"\n");
+  dir.write(name.substr(0, 200), "");
+  dir.write("b.h", "");
+  // The name is too long for the file system, so it is missing; the label
+  // is written in pieces Graphviz joins again.
+  const std::string escaped =
+      name.substr(0, 4096) + "\" + \"" + name.substr(4096, 4096) + "\" + \"" + name.substr(8192);
+  EXPECT_EQ(
+      graphOf(dir, "a.h", "WARNING: Cannot find file " + name + "\n"),
+      ExpectedDot().node(1, "a.h").node(2, escaped).blue(2, 1).node(3, "b.h").blue(3, 1).str());
+}
+
+TEST(EndToEnd, DeepChainOfHeaders) {
+  constexpr int kDepth = 100000;
+  TempDir dir;
+  ExpectedDot expected;
+  expected.node(1, "h0.h");
+  for (int i = 0; i < kDepth; ++i) {
+    dir.write("h" + std::to_string(i) + ".h", "#include \"h" + std::to_string(i + 1) + ".h\"\n");
+    expected.node(i + 2, "h" + std::to_string(i + 1) + ".h").blue(i + 2, i + 1);
+  }
+  dir.write("h" + std::to_string(kDepth) + ".h", "");
+  EXPECT_EQ(graphOf(dir, "h0.h", ""), expected.str());
+}
+
+// With ids packed into 16-bit halves the pair (1, 65537) would share its key
+// with (2, 1), which b.h expands first, and z.h would never be scanned.
+TEST(EndToEnd, MoreThan65536LabelsKeepTheirPairsApart) {
+  constexpr int kLast = 65537;
+  TempDir dir;
+  std::string root = "#include \"b.h\"\n";
+  for (int id = 3; id <= kLast; ++id) {
+    const std::string name = std::to_string(id) + ".h";
+    root += "#include \"" + name + "\"\n";
+    dir.write(name, id == kLast ? "#include \"z.h\"\n" : "");
+  }
+  dir.write("a.h", root);
+  dir.write("b.h", "#include \"a.h\"\n");
+  dir.write("z.h", "");
+
+  // b.h includes the root again, which expands every header under it; the
+  // root's own includes of them are leaves afterwards.
+  ExpectedDot expected;
+  expected.node(1, "a.h").node(2, "b.h").blue(2, 1).node(1, "a.h").orange(1, 2);
+  expected.node(2, "b.h").orange(2, 1);
+  for (int id = 3; id <= kLast; ++id) expected.node(id, std::to_string(id) + ".h").blue(id, 1);
+  expected.node(kLast + 1, "z.h").blue(kLast + 1, kLast);
+  for (int id = 3; id <= kLast; ++id) expected.node(id, std::to_string(id) + ".h").orange(id, 1);
+  EXPECT_EQ(graphOf(dir, "a.h", ""), expected.str());
+}
+
+TEST(EndToEnd, UnwritableOutputFailsWithStatusOne) {
+  TempDir dir;
+  dir.write("a.h", "#include \"gone.h\"\n");
+  CommandResult result = cludemap(dir, {"a.h", "nodir/out.dot"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.out, "WARNING: Cannot find file gone.h\n");
+  EXPECT_EQ(result.err, "cludemap: cannot write nodir/out.dot: No such file or directory\n");
+
+  result = cludemap(dir, {"a.h", "/dev/full"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.err, "cludemap: cannot write /dev/full: No space left on device\n");
+
+  result = cludemap(dir, {"a.h", "."});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.err, "cludemap: cannot write .: Is a directory\n");
 }
 
 }  // namespace

@@ -104,10 +104,9 @@ CommandResult runCommand(const std::vector<std::string>& argv, const fs::path& d
   if (result.exitStatus == 0) {
     return ::testing::AssertionSuccess();
   }
-  return ::testing::AssertionFailure()
-         << "Graphviz (" << argv[0] << ") rejects " << file << ", status " << result.exitStatus
-         << ":\n"
-         << result.err;
+  return ::testing::AssertionFailure() << "Graphviz (" << argv[0] << ") rejects " << file
+                                       << ", status " << result.exitStatus << ":\n"
+                                       << result.err;
 }
 
 ::testing::AssertionResult graphvizAccepts(const std::string& dotText) {
