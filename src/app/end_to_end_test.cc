@@ -3,6 +3,7 @@
 // byte for byte. Every DOT file written is also read by Graphviz.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -55,8 +56,8 @@ std::string graphOf(const TempDir& dir, const std::string& root, const std::stri
 TEST(EndToEnd, WrongArgumentCountPrintsUsage) {
   TempDir dir;
   dir.write("a.h", "");
-  for (const auto& args : std::vector<std::vector<std::string>>{
-           {}, {"a.h"}, {"a.h", "out.dot", "extra"}}) {
+  for (const auto& args :
+       std::vector<std::vector<std::string>>{{}, {"a.h"}, {"a.h", "out.dot", "extra"}}) {
     const CommandResult result = cludemap(dir, args);
     EXPECT_EQ(result.exitStatus, 255);
     EXPECT_EQ(result.out, kUsage);
@@ -70,9 +71,36 @@ TEST(EndToEnd, RoadOfOneHeader) {
   dir.write("src/app.h", "#include \"util/str.h\"\n");
   dir.write("src/util/str.h", "#include \"../cfg.h\"\n");
   dir.write("src/cfg.h", "");
-  EXPECT_EQ(graphOf(dir, "src/app.h", ""),
-            kOpening + nodeLine(1, "src/app.h") + nodeLine(2, "util/str.h") + blueEdge(2, 1) +
-                nodeLine(3, "../cfg.h") + blueEdge(3, 2) + kClosing);
+  EXPECT_EQ(graphOf(dir, "src/app.h", ""), kOpening + nodeLine(1, "src/app.h") +
+                                               nodeLine(2, "util/str.h") + blueEdge(2, 1) +
+                                               nodeLine(3, "../cfg.h") + blueEdge(3, 2) + kClosing);
+}
+
+TEST(EndToEnd, HeaderIncludedThriceByOneParentGetsOneEdgeOfEachColour) {
+  TempDir dir;
+  dir.write("a.h", "#include \"b.h\"\n#include \"b.h\"\n#include \"b.h\"\n");
+  dir.write("b.h", "#include \"c.h\"\n");
+  dir.write("c.h", "");
+  EXPECT_EQ(graphOf(dir, "a.h", ""), kOpening + nodeLine(1, "a.h") + nodeLine(2, "b.h") +
+                                         blueEdge(2, 1) + nodeLine(3, "c.h") + blueEdge(3, 2) +
+                                         nodeLine(2, "b.h") + orangeEdge(2, 1) +
+                                         nodeLine(2, "b.h") + kClosing);
+}
+
+// The README shows the graph of the bundled example, rendered from the
+// committed docs/example.dot that the demo writes. This keeps that copy true
+// to what the tool prints today.
+TEST(EndToEnd, BundledExampleGivesTheCommittedGraph) {
+  const std::filesystem::path source = CLUDEMAP_SOURCE_DIR;
+  TempDir dir;
+  std::filesystem::copy(source / "example", dir.path(), std::filesystem::copy_options::recursive);
+  const std::string graph = graphOf(dir, "station.h",
+                                    "WARNING: Cannot open file: <math.h>\n"
+                                    "WARNING: Cannot find file net/tls_session.h\n"
+                                    "WARNING: Cannot find file net/tls_session.h\n"
+                                    "WARNING: Cannot open file: <stdio.h>\n");
+  EXPECT_EQ(graph, readFile(source / "docs" / "example.dot"))
+      << "run `cmake --workflow --preset demo` to refresh docs/";
 }
 
 }  // namespace

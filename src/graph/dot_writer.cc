@@ -49,7 +49,8 @@ constexpr std::size_t kFlushThreshold = 1 << 16;
 class IdText {
  public:
   explicit IdText(std::int32_t id) {
-    length_ = static_cast<std::size_t>(std::to_chars(digits_, digits_ + sizeof digits_, id).ptr - digits_);
+    length_ = static_cast<std::size_t>(std::to_chars(digits_, digits_ + sizeof digits_, id).ptr -
+                                       digits_);
   }
   std::string_view view() const { return {digits_, length_}; }
 

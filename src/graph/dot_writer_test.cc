@@ -40,7 +40,8 @@ std::string nodeLine(int id, const std::string& label) {
 
 std::string edgeLine(int child, int parent, const std::string& color) {
   return "   Node" + std::to_string(child) + " -> Node" + std::to_string(parent) +
-         " [dir=back,color=\"" + color + "\",fontsize=10,style=\"solid\",fontname=\"Helvetica\"];\n";
+         " [dir=back,color=\"" + color +
+         "\",fontsize=10,style=\"solid\",fontname=\"Helvetica\"];\n";
 }
 
 // The whole file as the driver frames it, for Graphviz.
@@ -58,10 +59,9 @@ TEST_F(DotWriterTest, RootAloneIsOneNodeStatement) {
 }
 
 TEST_F(DotWriterTest, DiamondDrawsTheSecondVisitOrange) {
-  const IncludeNode root =
-      node("a.h", 1, true,
-           {node("b.h", 2, true, {node("d.h", 3, true)}),
-            node("c.h", 4, true, {node("d.h", 3, false)})});
+  const IncludeNode root = node("a.h", 1, true,
+                                {node("b.h", 2, true, {node("d.h", 3, true)}),
+                                 node("c.h", 4, true, {node("d.h", 3, false)})});
   const std::string text = write(root);
   EXPECT_EQ(text, nodeLine(1, "a.h") + nodeLine(2, "b.h") + edgeLine(2, 1, "midnightblue") +
                       nodeLine(3, "d.h") + edgeLine(3, 2, "midnightblue") + nodeLine(4, "c.h") +
@@ -71,8 +71,8 @@ TEST_F(DotWriterTest, DiamondDrawsTheSecondVisitOrange) {
 }
 
 TEST_F(DotWriterTest, PairGetsOneBlueThenOneOrangeEdgeAtMost) {
-  const IncludeNode root = node(
-      "a.h", 1, true, {node("b.h", 2, true), node("b.h", 2, false), node("b.h", 2, false)});
+  const IncludeNode root =
+      node("a.h", 1, true, {node("b.h", 2, true), node("b.h", 2, false), node("b.h", 2, false)});
   EXPECT_EQ(write(root), nodeLine(1, "a.h") + nodeLine(2, "b.h") + edgeLine(2, 1, "midnightblue") +
                              nodeLine(2, "b.h") + edgeLine(2, 1, "orange") + nodeLine(2, "b.h"));
 }

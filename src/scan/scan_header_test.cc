@@ -27,7 +27,7 @@ class ScanHeaderTest : public ::testing::Test {
 
   void write(const std::string& name, const std::string& bytes) { dir_.write(name, bytes); }
 
-  IncludeNode scan(const std::string& path) {
+  static IncludeNode scan(const std::string& path) {
     IncludeNode root;
     scanHeader(path, root, "", "");
     return root;
@@ -169,7 +169,8 @@ TEST_F(ScanHeaderTest, UnclosedQuoteKeepsTheLineEndInPathAndLabel) {
 }
 
 TEST_F(ScanHeaderTest, OnlyRegularFilesAreRead) {
-  write("t.h", "#include \"sub/x.h\"\n#include \"/dev/zero\"\n#include \"/dev/null\"\n#include \"sub\"\n");
+  write("t.h",
+        "#include \"sub/x.h\"\n#include \"/dev/zero\"\n#include \"/dev/null\"\n#include \"sub\"\n");
   write("sub/x.h", "#include \"\"\n#include \".\"\n");
   const IncludeNode root = scan("t.h");
   // A nameless directive is labelled with its path; the registry already
