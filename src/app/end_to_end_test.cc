@@ -351,4 +351,20 @@ TEST(EndToEnd, UnwritableOutputFailsWithStatusOne) {
   EXPECT_EQ(result.err, "cludemap: cannot write .: Is a directory\n");
 }
 
+// The README shows the graph of the bundled example, rendered from the
+// committed docs/example.dot that the demo writes. This keeps that copy true
+// to what the tool prints today.
+TEST(EndToEnd, BundledExampleGivesTheCommittedGraph) {
+  const std::filesystem::path source = CLUDEMAP_SOURCE_DIR;
+  TempDir dir;
+  std::filesystem::copy(source / "example", dir.path(), std::filesystem::copy_options::recursive);
+  const std::string graph = graphOf(dir, "station.h",
+                                    "WARNING: Cannot open file: <math.h>\n"
+                                    "WARNING: Cannot find file net/tls_session.h\n"
+                                    "WARNING: Cannot find file net/tls_session.h\n"
+                                    "WARNING: Cannot open file: <stdio.h>\n");
+  EXPECT_EQ(graph, readFile(source / "docs" / "example.dot"))
+      << "run `cmake --workflow --preset demo` to refresh docs/";
+}
+
 }  // namespace

@@ -27,7 +27,7 @@ class ScanHeaderTest : public ::testing::Test {
 
   void write(const std::string& name, const std::string& bytes) { dir_.write(name, bytes); }
 
-  IncludeNode scan(const std::string& path) {
+  static IncludeNode scan(const std::string& path) {
     IncludeNode root;
     scanHeader(path, root, "", "");
     return root;

@@ -12,5 +12,5 @@ void appendFormat(std::string& out, std::string_view format,
     start = pos + 2;
     pos = start - 1;
   }
-  out.append(format, start, std::string_view::npos);
+  out.append(format.substr(start));
 }

@@ -91,7 +91,7 @@ CommandResult runCommand(const std::vector<std::string>& argv, const fs::path& d
 ::testing::AssertionResult graphvizAcceptsFile(const fs::path& file) {
   // Laying out a graph of many thousands of nodes takes dot minutes, so
   // large files are only parsed, by Graphviz's own reader (nop).
-  constexpr std::uintmax_t kLayoutLimit = 256 * 1024;
+  constexpr std::uintmax_t kLayoutLimit = std::uintmax_t{256} * 1024;
   std::error_code error;
   const bool large = fs::file_size(file, error) > kLayoutLimit;
   std::vector<std::string> argv;
