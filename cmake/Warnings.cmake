@@ -1,7 +1,13 @@
 # Warning flags are set once here and reach every target that links cludemap_warnings.
-# CI builds turn them into errors with CLUDEMAP_WERROR; user builds only warn,
-# so a newer compiler with new warnings never breaks an install.
-option(CLUDEMAP_WERROR "Treat compiler warnings as errors" OFF)
+# CI builds (the CI environment variable is set) turn them into errors; user
+# builds only warn, so a newer compiler with new warnings never breaks an
+# install.
+if(DEFINED ENV{CI})
+  set(werror_default ON)
+else()
+  set(werror_default OFF)
+endif()
+option(CLUDEMAP_WERROR "Treat compiler warnings as errors" ${werror_default})
 
 add_library(cludemap_warnings INTERFACE)
 if(MSVC)
