@@ -7,8 +7,9 @@
 #include <iosfwd>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
+
+#include "scan/pair_key_set.h"
 
 // One node of the include tree, held by value. A node owns its children;
 // copying a node copies its whole subtree.
@@ -42,11 +43,11 @@ PairKeyValue PairKey(std::int32_t high, std::int32_t low);
 using NodeIdRegistry = std::unordered_map<std::string, std::int32_t>;
 
 // PairKey(parent id, child id) of every pair the scan has expanded.
-using ExpandedPairs = std::unordered_set<PairKeyValue>;
+using ExpandedPairs = PairKeySet;
 
 // PairKey(child id, parent id) of every pair the writer has drawn an orange
 // edge for.
-using DrawnEdges = std::unordered_set<PairKeyValue>;
+using DrawnEdges = PairKeySet;
 
 // Directory prefixes an angle-bracket name is appended to, tried in order.
 using SystemIncludeDirs = std::vector<std::string>;
