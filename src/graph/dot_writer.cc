@@ -19,44 +19,26 @@ constexpr std::string_view kLabelPieceJoin = "\" + \"";
 
 }  // namespace
 
-namespace {
-
-// The escape for a byte that needs one, or an empty view.
-std::string_view escapeFor(char c) {
-  switch (c) {
-    case '\\':
-      return "\\\\";
-    case '"':
-      return "\\\"";
-    case '\r':
-      return "\\r";
-    case '\n':
-      return "\\n";
-    default:
-      return {};
-  }
-}
-
-// Appends one piece of at most kLabelPieceBytes label bytes, copying the
-// runs between escapes whole.
-void appendEscapedPiece(std::string& out, std::string_view piece) {
-  std::size_t run = 0;
-  for (std::size_t i = 0; i < piece.size(); ++i) {
-    const std::string_view escape = escapeFor(piece[i]);
-    if (escape.empty()) continue;
-    out.append(piece, run, i - run);
-    out += escape;
-    run = i + 1;
-  }
-  out.append(piece, run, std::string_view::npos);
-}
-
-}  // namespace
-
 void appendEscapedLabel(std::string& out, std::string_view label) {
-  for (std::size_t start = 0; start < label.size(); start += kLabelPieceBytes) {
-    if (start != 0) out += kLabelPieceJoin;
-    appendEscapedPiece(out, label.substr(start, kLabelPieceBytes));
+  for (std::size_t i = 0; i < label.size(); ++i) {
+    if (i != 0 && i % kLabelPieceBytes == 0) out += kLabelPieceJoin;
+    const char c = label[i];
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      default:
+        out += c;
+    }
   }
 }
 
@@ -103,16 +85,41 @@ const LabelOutput& labelOutput(StringMap<LabelOutput>& labels, const std::string
   return output;
 }
 
+// An edge statement's text around its two ids, split once so that edges,
+// which the writer makes for almost every node, need no format parsing.
+struct EdgeText {
+  std::string_view head, middle, tail;
+};
+
+constexpr EdgeText splitEdgeFormat(std::string_view format) {
+  const std::size_t first = format.find("%d");
+  const std::size_t second = format.find("%d", first + 2);
+  return {format.substr(0, first), format.substr(first + 2, second - first - 2),
+          format.substr(second + 2)};
+}
+
+constexpr EdgeText kFirstSightingEdgeText = splitEdgeFormat(kFirstSightingEdge);
+constexpr EdgeText kRepeatEdgeText = splitEdgeFormat(kRepeatEdge);
+
+void appendEdgeText(std::string& text, const EdgeText& edge, std::int32_t id,
+                    std::int32_t parentId) {
+  text += edge.head;
+  text += IdText(id).view();
+  text += edge.middle;
+  text += IdText(parentId).view();
+  text += edge.tail;
+}
+
 void appendEdge(std::string& text, const IncludeNode& node, std::int32_t id,
                 std::int32_t parentId) {
   if (node.firstSighting) {
     // A midnightblue edge leaves no mark, so a later repeat of the same pair
     // still gets its one orange edge.
     if (!runState().drawnEdges.contains(PairKey(id, parentId))) {
-      appendFormat(text, kFirstSightingEdge, {IdText(id).view(), IdText(parentId).view()});
+      appendEdgeText(text, kFirstSightingEdgeText, id, parentId);
     }
   } else if (runState().drawnEdges.insert(PairKey(id, parentId))) {
-    appendFormat(text, kRepeatEdge, {IdText(id).view(), IdText(parentId).view()});
+    appendEdgeText(text, kRepeatEdgeText, id, parentId);
   }
 }
 

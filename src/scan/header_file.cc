@@ -1,28 +1,28 @@
 #include "scan/header_file.h"
 
 #include <algorithm>
-#include <fstream>
+#include <cstdio>
 #include <system_error>
-
-std::filesystem::path fileSystemPath(const std::string& path) {
-  if (std::filesystem::path::preferred_separator != '/') return std::filesystem::path(path);
-  std::string native = path;
-  std::replace(native.begin(), native.end(), '\\', '/');
-  return std::filesystem::path(native);
-}
 
 namespace {
 
 constexpr std::size_t kFirstBufferBytes = 1 << 16;
 
-bool isRegularFile(const std::filesystem::path& path) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(path, error);
+// The name handed to the file system: where the native separator is '/',
+// every '\' becomes '/', so names written for either separator open alike.
+std::string nativeName(const std::string& path) {
+  std::string native = path;
+  if (std::filesystem::path::preferred_separator == '/') {
+    std::replace(native.begin(), native.end(), '\\', '/');
+  }
+  return native;
 }
 
 }  // namespace
 
-bool isRegularFile(const std::string& path) { return isRegularFile(fileSystemPath(path)); }
+std::filesystem::path fileSystemPath(const std::string& path) {
+  return std::filesystem::path(nativeName(path));
+}
 
 bool isDirectory(const std::string& path) {
   std::error_code error;
@@ -30,21 +30,25 @@ bool isDirectory(const std::string& path) {
 }
 
 std::optional<std::string_view> readHeaderFile(const std::string& path, std::string& buffer) {
-  const std::filesystem::path native = fileSystemPath(path);
-  if (!isRegularFile(native)) return std::nullopt;
-  std::ifstream in;
-  // Unbuffered, so the reads land in `buffer` directly.
-  in.rdbuf()->pubsetbuf(nullptr, 0);
-  in.open(native, std::ios::binary);
-  if (!in) return std::nullopt;
+  const std::string native = nativeName(path);
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(native, error)) return std::nullopt;
+  // C stdio takes the name as the byte string it is, and unbuffered it reads
+  // straight into `buffer`.
+  std::FILE* file = std::fopen(native.c_str(), "rb");
+  if (file == nullptr) return std::nullopt;
+  std::setvbuf(file, nullptr, _IONBF, 0);
   // Read to end of file rather than trusting the reported size: some regular
   // files report 0 and still hold bytes.
   std::size_t size = 0;
-  do {
+  for (;;) {
     if (size == buffer.size()) buffer.resize(std::max(2 * buffer.size(), kFirstBufferBytes));
-    in.read(buffer.data() + size, static_cast<std::streamsize>(buffer.size() - size));
-    size += static_cast<std::size_t>(in.gcount());
-  } while (in);
-  if (in.bad()) return std::nullopt;
+    const std::size_t count = std::fread(buffer.data() + size, 1, buffer.size() - size, file);
+    if (count == 0) break;
+    size += count;
+  }
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) return std::nullopt;
   return std::string_view(buffer.data(), size);
 }

@@ -12,18 +12,15 @@
 // separator open alike. Letter case is kept.
 std::filesystem::path fileSystemPath(const std::string& path);
 
-// True when `path` names a regular file (or a link to one). Directories,
-// devices, FIFOs and sockets are never read: they could block or never reach
-// end of file.
-bool isRegularFile(const std::string& path);
-
 // True when `path` names a directory (or a link to one).
 bool isDirectory(const std::string& path);
 
-// Reads the whole content of the regular file `path` into `buffer` and
+// Reads the whole content of the regular file (or link to one) `path` into `buffer` and
 // returns a view of it there. `buffer` is storage only: it keeps its size
 // between calls so that many reads rarely allocate. Returns nothing when the
-// path is not a readable regular file or a read fails.
+// path is not a readable regular file or a read fails. Directories, devices,
+// FIFOs and sockets are never opened: they could block or never reach end of
+// file.
 std::optional<std::string_view> readHeaderFile(const std::string& path, std::string& buffer);
 
 #endif  // CLUDEMAP_SCAN_HEADER_FILE_H_

@@ -133,10 +133,9 @@ const std::optional<std::string>& resolveAngleName(Scan& scan, const std::string
   if (!added) return entry->second;
   for (const std::string& directory : runState().systemIncludeDirs) {
     if (!mayHoldName(scan, directory, name)) continue;
-    std::string candidate = directory + name;
-    // The cheap check first: most candidates do not exist.
-    if (isRegularFile(candidate) && readOnce(scan, headerAt(scan, candidate)).readable) {
-      entry->second = std::move(candidate);
+    ScannedHeader& candidate = headerAt(scan, directory + name);
+    if (readOnce(scan, candidate).readable) {
+      entry->second = *candidate.path;
       break;
     }
   }
