@@ -61,9 +61,8 @@ class IdText {
 };
 
 std::int32_t registeredId(const std::string& label) {
-  const NodeIdRegistry& registry = runState().nodeIdRegistry;
-  const auto found = registry.find(label);
-  return found == registry.end() ? 0 : found->second;
+  const NodeIdRegistry::Entry* found = runState().nodeIdRegistry.find(label);
+  return found == nullptr ? 0 : found->second;
 }
 
 // What every node of one label writes: the label's id and its node

@@ -32,33 +32,43 @@ void warn(std::string_view format, std::initializer_list<std::string_view> args)
   out.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
-// A label's entry in the registry. Entries stay in place while others are
-// added, so the scan can hold on to them.
-using RegistryEntry = NodeIdRegistry::value_type;
-
 struct ScannedHeader;
 
-// What one directive of a header leads to. A header path yields the same
-// child paths and labels every time it is expanded, so this is worked out
-// when the directive is first followed and reused by every later expansion.
-struct DirectiveTarget {
-  bool known = false;
+// One directive of a scanned header. Its texts live in the header's text
+// block. A header path yields the same child paths and labels every time it
+// is expanded, so where the directive leads is worked out when it is first
+// followed and reused by every later expansion.
+struct HeaderDirective {
+  IncludeDirective::Kind kind;
+  std::size_t textStart, textSize;    // IncludeDirective::text
+  std::size_t labelStart, labelSize;  // IncludeDirective::label
+  bool resolved = false;
   // The child's header; null for an angle-bracket name found nowhere.
   ScannedHeader* header = nullptr;
-  // The registry entry of the child's label, once there is one.
-  RegistryEntry* registryEntry = nullptr;
+  // The id registered for the child's label, once there is one. A label
+  // keeps its id for the rest of the run.
+  std::int32_t childId = 0;
 };
 
 // One header path as the scan knows it. The file is read and parsed when the
-// path is first expanded; only its directives are kept, never its bytes.
+// path is first expanded; only its directives are kept, never its bytes, and
+// in two blocks per header rather than many small strings.
 struct ScannedHeader {
   const std::string* path = nullptr;  // the key of this entry
   bool read = false;
   bool readable = false;  // false: missing, no regular file, or unreadable
-  std::vector<IncludeDirective> directives;
-  std::vector<DirectiveTarget> targets;  // one per directive
-  std::size_t childDirectives = 0;       // quoted and angle-bracket ones
+  std::string texts;
+  std::vector<HeaderDirective> directives;
+  std::size_t childDirectives = 0;  // quoted and angle-bracket ones
 };
+
+std::string_view textOf(const ScannedHeader& header, const HeaderDirective& directive) {
+  return std::string_view(header.texts).substr(directive.textStart, directive.textSize);
+}
+
+std::string_view labelOf(const ScannedHeader& header, const HeaderDirective& directive) {
+  return std::string_view(header.texts).substr(directive.labelStart, directive.labelSize);
+}
 
 // One header being expanded, and how far its directives have been followed.
 struct Frame {
@@ -89,17 +99,29 @@ ScannedHeader& headerAt(Scan& scan, const std::string& path) {
   return entry->second;
 }
 
+void keepDirectives(ScannedHeader& header, const std::vector<IncludeDirective>& directives) {
+  header.directives.reserve(directives.size());
+  for (const IncludeDirective& directive : directives) {
+    HeaderDirective& kept = header.directives.emplace_back();
+    kept.kind = directive.kind;
+    kept.textStart = header.texts.size();
+    kept.textSize = directive.text.size();
+    header.texts += directive.text;
+    // A quoted name is its own label.
+    if (directive.label != directive.text) header.texts += directive.label;
+    kept.labelStart = header.texts.size() - directive.label.size();
+    kept.labelSize = directive.label.size();
+    if (directive.kind != IncludeDirective::Kind::kMalformed) ++header.childDirectives;
+  }
+}
+
 const ScannedHeader& readOnce(Scan& scan, ScannedHeader& header) {
   if (header.read) return header;
   header.read = true;
   const std::optional<std::string_view> bytes = readHeaderFile(*header.path, scan.readBuffer);
   if (!bytes) return header;
   header.readable = true;
-  header.directives = parseIncludeDirectives(*bytes);
-  header.targets.resize(header.directives.size());
-  for (const IncludeDirective& directive : header.directives) {
-    if (directive.kind != IncludeDirective::Kind::kMalformed) ++header.childDirectives;
-  }
+  keepDirectives(header, parseIncludeDirectives(*bytes));
   return header;
 }
 
@@ -116,85 +138,100 @@ std::string directoryPrefix(std::string_view path) {
 // directory component. Most candidates fail that way (a library's own
 // subdirectory sits in one system directory only), and one look at the
 // subdirectory, remembered, settles every name below it.
-bool mayHoldName(Scan& scan, const std::string& directory, const std::string& name) {
+bool mayHoldName(Scan& scan, const std::string& directory, std::string_view name) {
   const std::size_t separator = name.find_first_of("/\\");
   // Some systems resolve a parent step without looking at the directory
   // before it, so such names are always looked up whole.
   if (separator == std::string::npos || name.find("..") != std::string::npos) return true;
-  const auto [entry, added] = scan.subdirectories.tryEmplace(directory + name.substr(0, separator));
-  if (added) entry->second = isDirectory(entry->first);
+  std::string subdirectory = directory;
+  subdirectory += name.substr(0, separator);
+  const auto [entry, added] = scan.subdirectories.tryEmplace(subdirectory);
+  if (added) entry->second = isDirectory(subdirectory);
   return entry->second;
 }
 
 // The first system include candidate for an angle-bracket name that is a
 // readable regular file.
-const std::optional<std::string>& resolveAngleName(Scan& scan, const std::string& name) {
+const std::optional<std::string>& resolveAngleName(Scan& scan, std::string_view name) {
   const auto [entry, added] = scan.angleNames.tryEmplace(name);
   if (!added) return entry->second;
   for (const std::string& directory : runState().systemIncludeDirs) {
     if (!mayHoldName(scan, directory, name)) continue;
-    ScannedHeader& candidate = headerAt(scan, directory + name);
+    std::string candidatePath = directory;
+    candidatePath += name;
+    ScannedHeader& candidate = headerAt(scan, candidatePath);
     if (readOnce(scan, candidate).readable) {
-      entry->second = *candidate.path;
+      entry->second = std::move(candidatePath);
       break;
     }
   }
   return entry->second;
 }
 
-void resolveTarget(Scan& scan, const ScannedHeader& header, const IncludeDirective& directive,
-                   DirectiveTarget& target) {
-  target.known = true;
+void resolveDirective(Scan& scan, const ScannedHeader& header, HeaderDirective& directive) {
+  directive.resolved = true;
+  const std::string_view name = textOf(header, directive);
   if (directive.kind == IncludeDirective::Kind::kQuoted) {
-    target.header = &headerAt(scan, directoryPrefix(*header.path) + directive.text);
+    std::string childPath = directoryPrefix(*header.path);
+    childPath += name;
+    directive.header = &headerAt(scan, childPath);
     return;
   }
-  const std::optional<std::string>& path = resolveAngleName(scan, directive.text);
-  if (path) target.header = &headerAt(scan, *path);
+  const std::optional<std::string>& path = resolveAngleName(scan, name);
+  if (path) directive.header = &headerAt(scan, *path);
 }
 
-// Sets the node's label and first-sighting flag and returns its registry
-// entry. `remembered` is the entry found for this label before, if any; it is
-// filled in for later calls.
-RegistryEntry& labelNode(IncludeNode& node, const std::string& path, const std::string& label,
-                         RegistryEntry*& remembered) {
-  if (remembered != nullptr) {
-    node.label = label;
-    node.firstSighting = false;
-    return *remembered;
-  }
+// Sets the node's label and first-sighting flag and returns the registry's
+// value for the node's label.
+std::int32_t& registerLabel(IncludeNode& node, const std::string& path, std::string_view label) {
   NodeIdRegistry& registry = runState().nodeIdRegistry;
   // A nameless directive's node is known by its path, but whether it is a
   // first sighting still depends on the empty label.
   const bool nameless = label.empty();
-  if (nameless) node.firstSighting = registry.count(label) == 0;
-  node.label = nameless ? path : label;
+  if (nameless) node.firstSighting = registry.find(label) == nullptr;
+  node.label = nameless ? path : std::string(label);
   // An unknown label gets a zero entry on purpose: a later node under that
   // label is then no first sighting.
-  const auto [entry, added] = registry.try_emplace(node.label, 0);
-  if (nameless) return *entry;
-  node.firstSighting = added;
-  remembered = &*entry;
-  return *entry;
+  const auto [entry, added] = registry.tryEmplace(node.label);
+  if (!nameless) node.firstSighting = added;
+  return entry->second;
 }
 
-// Gives the node its id and claims its (parent, node) pair. Returns the id
-// when the pair is new, so the node is to be expanded, and nothing when it
-// was expanded before, so the node stays a leaf.
-std::optional<std::int32_t> claimPair(RegistryEntry& entry, std::int32_t parentId) {
+// The node's id: its label's registered id, or else the next new one.
+// Returns it when the (parent, node) pair is new, so the node is to be
+// expanded, and nothing when the pair was expanded before, so the node
+// stays a leaf.
+std::optional<std::int32_t> claimPair(std::int32_t registeredId, std::int32_t parentId) {
   RunState& state = runState();
-  const std::int32_t id = entry.second != 0 ? entry.second : state.nextNodeId++;
+  const std::int32_t id = registeredId != 0 ? registeredId : state.nextNodeId++;
   if (!state.expandedPairs.insert(PairKey(parentId, id))) return std::nullopt;
-  entry.second = id;
+  return id;
+}
+
+// Registers the node and claims its pair. `knownId` is the id registered for
+// `label` before, or 0; it is filled in for later nodes of the same
+// directive, which then need no registry lookup. Returns the node's id when
+// it is to be expanded.
+std::optional<std::int32_t> registerNode(IncludeNode& node, const std::string& path,
+                                         std::string_view label, std::int32_t parentId,
+                                         std::int32_t& knownId) {
+  if (knownId != 0) {
+    node.label.assign(label);
+    node.firstSighting = false;
+    return claimPair(knownId, parentId);
+  }
+  std::int32_t& registered = registerLabel(node, path, label);
+  const std::optional<std::int32_t> id = claimPair(registered, parentId);
+  if (id) registered = *id;
+  if (!label.empty()) knownId = registered;
   return id;
 }
 
 // Registers the node and, when it is to be expanded and its file can be read,
 // pushes a frame for its directives.
-void enterNode(Scan& scan, ScannedHeader& header, IncludeNode& node, const std::string& label,
-               std::int32_t parentId, RegistryEntry*& rememberedEntry) {
-  RegistryEntry& entry = labelNode(node, *header.path, label, rememberedEntry);
-  const std::optional<std::int32_t> id = claimPair(entry, parentId);
+void enterNode(Scan& scan, ScannedHeader& header, IncludeNode& node, std::string_view label,
+               std::int32_t parentId, std::int32_t& knownId) {
+  const std::optional<std::int32_t> id = registerNode(node, *header.path, label, parentId, knownId);
   if (!id) return;
   if (!readOnce(scan, header).readable) {
     warn(kMissingFileWarning, {*header.path});
@@ -210,20 +247,18 @@ void enterNode(Scan& scan, ScannedHeader& header, IncludeNode& node, const std::
 void followNextDirective(Scan& scan) {
   Frame& top = scan.stack.back();
   ScannedHeader& header = *top.header;
-  const std::size_t index = top.next++;
-  const IncludeDirective& directive = header.directives[index];
+  HeaderDirective& directive = header.directives[top.next++];
   if (directive.kind == IncludeDirective::Kind::kMalformed) {
-    warn(kMalformedLineWarning, {*header.path, directive.text});
+    warn(kMalformedLineWarning, {*header.path, textOf(header, directive)});
     return;
   }
-  DirectiveTarget& target = header.targets[index];
-  if (!target.known) resolveTarget(scan, header, directive, target);
-  if (target.header == nullptr) {
-    warn(kUnresolvedAngleWarning, {directive.text});
+  if (!directive.resolved) resolveDirective(scan, header, directive);
+  if (directive.header == nullptr) {
+    warn(kUnresolvedAngleWarning, {textOf(header, directive)});
     return;
   }
   IncludeNode& child = top.node->children.emplace_back();
-  enterNode(scan, *target.header, child, directive.label, top.id, target.registryEntry);
+  enterNode(scan, *directive.header, child, labelOf(header, directive), top.id, directive.childId);
 }
 
 }  // namespace
@@ -231,15 +266,15 @@ void followNextDirective(Scan& scan) {
 void scanHeader(const std::string& path, IncludeNode& node, const std::string& label,
                 const std::string& parentLabel) {
   NodeIdRegistry& registry = runState().nodeIdRegistry;
-  const auto parent = registry.find(parentLabel);
-  const std::int32_t parentId = parent == registry.end() ? 0 : parent->second;
+  const NodeIdRegistry::Entry* parent = registry.find(parentLabel);
+  const std::int32_t parentId = parent == nullptr ? 0 : parent->second;
   Scan scan;
-  RegistryEntry* rootEntry = nullptr;
-  enterNode(scan, headerAt(scan, path), node, label, parentId, rootEntry);
+  std::int32_t rootId = 0;
+  enterNode(scan, headerAt(scan, path), node, label, parentId, rootId);
   // Like every read of the registry, reading the parent's id leaves a zero
   // entry for an unknown label, here only after the node's own first-sighting
   // check has looked.
-  registry.try_emplace(parentLabel, 0);
+  registry.tryEmplace(parentLabel);
   while (!scan.stack.empty()) {
     const Frame& top = scan.stack.back();
     if (top.next == top.header->directives.size()) {

@@ -34,6 +34,9 @@ class StringMap {
     return {&entry, true};
   }
 
+  // The value for `key`, value-initialised first when missing.
+  Value& operator[](std::string_view key) { return tryEmplace(key).first->second; }
+
   // The entry for `key`, or null when there is none.
   Entry* find(std::string_view key) const {
     if (slots_.empty()) return nullptr;
