@@ -66,8 +66,8 @@ bool parseIncludeLine(std::string_view line, IncludeDirective& directive) {
   return true;
 }
 
-std::vector<IncludeDirective> parseIncludeDirectives(std::string_view bytes) {
-  std::vector<IncludeDirective> directives;
+void forEachIncludeDirective(std::string_view bytes,
+                             const std::function<void(const IncludeDirective&)>& visit) {
   IncludeDirective directive;
   // Only lines holding the keyword can be directives, so the search jumps
   // from one keyword to the next instead of splitting every line; `start`
@@ -78,8 +78,14 @@ std::vector<IncludeDirective> parseIncludeDirectives(std::string_view bytes) {
     const std::size_t first = lineStart(bytes, start, keyword);
     start = lineEnd(bytes, keyword + kIncludeKeyword.size());
     if (parseIncludeLine(lineContent(bytes.substr(first, start - first)), directive)) {
-      directives.push_back(std::move(directive));
+      visit(directive);
     }
   }
+}
+
+std::vector<IncludeDirective> parseIncludeDirectives(std::string_view bytes) {
+  std::vector<IncludeDirective> directives;
+  forEachIncludeDirective(
+      bytes, [&](const IncludeDirective& directive) { directives.push_back(directive); });
   return directives;
 }

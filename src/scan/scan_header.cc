@@ -99,20 +99,17 @@ ScannedHeader& headerAt(Scan& scan, const std::string& path) {
   return entry->second;
 }
 
-void keepDirectives(ScannedHeader& header, const std::vector<IncludeDirective>& directives) {
-  header.directives.reserve(directives.size());
-  for (const IncludeDirective& directive : directives) {
-    HeaderDirective& kept = header.directives.emplace_back();
-    kept.kind = directive.kind;
-    kept.textStart = header.texts.size();
-    kept.textSize = directive.text.size();
-    header.texts += directive.text;
-    // A quoted name is its own label.
-    if (directive.label != directive.text) header.texts += directive.label;
-    kept.labelStart = header.texts.size() - directive.label.size();
-    kept.labelSize = directive.label.size();
-    if (directive.kind != IncludeDirective::Kind::kMalformed) ++header.childDirectives;
-  }
+void keepDirective(ScannedHeader& header, const IncludeDirective& directive) {
+  HeaderDirective& kept = header.directives.emplace_back();
+  kept.kind = directive.kind;
+  kept.textStart = header.texts.size();
+  kept.textSize = directive.text.size();
+  header.texts += directive.text;
+  // A quoted name is its own label.
+  if (directive.label != directive.text) header.texts += directive.label;
+  kept.labelStart = header.texts.size() - directive.label.size();
+  kept.labelSize = directive.label.size();
+  if (directive.kind != IncludeDirective::Kind::kMalformed) ++header.childDirectives;
 }
 
 const ScannedHeader& readOnce(Scan& scan, ScannedHeader& header) {
@@ -121,7 +118,8 @@ const ScannedHeader& readOnce(Scan& scan, ScannedHeader& header) {
   const std::optional<std::string_view> bytes = readHeaderFile(*header.path, scan.readBuffer);
   if (!bytes) return header;
   header.readable = true;
-  keepDirectives(header, parseIncludeDirectives(*bytes));
+  forEachIncludeDirective(
+      *bytes, [&](const IncludeDirective& directive) { keepDirective(header, directive); });
   return header;
 }
 
