@@ -22,6 +22,14 @@ class StringMap {
  public:
   using Entry = std::pair<const std::string, Value>;
 
+  StringMap() = default;
+  // The slots point into the entries, so a copy would point into the
+  // original; moving keeps every entry where it is.
+  StringMap(const StringMap&) = delete;
+  StringMap& operator=(const StringMap&) = delete;
+  StringMap(StringMap&&) = default;
+  StringMap& operator=(StringMap&&) = default;
+
   // The entry for `key`, added with a value-initialised value when missing;
   // the flag is true when it was added.
   std::pair<Entry*, bool> tryEmplace(std::string_view key) {

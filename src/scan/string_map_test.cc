@@ -54,4 +54,18 @@ TEST(StringMap, EntriesStayInPlaceWhileTheMapGrows) {
   EXPECT_EQ(map.size(), static_cast<std::size_t>(kKeys + 1));
 }
 
+TEST(StringMap, MovingKeepsEntriesInPlace) {
+  StringMap<int> map;
+  for (int i = 0; i < 1000; ++i) map["key" + std::to_string(i)] = i;
+  const StringMap<int>::Entry* entry = map.find("key7");
+  StringMap<int> moved = std::move(map);
+  EXPECT_EQ(moved.find("key7"), entry);
+  EXPECT_EQ(moved["key999"], 999);
+  EXPECT_EQ(moved["new"], 0);
+  map = StringMap<int>();
+  EXPECT_EQ(map.find("key7"), nullptr);
+  map["again"] = 1;
+  EXPECT_EQ(map.find("again")->second, 1);
+}
+
 }  // namespace
