@@ -77,6 +77,8 @@ def dense(directory, rng):
 
 def boost(directory):
     top = "/usr/include"
+    if not os.path.isdir(os.path.join(top, "boost")):
+        sys.exit("the boost workload needs libboost-dev installed")
     names = []
     for parent, _, files in os.walk(os.path.join(top, "boost")):
         for name in files:
