@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "graph/dot_format.h"
+#include "scan/string_map.h"
 #include "scan/text_format.h"
 
 namespace {
@@ -44,7 +45,7 @@ void appendEscapedLabel(std::string& out, std::string_view label) {
 namespace {
 
 // Statements are gathered here and handed to the stream in large pieces.
-constexpr std::size_t kFlushThreshold = 1 << 16;
+constexpr std::size_t kFlushThreshold = 1 << 20;
 
 class IdText {
  public:
@@ -60,25 +61,64 @@ class IdText {
 };
 
 std::int32_t registeredId(const std::string& label) {
-  const NodeIdRegistry& registry = runState().nodeIdRegistry;
-  const auto found = registry.find(label);
-  return found == registry.end() ? 0 : found->second;
+  const NodeIdRegistry::Entry* found = runState().nodeIdRegistry.find(label);
+  return found == nullptr ? 0 : found->second;
 }
 
-void appendNode(std::string& text, std::string& escaped, const IncludeNode& node, std::int32_t id,
+// What every node of one label writes: the label's id and its node
+// statement, the same for each of them and so made once per label.
+struct LabelOutput {
+  std::int32_t id = 0;
+  std::string nodeStatement;
+};
+
+const LabelOutput& labelOutput(StringMap<LabelOutput>& labels, const std::string& label) {
+  const auto [entry, added] = labels.tryEmplace(label);
+  LabelOutput& output = entry->second;
+  if (added) {
+    output.id = registeredId(label);
+    std::string escaped;
+    appendEscapedLabel(escaped, label);
+    appendFormat(output.nodeStatement, kNodeStatement, {IdText(output.id).view(), escaped});
+  }
+  return output;
+}
+
+// An edge statement's text around its two ids, split once so that edges,
+// which the writer makes for almost every node, need no format parsing.
+struct EdgeText {
+  std::string_view head, middle, tail;
+};
+
+constexpr EdgeText splitEdgeFormat(std::string_view format) {
+  const std::size_t first = format.find("%d");
+  const std::size_t second = format.find("%d", first + 2);
+  return {format.substr(0, first), format.substr(first + 2, second - first - 2),
+          format.substr(second + 2)};
+}
+
+constexpr EdgeText kFirstSightingEdgeText = splitEdgeFormat(kFirstSightingEdge);
+constexpr EdgeText kRepeatEdgeText = splitEdgeFormat(kRepeatEdge);
+
+void appendEdgeText(std::string& text, const EdgeText& edge, std::int32_t id,
+                    std::int32_t parentId) {
+  text += edge.head;
+  text += IdText(id).view();
+  text += edge.middle;
+  text += IdText(parentId).view();
+  text += edge.tail;
+}
+
+void appendEdge(std::string& text, const IncludeNode& node, std::int32_t id,
                 std::int32_t parentId) {
-  escaped.clear();
-  appendEscapedLabel(escaped, node.label);
-  appendFormat(text, kNodeStatement, {IdText(id).view(), escaped});
-  if (parentId == -1) return;
   if (node.firstSighting) {
     // A midnightblue edge leaves no mark, so a later repeat of the same pair
     // still gets its one orange edge.
-    if (runState().drawnEdges.count(PairKey(id, parentId)) == 0) {
-      appendFormat(text, kFirstSightingEdge, {IdText(id).view(), IdText(parentId).view()});
+    if (!runState().drawnEdges.contains(PairKey(id, parentId))) {
+      appendEdgeText(text, kFirstSightingEdgeText, id, parentId);
     }
-  } else if (runState().drawnEdges.insert(PairKey(id, parentId)).second) {
-    appendFormat(text, kRepeatEdge, {IdText(id).view(), IdText(parentId).view()});
+  } else if (runState().drawnEdges.insert(PairKey(id, parentId))) {
+    appendEdgeText(text, kRepeatEdgeText, id, parentId);
   }
 }
 
@@ -86,17 +126,20 @@ void appendNode(std::string& text, std::string& escaped, const IncludeNode& node
 
 void writeNodeGraph(std::ostream& out, const IncludeNode& node, std::int32_t parentId) {
   std::string text;
-  std::string escaped;
+  StringMap<LabelOutput> labels;
   // Pre-order walk with an explicit stack so any depth fits; children are
   // pushed in reverse to come off in directive order.
   std::vector<std::pair<const IncludeNode*, std::int32_t>> pending{{&node, parentId}};
   while (!pending.empty()) {
     const auto [current, currentParent] = pending.back();
     pending.pop_back();
-    const std::int32_t id = registeredId(current->label);
-    if (!current->label.empty()) appendNode(text, escaped, *current, id, currentParent);
+    const LabelOutput& output = labelOutput(labels, current->label);
+    if (!current->label.empty()) {
+      text += output.nodeStatement;
+      if (currentParent != -1) appendEdge(text, *current, output.id, currentParent);
+    }
     for (auto child = current->children.rbegin(); child != current->children.rend(); ++child) {
-      pending.emplace_back(&*child, id);
+      pending.emplace_back(&*child, output.id);
     }
     if (text.size() >= kFlushThreshold) {
       out.write(text.data(), static_cast<std::streamsize>(text.size()));

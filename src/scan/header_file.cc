@@ -1,41 +1,54 @@
 #include "scan/header_file.h"
 
 #include <algorithm>
-#include <fstream>
+#include <cstdio>
 #include <system_error>
-
-std::filesystem::path fileSystemPath(const std::string& path) {
-  if (std::filesystem::path::preferred_separator != '/') return std::filesystem::path(path);
-  std::string native = path;
-  std::replace(native.begin(), native.end(), '\\', '/');
-  return std::filesystem::path(native);
-}
 
 namespace {
 
-bool isRegularFile(const std::filesystem::path& path) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(path, error);
+constexpr std::size_t kFirstBufferBytes = 1 << 16;
+
+// The name handed to the file system: where the native separator is '/',
+// every '\' becomes '/', so names written for either separator open alike.
+std::string nativeName(const std::string& path) {
+  std::string native = path;
+  if (std::filesystem::path::preferred_separator == '/') {
+    std::replace(native.begin(), native.end(), '\\', '/');
+  }
+  return native;
 }
 
 }  // namespace
 
-bool isReadableRegularFile(const std::string& path) {
-  const std::filesystem::path native = fileSystemPath(path);
-  return isRegularFile(native) && std::ifstream(native, std::ios::binary).is_open();
+std::filesystem::path fileSystemPath(const std::string& path) {
+  return std::filesystem::path(nativeName(path));
 }
 
-bool readHeaderFile(const std::string& path, std::string& bytes) {
-  const std::filesystem::path native = fileSystemPath(path);
-  if (!isRegularFile(native)) return false;
-  std::ifstream in(native, std::ios::binary);
-  if (!in) return false;
-  bytes.clear();
+bool isDirectory(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_directory(fileSystemPath(path), error);
+}
+
+std::optional<std::string_view> readHeaderFile(const std::string& path, std::string& buffer) {
+  const std::string native = nativeName(path);
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(native, error)) return std::nullopt;
+  // C stdio takes the name as the byte string it is, and unbuffered it reads
+  // straight into `buffer`.
+  std::FILE* file = std::fopen(native.c_str(), "rb");
+  if (file == nullptr) return std::nullopt;
+  std::setvbuf(file, nullptr, _IONBF, 0);
   // Read to end of file rather than trusting the reported size: some regular
   // files report 0 and still hold bytes.
-  char chunk[1 << 16];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
+  std::size_t size = 0;
+  for (;;) {
+    if (size == buffer.size()) buffer.resize(std::max(2 * buffer.size(), kFirstBufferBytes));
+    const std::size_t count = std::fread(buffer.data() + size, 1, buffer.size() - size, file);
+    if (count == 0) break;
+    size += count;
   }
-  return !in.bad();
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) return std::nullopt;
+  return std::string_view(buffer.data(), size);
 }

@@ -8,11 +8,20 @@ namespace {
 constexpr std::string_view kIncludeKeyword = "#include";
 constexpr std::string_view kLineComment = "//";
 
-// Returns the index just past the CR or LF that ends the line starting at
-// `start`, or bytes.size() for a last line without one.
-std::size_t lineEnd(std::string_view bytes, std::size_t start) {
-  const std::size_t end = bytes.find_first_of("\r\n", start);
-  return end == std::string_view::npos ? bytes.size() : end + 1;
+bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// The index where the line holding `position` starts: just past the CR or LF
+// before it, but not before `first`, which is known to start a line.
+std::size_t lineStart(std::string_view bytes, std::size_t first, std::size_t position) {
+  while (position > first && !isLineEnd(bytes[position - 1])) --position;
+  return position;
+}
+
+// The index just past the CR or LF that ends the line holding `position`, or
+// bytes.size() for a last line without one.
+std::size_t lineEnd(std::string_view bytes, std::size_t position) {
+  while (position < bytes.size() && !isLineEnd(bytes[position])) ++position;
+  return position == bytes.size() ? position : position + 1;
 }
 
 // The part of a line the scan sees: everything before the first zero byte.
@@ -57,15 +66,26 @@ bool parseIncludeLine(std::string_view line, IncludeDirective& directive) {
   return true;
 }
 
+void forEachIncludeDirective(std::string_view bytes,
+                             const std::function<void(const IncludeDirective&)>& visit) {
+  IncludeDirective directive;
+  // Only lines holding the keyword can be directives, so the search jumps
+  // from one keyword to the next instead of splitting every line; `start`
+  // is always the start of a line.
+  std::size_t start = 0;
+  for (std::size_t keyword = bytes.find(kIncludeKeyword); keyword != std::string_view::npos;
+       keyword = bytes.find(kIncludeKeyword, start)) {
+    const std::size_t first = lineStart(bytes, start, keyword);
+    start = lineEnd(bytes, keyword + kIncludeKeyword.size());
+    if (parseIncludeLine(lineContent(bytes.substr(first, start - first)), directive)) {
+      visit(directive);
+    }
+  }
+}
+
 std::vector<IncludeDirective> parseIncludeDirectives(std::string_view bytes) {
   std::vector<IncludeDirective> directives;
-  IncludeDirective directive;
-  for (std::size_t start = 0; start < bytes.size();) {
-    const std::size_t end = lineEnd(bytes, start);
-    if (parseIncludeLine(lineContent(bytes.substr(start, end - start)), directive)) {
-      directives.push_back(std::move(directive));
-    }
-    start = end;
-  }
+  forEachIncludeDirective(
+      bytes, [&](const IncludeDirective& directive) { directives.push_back(directive); });
   return directives;
 }

@@ -2,6 +2,7 @@
 #ifndef CLUDEMAP_SCAN_INCLUDE_DIRECTIVE_H_
 #define CLUDEMAP_SCAN_INCLUDE_DIRECTIVE_H_
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,12 @@ struct IncludeDirective {
 // first "#include" of a line counts, and only spaces may follow it before the
 // name.
 bool parseIncludeLine(std::string_view line, IncludeDirective& directive);
+
+// Calls `visit` with each directive of a whole header, in line order, by the
+// rules of parseIncludeDirectives. The directive passed is reused from call
+// to call, so a header is parsed without allocating per directive.
+void forEachIncludeDirective(std::string_view bytes,
+                             const std::function<void(const IncludeDirective&)>& visit);
 
 // The directives of a whole header, in line order. Each CR and each LF ends a
 // line and belongs to it, so a CR LF pair yields an empty second line; a zero

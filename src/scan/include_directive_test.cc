@@ -90,4 +90,16 @@ TEST(ParseIncludeDirectives, LongLinesAreKeptWhole) {
   EXPECT_EQ(found[1], "b");
 }
 
+TEST(ParseIncludeDirectives, EachLineIsJudgedFromItsOwnStart) {
+  using namespace std::string_literals;
+  using V = std::vector<std::string>;
+  // A comment or a zero byte hides directives on its own line only.
+  EXPECT_EQ(texts("x // #include \"a\"\n#include \"b\""), V{"b"});
+  EXPECT_EQ(texts("x\0y\r#include \"a\"\0\n#include \"b\"\0#include \"c\"\n"s), (V{"a", "b"}));
+  // Only the first keyword of a line counts, also when the line is long.
+  EXPECT_EQ(texts(std::string(10000, ' ') + "#include \"a\" #include \"b\"\r#include <c>"),
+            (V{"a", "c"}));
+  EXPECT_EQ(texts("#include#include\n#include"), (V{"#include#include\n", "#include"}));
+}
+
 }  // namespace

@@ -3,14 +3,18 @@
 #include <utility>
 
 IncludeNode::~IncludeNode() {
-  // Moving grandchildren up into a flat work list keeps every destructor call
-  // below one level deep.
-  std::vector<IncludeNode> pending = std::move(children);
+  // Taking the grandchildren's lists out before a list is freed leaves every
+  // node it frees without children, so no destructor call goes deeper than
+  // one level.
+  if (children.empty()) return;
+  std::vector<std::vector<IncludeNode>> pending;
+  pending.push_back(std::move(children));
   while (!pending.empty()) {
-    IncludeNode last = std::move(pending.back());
+    std::vector<IncludeNode> nodes = std::move(pending.back());
     pending.pop_back();
-    for (IncludeNode& child : last.children) pending.push_back(std::move(child));
-    last.children.clear();
+    for (IncludeNode& node : nodes) {
+      if (!node.children.empty()) pending.push_back(std::move(node.children));
+    }
   }
 }
 

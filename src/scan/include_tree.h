@@ -6,9 +6,10 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
+
+#include "scan/pair_key_set.h"
+#include "scan/string_map.h"
 
 // One node of the include tree, held by value. A node owns its children;
 // copying a node copies its whole subtree.
@@ -38,15 +39,16 @@ using PairKeyValue = std::uint64_t;
 PairKeyValue PairKey(std::int32_t high, std::int32_t low);
 
 // Label (exact bytes) to node id. The same label always means the same id,
-// whatever file it resolves to.
-using NodeIdRegistry = std::unordered_map<std::string, std::int32_t>;
+// whatever file it resolves to. Reading a label through operator[] leaves a
+// zero entry behind when it had none.
+using NodeIdRegistry = StringMap<std::int32_t>;
 
 // PairKey(parent id, child id) of every pair the scan has expanded.
-using ExpandedPairs = std::unordered_set<PairKeyValue>;
+using ExpandedPairs = PairKeySet;
 
 // PairKey(child id, parent id) of every pair the writer has drawn an orange
 // edge for.
-using DrawnEdges = std::unordered_set<PairKeyValue>;
+using DrawnEdges = PairKeySet;
 
 // Directory prefixes an angle-bracket name is appended to, tried in order.
 using SystemIncludeDirs = std::vector<std::string>;

@@ -224,4 +224,53 @@ TEST_F(ScanHeaderTest, DeepChainNeedsNoDeepStack) {
   EXPECT_EQ(node->label, "h100000.h");
 }
 
+// A header reached under several includers is read once, but each expansion
+// still yields its own children and repeats the warnings of its lines.
+TEST_F(ScanHeaderTest, ReexpandedHeaderGivesTheSameChildrenAndWarnings) {
+  write("root.h", "#include \"p.h\"\n#include \"q.h\"\n#include \"r.h\"\n");
+  write("p.h", "#include \"shared.h\"\n");
+  write("q.h", "#include \"shared.h\"\n");
+  write("r.h", "#include \"shared.h\"\n#include \"shared.h\"\n");
+  write("shared.h",
+        "#include \"leaf.h\"\n#include <nowhere.h>\n#include MACRO\n#include \"missing.h\"\n");
+  write("leaf.h", "#include \"shared.h\"\n");
+  const IncludeNode root = scan("root.h");
+  EXPECT_EQ(describe(root),
+            "root.h#1*(p.h#2*(shared.h#3*(leaf.h#4*(shared.h#3(leaf.h#4,missing.h#5*)),missing.h#5)),"
+            "q.h#6*(shared.h#3(leaf.h#4,missing.h#5)),"
+            "r.h#7*(shared.h#3(leaf.h#4,missing.h#5),shared.h#3))");
+  const std::string shared =
+      "WARNING: Cannot open file: <nowhere.h>\n"
+      "Warning: In file: shared.h, line #include MACRO\n is malformatted.\n";
+  // The missing header warns once, first reached inside the nested
+  // expansion; the (shared.h, missing.h) pair was expanded before at every
+  // later reach.
+  EXPECT_EQ(warnings(), shared + "WARNING: Cannot find file missing.h\n" + shared + shared + shared);
+}
+
+TEST_F(ScanHeaderTest, OneFileUnderSeveralSpellingsIsOneNodePerSpelling) {
+  write("a.h", "#include \"sub/b.h\"\n#include \"sub/../sub/b.h\"\n#include \"sub/b.h\"\n");
+  write("sub/b.h", "#include \"c.h\"\n#include \"gone.h\"\n");
+  write("sub/c.h", "");
+  EXPECT_EQ(describe(scan("a.h")),
+            "a.h#1*(sub/b.h#2*(c.h#3*,gone.h#4*),sub/../sub/b.h#5*(c.h#3,gone.h#4),sub/b.h#2)");
+  EXPECT_EQ(warnings(),
+            "WARNING: Cannot find file sub/gone.h\nWARNING: Cannot find file sub/../sub/gone.h\n");
+}
+
+TEST_F(ScanHeaderTest, AngleNamesSkipSystemDirectoriesWithoutTheirSubdirectory) {
+  write("sys1/lib", "a file, not a directory");
+  write("sys2/lib/other.h", "");
+  write("sys3/lib/x.h", "#include <lib/x.h>\n");
+  write("sys3/top.h", "");
+  write("a.h", "#include <lib/x.h>\n#include <lib/../top.h>\n#include <lib/none.h>\n");
+  write("b.h", "#include <lib/x.h>\n");
+  write("root.h", "#include \"a.h\"\n#include \"b.h\"\n");
+  runState().systemIncludeDirs = {"sys1/", "sys2/", "sys3/"};
+  EXPECT_EQ(describe(scan("root.h")),
+            "root.h#1*(a.h#2*(<lib/x.h>#3*(<lib/x.h>#3(<lib/x.h>#3)),<lib/../top.h>#4*),"
+            "b.h#5*(<lib/x.h>#3(<lib/x.h>#3)))");
+  EXPECT_EQ(warnings(), "WARNING: Cannot open file: <lib/none.h>\n");
+}
+
 }  // namespace

@@ -1,0 +1,89 @@
+// A hash map from byte strings to values, for lookups made once per tree
+// node or per directive.
+#ifndef CLUDEMAP_SCAN_STRING_MAP_H_
+#define CLUDEMAP_SCAN_STRING_MAP_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// Open addressing with linear probing over one flat array of (hash, entry)
+// slots: a lookup hashes the key once and usually reads one slot, where a
+// node-based map divides and follows a chain of separately allocated nodes.
+// Entries are never removed, and they stay in place (references to them
+// remain valid) while others are added.
+template <typename Value>
+class StringMap {
+ public:
+  using Entry = std::pair<const std::string, Value>;
+
+  StringMap() = default;
+  // The slots point into the entries, so a copy would point into the
+  // original; moving keeps every entry where it is.
+  StringMap(const StringMap&) = delete;
+  StringMap& operator=(const StringMap&) = delete;
+  StringMap(StringMap&&) = default;
+  StringMap& operator=(StringMap&&) = default;
+
+  // The entry for `key`, added with a value-initialised value when missing;
+  // the flag is true when it was added.
+  std::pair<Entry*, bool> tryEmplace(std::string_view key) {
+    if (2 * (entries_.size() + 1) > slots_.size()) grow();
+    const std::uint64_t hash = hashOf(key);
+    Slot& slot = slots_[slotOf(key, hash)];
+    if (slot.entry != nullptr) return {slot.entry, false};
+    Entry& entry = entries_.emplace_back(std::string(key), Value{});
+    slot = Slot{hash, &entry};
+    return {&entry, true};
+  }
+
+  // The value for `key`, value-initialised first when missing.
+  Value& operator[](std::string_view key) { return tryEmplace(key).first->second; }
+
+  // The entry for `key`, or null when there is none.
+  Entry* find(std::string_view key) const {
+    if (slots_.empty()) return nullptr;
+    return slots_[slotOf(key, hashOf(key))].entry;
+  }
+
+  std::size_t size() const { return entries_.size(); }
+
+ private:
+  struct Slot {
+    std::uint64_t hash = 0;
+    Entry* entry = nullptr;  // null: free
+  };
+
+  static constexpr std::size_t kFirstSlotCount = 64;
+
+  static std::uint64_t hashOf(std::string_view key) { return std::hash<std::string_view>{}(key); }
+
+  // The slot holding `key`, or the free slot where it would go. The table is
+  // never more than half full, so the probe ends soon.
+  std::size_t slotOf(std::string_view key, std::uint64_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t index = static_cast<std::size_t>(hash) & mask;
+    for (;; index = (index + 1) & mask) {
+      const Slot& slot = slots_[index];
+      if (slot.entry == nullptr || (slot.hash == hash && slot.entry->first == key)) return index;
+    }
+  }
+
+  void grow() {
+    std::vector<Slot> old(slots_.empty() ? kFirstSlotCount : 2 * slots_.size());
+    old.swap(slots_);
+    for (const Slot& slot : old) {
+      if (slot.entry != nullptr) slots_[slotOf(slot.entry->first, slot.hash)] = slot;
+    }
+  }
+
+  std::deque<Entry> entries_;
+  std::vector<Slot> slots_;  // a power of two in size
+};
+
+#endif  // CLUDEMAP_SCAN_STRING_MAP_H_
