@@ -235,17 +235,19 @@ TEST_F(ScanHeaderTest, ReexpandedHeaderGivesTheSameChildrenAndWarnings) {
         "#include \"leaf.h\"\n#include <nowhere.h>\n#include MACRO\n#include \"missing.h\"\n");
   write("leaf.h", "#include \"shared.h\"\n");
   const IncludeNode root = scan("root.h");
-  EXPECT_EQ(describe(root),
-            "root.h#1*(p.h#2*(shared.h#3*(leaf.h#4*(shared.h#3(leaf.h#4,missing.h#5*)),missing.h#5)),"
-            "q.h#6*(shared.h#3(leaf.h#4,missing.h#5)),"
-            "r.h#7*(shared.h#3(leaf.h#4,missing.h#5),shared.h#3))");
+  EXPECT_EQ(
+      describe(root),
+      "root.h#1*(p.h#2*(shared.h#3*(leaf.h#4*(shared.h#3(leaf.h#4,missing.h#5*)),missing.h#5)),"
+      "q.h#6*(shared.h#3(leaf.h#4,missing.h#5)),"
+      "r.h#7*(shared.h#3(leaf.h#4,missing.h#5),shared.h#3))");
   const std::string shared =
       "WARNING: Cannot open file: <nowhere.h>\n"
       "Warning: In file: shared.h, line #include MACRO\n is malformatted.\n";
   // The missing header warns once, first reached inside the nested
   // expansion; the (shared.h, missing.h) pair was expanded before at every
   // later reach.
-  EXPECT_EQ(warnings(), shared + "WARNING: Cannot find file missing.h\n" + shared + shared + shared);
+  EXPECT_EQ(warnings(),
+            shared + "WARNING: Cannot find file missing.h\n" + shared + shared + shared);
 }
 
 TEST_F(ScanHeaderTest, OneFileUnderSeveralSpellingsIsOneNodePerSpelling) {
