@@ -108,6 +108,35 @@ class StatementMatcher {
   std::set<std::pair<std::int32_t, std::int32_t>> orangePairs_;
 };
 
+// What the scan must leave in the tree, walked in pre-order, the order in
+// which the scan registers nodes: each label gets the next id where it first
+// appears; only that first appearance may be a first sighting; and a
+// (parent, child) pair of ids is expanded, that is has children, at most
+// once.
+std::string checkTree(const IncludeNode& root) {
+  std::set<std::string> seenLabels;
+  std::set<std::pair<std::int32_t, std::int32_t>> expandedPairs;
+  std::int32_t nextId = 1;
+  std::vector<std::pair<const IncludeNode*, std::int32_t>> pending{{&root, 0}};
+  while (!pending.empty()) {
+    const auto [node, parentId] = pending.back();
+    pending.pop_back();
+    const std::int32_t id = registeredId(node->label);
+    if (seenLabels.insert(node->label).second) {
+      if (id != nextId++) return "ids not given in order of discovery";
+    } else if (node->firstSighting) {
+      return "first sighting of a label met before";
+    }
+    if (!node->children.empty() && !expandedPairs.emplace(parentId, id).second) {
+      return "pair of ids expanded twice";
+    }
+    for (auto child = node->children.rbegin(); child != node->children.rend(); ++child) {
+      pending.emplace_back(&*child, id);
+    }
+  }
+  return "";
+}
+
 std::string checkDistinctIds() {
   std::map<std::int32_t, const std::string*> labels;
   for (const auto& [label, id] : runState().nodeIdRegistry) {
@@ -128,6 +157,8 @@ std::string checkDot(const IncludeNode& root, std::string_view dot) {
   std::string problem = readDotStatements(body, statements);
   if (!problem.empty()) return "DOT statements: " + problem;
   problem = StatementMatcher(statements).match(root);
+  if (!problem.empty()) return problem;
+  problem = checkTree(root);
   if (!problem.empty()) return problem;
   return checkDistinctIds();
 }

@@ -27,7 +27,9 @@ struct WholeToolRun {
 // most one edge to its parent's id, midnightblue for a first sighting and
 // orange otherwise; every (child, parent) pair gets at most one orange edge,
 // and a first sighting loses its midnightblue edge only to an earlier orange
-// one; distinct labels have distinct ids.
+// one; distinct labels have distinct ids, numbered in order of discovery;
+// only the first node of a label is a first sighting; no (parent, child)
+// pair of ids is expanded twice.
 WholeToolRun runWholeTool(std::string_view input, const std::filesystem::path& directory);
 
 #endif  // CLUDEMAP_FUZZ_WHOLE_TOOL_CHECKS_H_
