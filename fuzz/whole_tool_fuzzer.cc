@@ -3,8 +3,8 @@
 // the scan and the DOT writer in-process.
 //
 // When CLUDEMAP_FUZZ_DOT_DIR names a directory, each input's DOT text is
-// also written there as <n>.dot, so that a run over a corpus leaves files
-// for Graphviz to read.
+// also written there as <process id>-<n>.dot, so that runs over a corpus
+// leave files for Graphviz to read.
 #include <unistd.h>
 
 #include <cstdint>
@@ -66,7 +66,9 @@ void keepDot(const std::string& dot) {
   static const char* const directory = std::getenv("CLUDEMAP_FUZZ_DOT_DIR");
   static unsigned long count = 0;
   if (directory == nullptr) return;
-  std::ofstream out(fs::path(directory) / (std::to_string(count++) + ".dot"), std::ios::binary);
+  const std::string name =
+      std::to_string(static_cast<long>(getpid())) + "-" + std::to_string(count++) + ".dot";
+  std::ofstream out(fs::path(directory) / name, std::ios::binary);
   out << dot;
 }
 
