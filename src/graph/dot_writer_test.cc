@@ -105,15 +105,34 @@ TEST_F(DotWriterTest, LabelsAreEscapedSoGraphvizReadsThemBack) {
   EXPECT_TRUE(graphvizAccepts(framed(text)));
 }
 
-TEST(AppendEscapedLabel, LongLabelsAreSplitIntoJoinedPieces) {
+TEST(AppendEscapedLabel, LongLabelsAreBrokenByLineContinuations) {
   std::string escapedQuotes;
   for (int i = 0; i < 4096; ++i) escapedQuotes += "\\\"";
   std::string out;
   appendEscapedLabel(out, std::string(4096, 'a') + std::string(4096, '"') + "z");
-  EXPECT_EQ(out, std::string(4096, 'a') + "\" + \"" + escapedQuotes + "\" + \"z");
+  EXPECT_EQ(out, std::string(4096, 'a') + "\\\n" + escapedQuotes + "\\\nz");
   out.clear();
   appendEscapedLabel(out, std::string(4096, 'b'));
   EXPECT_EQ(out, std::string(4096, 'b'));
+}
+
+TEST_F(DotWriterTest, LongLabelsReadBackWhole) {
+  // Escapes on both sides of every break, where a misplaced continuation
+  // would change the label or end the string.
+  std::string label;
+  for (int piece = 0; piece < 4; ++piece) {
+    label += "\"" + std::string(4094, 'x') + "\\";
+  }
+  label += std::string(20000, 'y') + "\r\n";
+  const std::string text = write(node(label, 1, true));
+  std::string escaped;
+  for (int piece = 0; piece < 4; ++piece) {
+    escaped += "\\\"" + std::string(4094, 'x') + "\\\\";
+  }
+  escaped += std::string(20000, 'y') + "\\r\\n";
+  const std::string readBack = graphvizReadBack(framed(text));
+  EXPECT_NE(readBack.find("label=\"" + escaped + "\""), std::string::npos)
+      << readBack.substr(0, 200);
 }
 
 TEST_F(DotWriterTest, HugeLabelStaysReadableByGraphviz) {
