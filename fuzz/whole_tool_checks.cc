@@ -33,9 +33,8 @@ class WorkingDirectory {
 };
 
 std::int32_t registeredId(const std::string& label) {
-  const NodeIdRegistry& registry = runState().nodeIdRegistry;
-  const auto found = registry.find(label);
-  return found == registry.end() ? 0 : found->second;
+  const NodeIdRegistry::Entry* found = runState().nodeIdRegistry.find(label);
+  return found == nullptr ? 0 : found->second;
 }
 
 std::string nodeShape(std::int32_t id) {

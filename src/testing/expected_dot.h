@@ -16,4 +16,25 @@ std::string nodeLine(int id, const std::string& label);
 std::string blueEdge(int child, int parent);
 std::string orangeEdge(int child, int parent);
 
+// A whole expected DOT file, built statement by statement.
+class ExpectedDot {
+ public:
+  ExpectedDot& node(int id, const std::string& escapedLabel) {
+    statements_ += nodeLine(id, escapedLabel);
+    return *this;
+  }
+  ExpectedDot& blue(int child, int parent) {
+    statements_ += blueEdge(child, parent);
+    return *this;
+  }
+  ExpectedDot& orange(int child, int parent) {
+    statements_ += orangeEdge(child, parent);
+    return *this;
+  }
+  std::string str() const { return kExpectedOpening + statements_ + kExpectedClosing; }
+
+ private:
+  std::string statements_;
+};
+
 #endif  // CLUDEMAP_TESTING_EXPECTED_DOT_H_
