@@ -54,7 +54,7 @@ std::string readDotStatements(std::string_view text, std::vector<DotStatement>& 
     const char c = text[offset];
     if (c == '"') {
       statement.strings.emplace_back();
-      const std::string problem = readQuotedString(text, offset, statement.strings.back());
+      std::string problem = readQuotedString(text, offset, statement.strings.back());
       if (!problem.empty()) return problem;
       statement.shape += "\"\"";
     } else if (c == '\n') {

@@ -27,8 +27,9 @@ class StringMap {
   // original; moving keeps every entry where it is.
   StringMap(const StringMap&) = delete;
   StringMap& operator=(const StringMap&) = delete;
-  StringMap(StringMap&&) = default;
-  StringMap& operator=(StringMap&&) = default;
+  // Not noexcept: moving the entries' std::deque may allocate.
+  StringMap(StringMap&&) = default;             // NOLINT(performance-noexcept-move-constructor)
+  StringMap& operator=(StringMap&&) = default;  // NOLINT(performance-noexcept-move-constructor)
 
   // The entry for `key`, added with a value-initialised value when missing;
   // the flag is true when it was added.
