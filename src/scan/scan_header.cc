@@ -44,6 +44,8 @@ struct ChildMemo {
   // header is mostly expanded again under the same label and so meets the
   // same pairs again.
   std::int32_t expandedUnder = 0;
+  // The child's label, valid when `id` is.
+  Label label;
 };
 
 // One directive of a scanned header. Its texts live in the header's text
@@ -197,7 +199,7 @@ std::int32_t& registerLabel(IncludeNode& node, const std::string& path, std::str
   // first sighting still depends on the empty label.
   const bool nameless = label.empty();
   if (nameless) node.firstSighting = registry.find(label) == nullptr;
-  node.label = nameless ? path : std::string(label);
+  node.label = nameless ? Label(path) : Label(label);
   // An unknown label gets a zero entry on purpose: a later node under that
   // label is then no first sighting.
   const auto [entry, added] = registry.tryEmplace(node.label);
@@ -223,7 +225,7 @@ std::optional<std::int32_t> registerNode(IncludeNode& node, const std::string& p
                                          std::string_view label, std::int32_t parentId,
                                          ChildMemo& memo) {
   if (memo.id != 0) {
-    node.label.assign(label);
+    node.label = memo.label;
     node.firstSighting = false;
     if (memo.expandedUnder == parentId) return std::nullopt;
     memo.expandedUnder = parentId;
@@ -232,7 +234,7 @@ std::optional<std::int32_t> registerNode(IncludeNode& node, const std::string& p
   std::int32_t& registered = registerLabel(node, path, label);
   const std::optional<std::int32_t> id = claimPair(registered, parentId);
   if (id) registered = *id;
-  if (!label.empty()) memo = ChildMemo{registered, parentId};
+  if (!label.empty()) memo = ChildMemo{registered, parentId, node.label};
   return id;
 }
 
