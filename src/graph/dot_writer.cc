@@ -80,9 +80,14 @@ const LabelOutput& labelOutput(LabelOutputs& outputs, const Label& label) {
   if (!output.made) {
     output.made = true;
     output.id = registeredId(label);
+    // Sized up front: growing these strings step by step would cost more
+    // than filling them.
     std::string escaped;
+    escaped.reserve(2 * label.str().size());
     appendEscapedLabel(escaped, label);
-    appendFormat(output.nodeStatement, kNodeStatement, {IdText(output.id).view(), escaped});
+    const IdText id(output.id);
+    output.nodeStatement.reserve(kNodeStatement.size() + id.view().size() + escaped.size());
+    appendFormat(output.nodeStatement, kNodeStatement, {id.view(), escaped});
   }
   return output;
 }
