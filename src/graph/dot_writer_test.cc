@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "testing/expected_dot.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -32,24 +33,9 @@ class DotWriterTest : public ::testing::Test {
   }
 };
 
-std::string nodeLine(int id, const std::string& label) {
-  return "   Node" + std::to_string(id) + " [shape=\"box\",label=\"" + label +
-         "\",fontsize=10,height=0.2,width=0.4,fontname=\"Helvetica\",color=\"black\","
-         "style=\"filled\" fontcolor=\"white\"];\n";
-}
-
-std::string edgeLine(int child, int parent, const std::string& color) {
-  return "   Node" + std::to_string(child) + " -> Node" + std::to_string(parent) +
-         " [dir=back,color=\"" + color +
-         "\",fontsize=10,style=\"solid\",fontname=\"Helvetica\"];\n";
-}
-
 // The whole file as the driver frames it, for Graphviz.
 std::string framed(const std::string& statements) {
-  return "digraph G\n{\n"
-         "edge [fontname=\"Helvetica\",fontsize=10,labelfontname=\"Helvetica\",labelfontsize=10];\n"
-         "node [fontname=\"Helvetica\",fontsize=10,shape=record];\n" +
-         statements + "}\n";
+  return kExpectedOpening + statements + kExpectedClosing;
 }
 
 TEST_F(DotWriterTest, RootAloneIsOneNodeStatement) {
@@ -63,24 +49,23 @@ TEST_F(DotWriterTest, DiamondDrawsTheSecondVisitOrange) {
                                 {node("b.h", 2, true, {node("d.h", 3, true)}),
                                  node("c.h", 4, true, {node("d.h", 3, false)})});
   const std::string text = write(root);
-  EXPECT_EQ(text, nodeLine(1, "a.h") + nodeLine(2, "b.h") + edgeLine(2, 1, "midnightblue") +
-                      nodeLine(3, "d.h") + edgeLine(3, 2, "midnightblue") + nodeLine(4, "c.h") +
-                      edgeLine(4, 1, "midnightblue") + nodeLine(3, "d.h") +
-                      edgeLine(3, 4, "orange"));
+  EXPECT_EQ(text, nodeLine(1, "a.h") + nodeLine(2, "b.h") + blueEdge(2, 1) + nodeLine(3, "d.h") +
+                      blueEdge(3, 2) + nodeLine(4, "c.h") + blueEdge(4, 1) + nodeLine(3, "d.h") +
+                      orangeEdge(3, 4));
   EXPECT_TRUE(graphvizAccepts(framed(text)));
 }
 
 TEST_F(DotWriterTest, PairGetsOneBlueThenOneOrangeEdgeAtMost) {
   const IncludeNode root =
       node("a.h", 1, true, {node("b.h", 2, true), node("b.h", 2, false), node("b.h", 2, false)});
-  EXPECT_EQ(write(root), nodeLine(1, "a.h") + nodeLine(2, "b.h") + edgeLine(2, 1, "midnightblue") +
-                             nodeLine(2, "b.h") + edgeLine(2, 1, "orange") + nodeLine(2, "b.h"));
+  EXPECT_EQ(write(root), nodeLine(1, "a.h") + nodeLine(2, "b.h") + blueEdge(2, 1) +
+                             nodeLine(2, "b.h") + orangeEdge(2, 1) + nodeLine(2, "b.h"));
 }
 
 TEST_F(DotWriterTest, OrangeMarksLastAcrossCalls) {
   const IncludeNode root = node("a.h", 1, true, {node("b.h", 2, false)});
   const std::string first = write(root);
-  EXPECT_EQ(first, nodeLine(1, "a.h") + nodeLine(2, "b.h") + edgeLine(2, 1, "orange"));
+  EXPECT_EQ(first, nodeLine(1, "a.h") + nodeLine(2, "b.h") + orangeEdge(2, 1));
   EXPECT_EQ(write(root), nodeLine(1, "a.h") + nodeLine(2, "b.h"));
 }
 
@@ -89,7 +74,7 @@ TEST_F(DotWriterTest, EmptyLabelWritesNothingButItsChildrenDo) {
   IncludeNode root;
   root.firstSighting = true;
   root.children.push_back(node("x.h", 8, true));
-  EXPECT_EQ(write(root), nodeLine(8, "x.h") + edgeLine(8, 7, "midnightblue"));
+  EXPECT_EQ(write(root), nodeLine(8, "x.h") + blueEdge(8, 7));
 }
 
 TEST_F(DotWriterTest, LabelsAreEscapedSoGraphvizReadsThemBack) {
@@ -97,23 +82,40 @@ TEST_F(DotWriterTest, LabelsAreEscapedSoGraphvizReadsThemBack) {
                                 {node("q\"uote.h", 2, true), node("cr\r\n", 3, true),
                                  node("end\\", 4, true), node("\xff\xfe.h", 5, true)});
   const std::string text = write(root);
-  EXPECT_EQ(text, nodeLine(1, "dir\\\\a.h") + nodeLine(2, "q\\\"uote.h") +
-                      edgeLine(2, 1, "midnightblue") + nodeLine(3, "cr\\r\\n") +
-                      edgeLine(3, 1, "midnightblue") + nodeLine(4, "end\\\\") +
-                      edgeLine(4, 1, "midnightblue") + nodeLine(5, "\xff\xfe.h") +
-                      edgeLine(5, 1, "midnightblue"));
+  EXPECT_EQ(text, nodeLine(1, "dir\\\\a.h") + nodeLine(2, "q\\\"uote.h") + blueEdge(2, 1) +
+                      nodeLine(3, "cr\\r\\n") + blueEdge(3, 1) + nodeLine(4, "end\\\\") +
+                      blueEdge(4, 1) + nodeLine(5, "\xff\xfe.h") + blueEdge(5, 1));
   EXPECT_TRUE(graphvizAccepts(framed(text)));
 }
 
-TEST(AppendEscapedLabel, LongLabelsAreSplitIntoJoinedPieces) {
+TEST(AppendEscapedLabel, LongLabelsAreBrokenByLineContinuations) {
   std::string escapedQuotes;
   for (int i = 0; i < 4096; ++i) escapedQuotes += "\\\"";
   std::string out;
   appendEscapedLabel(out, std::string(4096, 'a') + std::string(4096, '"') + "z");
-  EXPECT_EQ(out, std::string(4096, 'a') + "\" + \"" + escapedQuotes + "\" + \"z");
+  EXPECT_EQ(out, std::string(4096, 'a') + "\\\n" + escapedQuotes + "\\\nz");
   out.clear();
   appendEscapedLabel(out, std::string(4096, 'b'));
   EXPECT_EQ(out, std::string(4096, 'b'));
+}
+
+TEST_F(DotWriterTest, LongLabelsReadBackWhole) {
+  // Escapes on both sides of every break, where a misplaced continuation
+  // would change the label or end the string.
+  std::string label;
+  for (int piece = 0; piece < 4; ++piece) {
+    label += "\"" + std::string(4094, 'x') + "\\";
+  }
+  label += std::string(20000, 'y') + "\r\n";
+  const std::string text = write(node(label, 1, true));
+  std::string escaped;
+  for (int piece = 0; piece < 4; ++piece) {
+    escaped += "\\\"" + std::string(4094, 'x') + "\\\\";
+  }
+  escaped += std::string(20000, 'y') + "\\r\\n";
+  const std::string readBack = graphvizReadBack(framed(text));
+  EXPECT_NE(readBack.find("label=\"" + escaped + "\""), std::string::npos)
+      << readBack.substr(0, 200);
 }
 
 TEST_F(DotWriterTest, HugeLabelStaysReadableByGraphviz) {
@@ -131,8 +133,8 @@ TEST_F(DotWriterTest, DeepChainNeedsNoDeepStack) {
     last = &last->children.back();
   }
   const std::string text = write(root);
-  EXPECT_EQ(text.substr(text.size() - edgeLine(kDepth + 1, kDepth, "midnightblue").size()),
-            edgeLine(kDepth + 1, kDepth, "midnightblue"));
+  EXPECT_EQ(text.substr(text.size() - blueEdge(kDepth + 1, kDepth).size()),
+            blueEdge(kDepth + 1, kDepth));
   EXPECT_EQ(static_cast<int>(std::count(text.begin(), text.end(), '\n')), 2 * kDepth + 1);
 }
 

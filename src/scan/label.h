@@ -22,6 +22,7 @@ class Label {
   Label& operator=(std::string_view text) { return *this = Label(text); }
 
   const std::string& str() const { return entry_->first; }
+  operator const std::string&() const { return entry_->first; }
   operator std::string_view() const { return entry_->first; }
   bool empty() const { return entry_->first.empty(); }
   std::size_t number() const { return entry_->second; }

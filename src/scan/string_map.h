@@ -53,6 +53,10 @@ class StringMap {
 
   std::size_t size() const { return entries_.size(); }
 
+  // The entries in the order they were added.
+  typename std::deque<Entry>::const_iterator begin() const { return entries_.begin(); }
+  typename std::deque<Entry>::const_iterator end() const { return entries_.end(); }
+
  private:
   struct Slot {
     std::uint64_t hash = 0;

@@ -114,3 +114,23 @@ CommandResult runCommand(const std::vector<std::string>& argv, const fs::path& d
   directory.write("graph.dot", dotText);
   return graphvizAcceptsFile(directory.path() / "graph.dot");
 }
+
+std::string graphvizReadBack(const std::string& dotText) {
+  TempDir directory;
+  directory.write("graph.dot", dotText);
+  const CommandResult result = runCommand({NOP_EXECUTABLE, "graph.dot"}, directory.path());
+  if (result.exitStatus != 0) return std::string();
+  // nop breaks long strings with continuations of its own; a backslash pair
+  // is one escape, so only a lone backslash before a line end is dropped.
+  std::string joined;
+  for (std::size_t i = 0; i < result.out.size(); ++i) {
+    const char c = result.out[i];
+    if (c == '\\' && i + 1 < result.out.size()) {
+      if (result.out[i + 1] != '\n') joined += result.out.substr(i, 2);
+      ++i;
+    } else {
+      joined += c;
+    }
+  }
+  return joined;
+}

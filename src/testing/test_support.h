@@ -45,4 +45,9 @@ CommandResult runCommand(const std::vector<std::string>& argv,
 ::testing::AssertionResult graphvizAcceptsFile(const std::filesystem::path& file);
 ::testing::AssertionResult graphvizAccepts(const std::string& dotText);
 
+// The graph as Graphviz's reader (nop) writes it back, with every line
+// continuation removed so that quoted strings come back whole. Empty when
+// Graphviz rejects the text.
+std::string graphvizReadBack(const std::string& dotText);
+
 #endif  // CLUDEMAP_TESTING_TEST_SUPPORT_H_
