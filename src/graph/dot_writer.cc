@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "graph/dot_format.h"
-#include "scan/string_map.h"
 #include "scan/text_format.h"
 
 namespace {
@@ -63,7 +62,7 @@ class IdText {
   std::size_t length_;
 };
 
-std::int32_t registeredId(const std::string& label) {
+std::int32_t registeredId(std::string_view label) {
   const NodeIdRegistry::Entry* found = runState().nodeIdRegistry.find(label);
   return found == nullptr ? 0 : found->second;
 }
@@ -71,18 +70,27 @@ std::int32_t registeredId(const std::string& label) {
 // What every node of one label writes: the label's id and its node
 // statement, the same for each of them and so made once per label.
 struct LabelOutput {
+  bool made = false;
   std::int32_t id = 0;
   std::string nodeStatement;
 };
 
-const LabelOutput& labelOutput(StringMap<LabelOutput>& labels, const std::string& label) {
-  const auto [entry, added] = labels.tryEmplace(label);
-  LabelOutput& output = entry->second;
-  if (added) {
+// By label number.
+using LabelOutputs = std::vector<LabelOutput>;
+
+const LabelOutput& labelOutput(LabelOutputs& outputs, const Label& label) {
+  LabelOutput& output = outputs[label.number()];
+  if (!output.made) {
+    output.made = true;
     output.id = registeredId(label);
+    // Sized up front: growing these strings step by step would cost more
+    // than filling them.
     std::string escaped;
+    escaped.reserve(2 * label.str().size());
     appendEscapedLabel(escaped, label);
-    appendFormat(output.nodeStatement, kNodeStatement, {IdText(output.id).view(), escaped});
+    const IdText id(output.id);
+    output.nodeStatement.reserve(kNodeStatement.size() + id.view().size() + escaped.size());
+    appendFormat(output.nodeStatement, kNodeStatement, {id.view(), escaped});
   }
   return output;
 }
@@ -129,7 +137,7 @@ void appendEdge(std::string& text, const IncludeNode& node, std::int32_t id,
 
 void writeNodeGraph(std::ostream& out, const IncludeNode& node, std::int32_t parentId) {
   std::string text;
-  StringMap<LabelOutput> labels;
+  LabelOutputs labels(Label::count());
   // Pre-order walk with an explicit stack so any depth fits; children are
   // pushed in reverse to come off in directive order.
   std::vector<std::pair<const IncludeNode*, std::int32_t>> pending{{&node, parentId}};

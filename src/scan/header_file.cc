@@ -43,9 +43,12 @@ std::optional<std::string_view> readHeaderFile(const std::string& path, std::str
   std::size_t size = 0;
   for (;;) {
     if (size == buffer.size()) buffer.resize(std::max(2 * buffer.size(), kFirstBufferBytes));
-    const std::size_t count = std::fread(buffer.data() + size, 1, buffer.size() - size, file);
-    if (count == 0) break;
+    const std::size_t wanted = buffer.size() - size;
+    const std::size_t count = std::fread(buffer.data() + size, 1, wanted, file);
     size += count;
+    // A short count means end of file or an error: asking again would only
+    // cost another system call.
+    if (count < wanted) break;
   }
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "scan/label.h"
 #include "scan/pair_key_set.h"
 #include "scan/string_map.h"
 
@@ -30,7 +31,7 @@ struct IncludeNode {
   bool firstSighting = false;
   // The include text as written (quoted name without quotes, angle name with
   // its brackets), or the path for the root and for nameless directives.
-  std::string label;
+  Label label;
 };
 
 // A key for an ordered pair of node ids. It holds both ids whole, so two

@@ -34,6 +34,20 @@ void warn(std::string_view format, std::initializer_list<std::string_view> args)
 
 struct ScannedHeader;
 
+// What the scan remembers of the nodes one directive has made, so that its
+// later nodes skip the registry and mostly the expanded pairs too.
+struct ChildMemo {
+  // The id registered for the child's label, once there is one. A label
+  // keeps its id for the rest of the run.
+  std::int32_t id = 0;
+  // A parent id whose pair with `id` is known to be expanded, or 0. A
+  // header is mostly expanded again under the same label and so meets the
+  // same pairs again.
+  std::int32_t expandedUnder = 0;
+  // The child's label, valid when `id` is.
+  Label label;
+};
+
 // One directive of a scanned header. Its texts live in the header's text
 // block. A header path yields the same child paths and labels every time it
 // is expanded, so where the directive leads is worked out when it is first
@@ -45,9 +59,7 @@ struct HeaderDirective {
   bool resolved = false;
   // The child's header; null for an angle-bracket name found nowhere.
   ScannedHeader* header = nullptr;
-  // The id registered for the child's label, once there is one. A label
-  // keeps its id for the rest of the run.
-  std::int32_t childId = 0;
+  ChildMemo child;
 };
 
 // One header path as the scan knows it. The file is read and parsed when the
@@ -187,7 +199,7 @@ std::int32_t& registerLabel(IncludeNode& node, const std::string& path, std::str
   // first sighting still depends on the empty label.
   const bool nameless = label.empty();
   if (nameless) node.firstSighting = registry.find(label) == nullptr;
-  node.label = nameless ? path : std::string(label);
+  node.label = nameless ? Label(path) : Label(label);
   // An unknown label gets a zero entry on purpose: a later node under that
   // label is then no first sighting.
   const auto [entry, added] = registry.tryEmplace(node.label);
@@ -206,30 +218,31 @@ std::optional<std::int32_t> claimPair(std::int32_t registeredId, std::int32_t pa
   return id;
 }
 
-// Registers the node and claims its pair. `knownId` is the id registered for
-// `label` before, or 0; it is filled in for later nodes of the same
-// directive, which then need no registry lookup. Returns the node's id when
+// Registers the node and claims its pair, using and filling in what `memo`
+// knows from earlier nodes of the same directive. Returns the node's id when
 // it is to be expanded.
 std::optional<std::int32_t> registerNode(IncludeNode& node, const std::string& path,
                                          std::string_view label, std::int32_t parentId,
-                                         std::int32_t& knownId) {
-  if (knownId != 0) {
-    node.label.assign(label);
+                                         ChildMemo& memo) {
+  if (memo.id != 0) {
+    node.label = memo.label;
     node.firstSighting = false;
-    return claimPair(knownId, parentId);
+    if (memo.expandedUnder == parentId) return std::nullopt;
+    memo.expandedUnder = parentId;
+    return claimPair(memo.id, parentId);
   }
   std::int32_t& registered = registerLabel(node, path, label);
   const std::optional<std::int32_t> id = claimPair(registered, parentId);
   if (id) registered = *id;
-  if (!label.empty()) knownId = registered;
+  if (!label.empty()) memo = ChildMemo{registered, parentId, node.label};
   return id;
 }
 
 // Registers the node and, when it is to be expanded and its file can be read,
 // pushes a frame for its directives.
 void enterNode(Scan& scan, ScannedHeader& header, IncludeNode& node, std::string_view label,
-               std::int32_t parentId, std::int32_t& knownId) {
-  const std::optional<std::int32_t> id = registerNode(node, *header.path, label, parentId, knownId);
+               std::int32_t parentId, ChildMemo& memo) {
+  const std::optional<std::int32_t> id = registerNode(node, *header.path, label, parentId, memo);
   if (!id) return;
   if (!readOnce(scan, header).readable) {
     warn(kMissingFileWarning, {*header.path});
@@ -256,7 +269,7 @@ void followNextDirective(Scan& scan) {
     return;
   }
   IncludeNode& child = top.node->children.emplace_back();
-  enterNode(scan, *directive.header, child, labelOf(header, directive), top.id, directive.childId);
+  enterNode(scan, *directive.header, child, labelOf(header, directive), top.id, directive.child);
 }
 
 }  // namespace
@@ -267,8 +280,8 @@ void scanHeader(const std::string& path, IncludeNode& node, const std::string& l
   const NodeIdRegistry::Entry* parent = registry.find(parentLabel);
   const std::int32_t parentId = parent == nullptr ? 0 : parent->second;
   Scan scan;
-  std::int32_t rootId = 0;
-  enterNode(scan, headerAt(scan, path), node, label, parentId, rootId);
+  ChildMemo rootMemo;
+  enterNode(scan, headerAt(scan, path), node, label, parentId, rootMemo);
   // Like every read of the registry, reading the parent's id leaves a zero
   // entry for an unknown label, here only after the node's own first-sighting
   // check has looked.
