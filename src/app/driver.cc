@@ -48,10 +48,13 @@ SystemIncludeDirs includeDirsFromEnvironment() {
 }
 
 int reportWriteFailure(std::ostream& err, const std::string& outputPath, int error) {
-  const char* reason = error != 0 ? std::strerror(error) : "write error";
-  err << "cludemap: cannot write " << outputPath << ": " << reason << '\n';
+  err << "cludemap: cannot write " << outputPath << ": " << std::strerror(error) << '\n';
   return 1;
 }
+
+// The errno of a stream failure just seen; streams need not set one, and then
+// the failure is reported as EIO.
+int streamError() { return errno != 0 ? errno : EIO; }
 
 // The tree of the run. It is never freed: the process ends soon after
 // writing it and the operating system takes its memory back at once, where
@@ -68,13 +71,13 @@ IncludeNode& runTree() {
 int writeOutputFile(const std::string& outputPath, const IncludeNode& root) {
   errno = 0;
   std::ofstream file(fileSystemPath(outputPath));
-  if (!file) return errno != 0 ? errno : EIO;
+  if (!file) return streamError();
   errno = 0;
   writeDotFile(file, root);
   file.flush();
-  if (!file) return errno != 0 ? errno : EIO;
+  if (!file) return streamError();
   file.close();
-  if (!file) return errno != 0 ? errno : EIO;
+  if (!file) return streamError();
   return 0;
 }
 
