@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,9 @@ struct RunState {
   SystemIncludeDirs systemIncludeDirs;
   DrawnEdges drawnEdges;
   std::ostream* warnings = nullptr;  // standard output when null
+  // Threads that read headers ahead of the scan; unset: as many as the
+  // machine runs at once, and at least two. The result never depends on it.
+  std::optional<unsigned> readerThreads;
 };
 
 // The one RunState of the process.

@@ -1,13 +1,18 @@
 #include "scan/scan_header.h"
 
+#include <algorithm>
 #include <iostream>
 #include <optional>
+#include <thread>
 #include <utility>
 
+#include "scan/header_content.h"
 #include "scan/header_file.h"
 #include "scan/include_directive.h"
+#include "scan/once_map.h"
 #include "scan/string_map.h"
 #include "scan/text_format.h"
+#include "scan/worker_pool.h"
 
 DirectoryList directoryList(std::string_view path) {
   DirectoryList directories;
@@ -48,39 +53,23 @@ struct ChildMemo {
   Label label;
 };
 
-// One directive of a scanned header. Its texts live in the header's text
-// block. A header path yields the same child paths and labels every time it
-// is expanded, so where the directive leads is worked out when it is first
-// followed and reused by every later expansion.
-struct HeaderDirective {
-  IncludeDirective::Kind kind;
-  std::size_t textStart, textSize;    // IncludeDirective::text
-  std::size_t labelStart, labelSize;  // IncludeDirective::label
+// Where one directive of a header leads. A header path yields the same
+// child paths and labels every time it is expanded, so this is worked out
+// when the directive is first followed and reused by every later expansion.
+struct DirectiveMemo {
   bool resolved = false;
   // The child's header; null for an angle-bracket name found nowhere.
   ScannedHeader* header = nullptr;
   ChildMemo child;
 };
 
-// One header path as the scan knows it. The file is read and parsed when the
-// path is first expanded; only its directives are kept, never its bytes, and
-// in two blocks per header rather than many small strings.
+// One header path as the scan knows it.
 struct ScannedHeader {
   const std::string* path = nullptr;  // the key of this entry
-  bool read = false;
-  bool readable = false;  // false: missing, no regular file, or unreadable
-  std::string texts;
-  std::vector<HeaderDirective> directives;
-  std::size_t childDirectives = 0;  // quoted and angle-bracket ones
+  // Null until the path is first expanded; then one memo per directive.
+  const HeaderContent* content = nullptr;
+  std::vector<DirectiveMemo> directives;
 };
-
-std::string_view textOf(const ScannedHeader& header, const HeaderDirective& directive) {
-  return std::string_view(header.texts).substr(directive.textStart, directive.textSize);
-}
-
-std::string_view labelOf(const ScannedHeader& header, const HeaderDirective& directive) {
-  return std::string_view(header.texts).substr(directive.labelStart, directive.labelSize);
-}
 
 // One header being expanded, and how far its directives have been followed.
 struct Frame {
@@ -90,19 +79,33 @@ struct Frame {
   std::size_t next = 0;
 };
 
+// A directive that a reader thread follows ahead of the scan.
+struct ReadAheadTask {
+  const HeaderContent* includer;
+  std::size_t directive;
+};
+
 // Everything one scan keeps while it runs. Files are taken not to change
-// while a run reads them.
+// while a run reads them, so a file's content and where a name leads are
+// the same whenever and on whichever thread they are worked out.
 struct Scan {
+  explicit Scan(unsigned readerThreads);
+
+  const SystemIncludeDirs& systemIncludeDirs = runState().systemIncludeDirs;
   // Innermost header last. An explicit stack, so that nesting depth costs
   // heap, not call stack.
   std::vector<Frame> stack;
   StringMap<ScannedHeader> headers;
-  std::string readBuffer;  // shared by every file read
+  // Shared with the reader threads from here on.
+  // Header path to the header's content.
+  OnceMap<HeaderContent> contents;
   // Angle-bracket name to the path it resolved to, or nothing when no system
   // include directory holds it.
-  StringMap<std::optional<std::string>> angleNames;
+  OnceMap<std::optional<std::string>> angleNames;
   // Whether a system include directory holds a given subdirectory.
-  StringMap<bool> subdirectories;
+  OnceMap<bool> subdirectories;
+  // Last, so that its threads stop before the rest goes.
+  WorkerPool<ReadAheadTask> readers;
 };
 
 ScannedHeader& headerAt(Scan& scan, const std::string& path) {
@@ -111,28 +114,16 @@ ScannedHeader& headerAt(Scan& scan, const std::string& path) {
   return entry->second;
 }
 
-void keepDirective(ScannedHeader& header, const IncludeDirective& directive) {
-  HeaderDirective& kept = header.directives.emplace_back();
-  kept.kind = directive.kind;
-  kept.textStart = header.texts.size();
-  kept.textSize = directive.text.size();
-  header.texts += directive.text;
-  // A quoted name is its own label.
-  if (directive.label != directive.text) header.texts += directive.label;
-  kept.labelStart = header.texts.size() - directive.label.size();
-  kept.labelSize = directive.label.size();
-  if (directive.kind != IncludeDirective::Kind::kMalformed) ++header.childDirectives;
-}
+void readAhead(Scan& scan, const HeaderContent& content);
 
-const ScannedHeader& readOnce(Scan& scan, ScannedHeader& header) {
-  if (header.read) return header;
-  header.read = true;
-  const std::optional<std::string_view> bytes = readHeaderFile(*header.path, scan.readBuffer);
-  if (!bytes) return header;
-  header.readable = true;
-  forEachIncludeDirective(
-      *bytes, [&](const IncludeDirective& directive) { keepDirective(header, directive); });
-  return header;
+// The content of the header at `path`, read by the first thread that needs
+// it.
+const HeaderContent& readOnce(Scan& scan, const std::string& path) {
+  bool readHere = false;
+  const HeaderContent& content = scan.contents.get(
+      path, [&] { return readHeaderContent(path); }, &readHere);
+  if (readHere) readAhead(scan, content);
+  return content;
 }
 
 std::string directoryPrefix(std::string_view path) {
@@ -155,40 +146,41 @@ bool mayHoldName(Scan& scan, const std::string& directory, std::string_view name
   if (separator == std::string::npos || name.find("..") != std::string::npos) return true;
   std::string subdirectory = directory;
   subdirectory += name.substr(0, separator);
-  const auto [entry, added] = scan.subdirectories.tryEmplace(subdirectory);
-  if (added) entry->second = isDirectory(subdirectory);
-  return entry->second;
+  return scan.subdirectories.get(subdirectory, [&] { return isDirectory(subdirectory); });
 }
 
 // The first system include candidate for an angle-bracket name that is a
 // readable regular file.
 const std::optional<std::string>& resolveAngleName(Scan& scan, std::string_view name) {
-  const auto [entry, added] = scan.angleNames.tryEmplace(name);
-  if (!added) return entry->second;
-  for (const std::string& directory : runState().systemIncludeDirs) {
-    if (!mayHoldName(scan, directory, name)) continue;
-    std::string candidatePath = directory;
-    candidatePath += name;
-    ScannedHeader& candidate = headerAt(scan, candidatePath);
-    if (readOnce(scan, candidate).readable) {
-      entry->second = std::move(candidatePath);
-      break;
+  return scan.angleNames.get(name, [&]() -> std::optional<std::string> {
+    for (const std::string& directory : scan.systemIncludeDirs) {
+      if (!mayHoldName(scan, directory, name)) continue;
+      std::string candidate = directory;
+      candidate += name;
+      if (readOnce(scan, candidate).readable) return candidate;
     }
-  }
-  return entry->second;
+    return std::nullopt;
+  });
 }
 
-void resolveDirective(Scan& scan, const ScannedHeader& header, HeaderDirective& directive) {
-  directive.resolved = true;
-  const std::string_view name = textOf(header, directive);
+// The path of the header a directive leads to, or nothing for an
+// angle-bracket name that no system include directory holds.
+std::optional<std::string> childPath(Scan& scan, const HeaderContent& includer,
+                                     const DirectiveText& directive) {
+  const std::string_view name = includer.textOf(directive);
   if (directive.kind == IncludeDirective::Kind::kQuoted) {
-    std::string childPath = directoryPrefix(*header.path);
-    childPath += name;
-    directive.header = &headerAt(scan, childPath);
-    return;
+    std::string path = directoryPrefix(includer.path);
+    path += name;
+    return path;
   }
-  const std::optional<std::string>& path = resolveAngleName(scan, name);
-  if (path) directive.header = &headerAt(scan, *path);
+  return resolveAngleName(scan, name);
+}
+
+void resolveDirective(Scan& scan, const HeaderContent& includer, const DirectiveText& directive,
+                      DirectiveMemo& memo) {
+  memo.resolved = true;
+  const std::optional<std::string> path = childPath(scan, includer, directive);
+  if (path) memo.header = &headerAt(scan, *path);
 }
 
 // Sets the node's label and first-sighting flag and returns the registry's
@@ -238,38 +230,82 @@ std::optional<std::int32_t> registerNode(IncludeNode& node, const std::string& p
   return id;
 }
 
+const HeaderContent& contentOf(Scan& scan, ScannedHeader& header) {
+  if (header.content == nullptr) {
+    header.content = &readOnce(scan, *header.path);
+    header.directives.resize(header.content->directives.size());
+  }
+  return *header.content;
+}
+
 // Registers the node and, when it is to be expanded and its file can be read,
 // pushes a frame for its directives.
 void enterNode(Scan& scan, ScannedHeader& header, IncludeNode& node, std::string_view label,
                std::int32_t parentId, ChildMemo& memo) {
   const std::optional<std::int32_t> id = registerNode(node, *header.path, label, parentId, memo);
   if (!id) return;
-  if (!readOnce(scan, header).readable) {
+  const HeaderContent& content = contentOf(scan, header);
+  if (!content.readable) {
     warn(kMissingFileWarning, {*header.path});
     return;
   }
   // Room for every child up front: the frame's node pointer and the children
   // being filled in place stay where they are.
-  node.children.reserve(header.childDirectives);
+  node.children.reserve(content.childDirectives);
   scan.stack.push_back(Frame{&node, *id, &header});
 }
 
 // Follows the next directive of the innermost header.
 void followNextDirective(Scan& scan) {
   Frame& top = scan.stack.back();
-  ScannedHeader& header = *top.header;
-  HeaderDirective& directive = header.directives[top.next++];
+  const HeaderContent& content = *top.header->content;
+  const std::size_t index = top.next++;
+  const DirectiveText& directive = content.directives[index];
   if (directive.kind == IncludeDirective::Kind::kMalformed) {
-    warn(kMalformedLineWarning, {*header.path, textOf(header, directive)});
+    warn(kMalformedLineWarning, {content.path, content.textOf(directive)});
     return;
   }
-  if (!directive.resolved) resolveDirective(scan, header, directive);
-  if (directive.header == nullptr) {
-    warn(kUnresolvedAngleWarning, {textOf(header, directive)});
+  DirectiveMemo& memo = top.header->directives[index];
+  if (!memo.resolved) resolveDirective(scan, content, directive, memo);
+  if (memo.header == nullptr) {
+    warn(kUnresolvedAngleWarning, {content.textOf(directive)});
     return;
   }
   IncludeNode& child = top.node->children.emplace_back();
-  enterNode(scan, *directive.header, child, labelOf(header, directive), top.id, directive.child);
+  enterNode(scan, *memo.header, child, content.labelOf(directive), top.id, memo.child);
+}
+
+// Reading ahead: once a header has been read, reader threads follow its
+// directives in order, resolving names and reading the headers they lead to,
+// which queues those headers' directives in turn. The scan then mostly finds
+// a header read by the time it reaches it; where it does not, it reads the
+// header itself or waits for the reader already at it. Reading ahead may
+// read headers the scan never expands, but it changes nothing the scan
+// sees: contents and resolved names are the same whoever works them out.
+
+unsigned readerCount() {
+  if (runState().readerThreads) return *runState().readerThreads;
+  // Reading mostly waits on the disk, so even one core gets two readers.
+  return std::max(2u, std::thread::hardware_concurrency());
+}
+
+Scan::Scan(unsigned readerThreads)
+    : readers(readerThreads, [this](const ReadAheadTask& task) {
+        const DirectiveText& directive = task.includer->directives[task.directive];
+        if (directive.kind == IncludeDirective::Kind::kMalformed) return;
+        const std::optional<std::string> path = childPath(*this, *task.includer, directive);
+        if (path) readOnce(*this, *path);
+      }) {}
+
+void readAhead(Scan& scan, const HeaderContent& content) {
+  std::vector<ReadAheadTask> tasks;
+  tasks.reserve(content.childDirectives);
+  for (std::size_t i = 0; i < content.directives.size(); ++i) {
+    if (content.directives[i].kind != IncludeDirective::Kind::kMalformed) {
+      tasks.push_back(ReadAheadTask{&content, i});
+    }
+  }
+  scan.readers.push(tasks);
 }
 
 }  // namespace
@@ -279,7 +315,7 @@ void scanHeader(const std::string& path, IncludeNode& node, const std::string& l
   NodeIdRegistry& registry = runState().nodeIdRegistry;
   const NodeIdRegistry::Entry* parent = registry.find(parentLabel);
   const std::int32_t parentId = parent == nullptr ? 0 : parent->second;
-  Scan scan;
+  Scan scan(readerCount());
   ChildMemo rootMemo;
   enterNode(scan, headerAt(scan, path), node, label, parentId, rootMemo);
   // Like every read of the registry, reading the parent's id leaves a zero
