@@ -2,7 +2,8 @@
 #ifndef CLUDEMAP_SCAN_ONCE_MAP_H_
 #define CLUDEMAP_SCAN_ONCE_MAP_H_
 
-#include <memory>
+#include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <string_view>
 
@@ -21,31 +22,46 @@ class OnceMap {
   // The reference stays valid as long as the map.
   template <typename Compute>
   const Value& get(std::string_view key, Compute&& compute, bool* computedHere = nullptr) {
+    // The lock is not held while a value is computed, so threads computing
+    // different keys never wait for each other.
+    std::unique_lock<std::mutex> lock(mutex_);
     Slot& slot = slotFor(key);
-    std::call_once(slot.once, [&] {
-      slot.value = compute();
-      if (computedHere != nullptr) *computedHere = true;
-    });
+    if (slot.state == State::kComputing) {
+      ++waiting_;
+      computed_.wait(lock, [&slot] { return slot.state == State::kDone; });
+      --waiting_;
+    }
+    if (slot.state == State::kDone) return slot.value;
+    slot.state = State::kComputing;
+    lock.unlock();
+    slot.value = compute();
+    lock.lock();
+    slot.state = State::kDone;
+    // Waking costs a system call, and there is rarely anyone to wake.
+    if (waiting_ != 0) computed_.notify_all();
+    if (computedHere != nullptr) *computedHere = true;
     return slot.value;
   }
 
  private:
+  enum class State { kNew, kComputing, kDone };
+
   struct Slot {
-    std::once_flag once;
+    State state = State::kNew;
     Value value{};
   };
 
-  // The lock covers only finding the slot: a value is computed outside it,
-  // so threads computing different keys never wait for each other.
   Slot& slotFor(std::string_view key) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    const auto [entry, added] = slots_.tryEmplace(key);
-    if (added) entry->second = std::make_unique<Slot>();
+    const auto [entry, added] = index_.tryEmplace(key);
+    if (added) entry->second = &slots_.emplace_back();
     return *entry->second;
   }
 
   std::mutex mutex_;
-  StringMap<std::unique_ptr<Slot>> slots_;
+  std::condition_variable computed_;
+  int waiting_ = 0;
+  StringMap<Slot*> index_;
+  std::deque<Slot> slots_;  // made in place and never moved
 };
 
 #endif  // CLUDEMAP_SCAN_ONCE_MAP_H_

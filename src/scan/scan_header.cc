@@ -79,10 +79,10 @@ struct Frame {
   std::size_t next = 0;
 };
 
-// A directive that a reader thread follows ahead of the scan.
+// Directives that a reader thread follows ahead of the scan, in order.
 struct ReadAheadTask {
   const HeaderContent* includer;
-  std::size_t directive;
+  std::size_t first, end;
 };
 
 // Everything one scan keeps while it runs. Files are taken not to change
@@ -96,6 +96,8 @@ struct Scan {
   // heap, not call stack.
   std::vector<Frame> stack;
   StringMap<ScannedHeader> headers;
+  // Angle-bracket name to its header; null when no directory holds it.
+  StringMap<ScannedHeader*> angleHeaders;
   // Shared with the reader threads from here on.
   // Header path to the header's content.
   OnceMap<HeaderContent> contents;
@@ -179,8 +181,20 @@ std::optional<std::string> childPath(Scan& scan, const HeaderContent& includer,
 void resolveDirective(Scan& scan, const HeaderContent& includer, const DirectiveText& directive,
                       DirectiveMemo& memo) {
   memo.resolved = true;
+  ScannedHeader** header = &memo.header;
+  if (directive.kind == IncludeDirective::Kind::kAngle) {
+    // Names recur across headers; the scan keeps its own copy of where each
+    // led, which it reads without taking the shared memo's lock.
+    const auto [entry, added] = scan.angleHeaders.tryEmplace(includer.textOf(directive));
+    if (!added) {
+      memo.header = entry->second;
+      return;
+    }
+    header = &entry->second;
+  }
   const std::optional<std::string> path = childPath(scan, includer, directive);
-  if (path) memo.header = &headerAt(scan, *path);
+  if (path) *header = &headerAt(scan, *path);
+  memo.header = *header;
 }
 
 // Sets the node's label and first-sighting flag and returns the registry's
@@ -291,19 +305,22 @@ unsigned readerCount() {
 
 Scan::Scan(unsigned readerThreads)
     : readers(readerThreads, [this](const ReadAheadTask& task) {
-        const DirectiveText& directive = task.includer->directives[task.directive];
-        if (directive.kind == IncludeDirective::Kind::kMalformed) return;
-        const std::optional<std::string> path = childPath(*this, *task.includer, directive);
-        if (path) readOnce(*this, *path);
+        for (std::size_t i = task.first; i < task.end; ++i) {
+          const DirectiveText& directive = task.includer->directives[i];
+          if (directive.kind == IncludeDirective::Kind::kMalformed) continue;
+          const std::optional<std::string> path = childPath(*this, *task.includer, directive);
+          if (path) readOnce(*this, *path);
+        }
       }) {}
 
 void readAhead(Scan& scan, const HeaderContent& content) {
+  // A few directives per task: one each would cost more in handing tasks
+  // over than most of them take.
+  constexpr std::size_t kDirectivesPerTask = 16;
   std::vector<ReadAheadTask> tasks;
-  tasks.reserve(content.childDirectives);
-  for (std::size_t i = 0; i < content.directives.size(); ++i) {
-    if (content.directives[i].kind != IncludeDirective::Kind::kMalformed) {
-      tasks.push_back(ReadAheadTask{&content, i});
-    }
+  for (std::size_t first = 0; first < content.directives.size(); first += kDirectivesPerTask) {
+    tasks.push_back(ReadAheadTask{&content, first,
+                                  std::min(first + kDirectivesPerTask, content.directives.size())});
   }
   scan.readers.push(tasks);
 }
