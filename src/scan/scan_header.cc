@@ -101,10 +101,10 @@ struct Scan {
   // Shared with the reader threads from here on.
   // Header path to the header's content.
   OnceMap<HeaderContent> contents;
-  // Angle-bracket name to the path it resolved to, or nothing when no system
-  // include directory holds it.
-  OnceMap<std::optional<std::string>> angleNames;
-  // Whether a system include directory holds a given subdirectory.
+  // Name to the path the include directories resolve it to, or nothing when
+  // none holds it.
+  OnceMap<std::optional<std::string>> searchedNames;
+  // Whether an include directory holds a given subdirectory.
   OnceMap<bool> subdirectories;
   // Last, so that its threads stop before the rest goes.
   WorkerPool<ReadAheadTask> readers;
@@ -151,10 +151,10 @@ bool mayHoldName(Scan& scan, const std::string& directory, std::string_view name
   return scan.subdirectories.get(subdirectory, [&] { return isDirectory(subdirectory); });
 }
 
-// The first system include candidate for an angle-bracket name that is a
-// readable regular file.
-const std::optional<std::string>& resolveAngleName(Scan& scan, std::string_view name) {
-  return scan.angleNames.get(name, [&]() -> std::optional<std::string> {
+// The first entry of the search list that, followed by `name`, gives a
+// readable regular file: that path, or nothing.
+const std::optional<std::string>& searchIncludeDirs(Scan& scan, std::string_view name) {
+  return scan.searchedNames.get(name, [&]() -> std::optional<std::string> {
     for (const std::string& directory : scan.systemIncludeDirs) {
       if (!mayHoldName(scan, directory, name)) continue;
       std::string candidate = directory;
@@ -165,17 +165,29 @@ const std::optional<std::string>& resolveAngleName(Scan& scan, std::string_view 
   });
 }
 
+// A quoted name is looked up next to its includer first. Only where no
+// readable file is there are the include directories searched, and where
+// they hold none either the includer's path stands, so that the missing-file
+// warning names it.
+std::string resolveQuotedName(Scan& scan, const HeaderContent& includer, std::string_view name) {
+  std::string besideIncluder = directoryPrefix(includer.path);
+  besideIncluder += name;
+  if (scan.systemIncludeDirs.empty() || readOnce(scan, besideIncluder).readable) {
+    return besideIncluder;
+  }
+  const std::optional<std::string>& found = searchIncludeDirs(scan, name);
+  return found ? *found : besideIncluder;
+}
+
 // The path of the header a directive leads to, or nothing for an
-// angle-bracket name that no system include directory holds.
+// angle-bracket name that the include directories do not hold.
 std::optional<std::string> childPath(Scan& scan, const HeaderContent& includer,
                                      const DirectiveText& directive) {
   const std::string_view name = includer.textOf(directive);
   if (directive.kind == IncludeDirective::Kind::kQuoted) {
-    std::string path = directoryPrefix(includer.path);
-    path += name;
-    return path;
+    return resolveQuotedName(scan, includer, name);
   }
-  return resolveAngleName(scan, name);
+  return searchIncludeDirs(scan, name);
 }
 
 void resolveDirective(Scan& scan, const HeaderContent& includer, const DirectiveText& directive,
