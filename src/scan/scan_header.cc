@@ -4,6 +4,7 @@
 #include <iostream>
 #include <optional>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 
 #include "scan/header_content.h"
@@ -63,10 +64,9 @@ struct DirectiveMemo {
   ChildMemo child;
 };
 
-// One header path as the scan knows it.
+// One header path as the scan knows it: its content, and one memo per
+// directive.
 struct ScannedHeader {
-  const std::string* path = nullptr;  // the key of this entry
-  // Null until the path is first expanded; then one memo per directive.
   const HeaderContent* content = nullptr;
   std::vector<DirectiveMemo> directives;
 };
@@ -95,24 +95,28 @@ struct Scan {
   // Innermost header last. An explicit stack, so that nesting depth costs
   // heap, not call stack.
   std::vector<Frame> stack;
-  StringMap<ScannedHeader> headers;
+  // By content, which stands for its path.
+  std::unordered_map<const HeaderContent*, ScannedHeader> headers;
   // Angle-bracket name to its header; null when no directory holds it.
   StringMap<ScannedHeader*> angleHeaders;
   // Shared with the reader threads from here on.
   // Header path to the header's content.
   OnceMap<HeaderContent> contents;
-  // Name to the path the include directories resolve it to, or nothing when
-  // none holds it.
-  OnceMap<std::optional<std::string>> searchedNames;
+  // Name to the content of the first file the include directories hold
+  // under it; null when none holds one.
+  OnceMap<const HeaderContent*> searchedNames;
   // Whether an include directory holds a given subdirectory.
   OnceMap<bool> subdirectories;
   // Last, so that its threads stop before the rest goes.
   WorkerPool<ReadAheadTask> readers;
 };
 
-ScannedHeader& headerAt(Scan& scan, const std::string& path) {
-  const auto [entry, added] = scan.headers.tryEmplace(path);
-  if (added) entry->second.path = &entry->first;
+ScannedHeader& headerOf(Scan& scan, const HeaderContent& content) {
+  const auto [entry, added] = scan.headers.try_emplace(&content);
+  if (added) {
+    entry->second.content = &content;
+    entry->second.directives.resize(content.directives.size());
+  }
   return entry->second;
 }
 
@@ -152,16 +156,17 @@ bool mayHoldName(Scan& scan, const std::string& directory, std::string_view name
 }
 
 // The first entry of the search list that, followed by `name`, gives a
-// readable regular file: that path, or nothing.
-const std::optional<std::string>& searchIncludeDirs(Scan& scan, std::string_view name) {
-  return scan.searchedNames.get(name, [&]() -> std::optional<std::string> {
+// readable regular file: that file's content, or null.
+const HeaderContent* searchIncludeDirs(Scan& scan, std::string_view name) {
+  return scan.searchedNames.get(name, [&]() -> const HeaderContent* {
     for (const std::string& directory : scan.systemIncludeDirs) {
       if (!mayHoldName(scan, directory, name)) continue;
       std::string candidate = directory;
       candidate += name;
-      if (readOnce(scan, candidate).readable) return candidate;
+      const HeaderContent& content = readOnce(scan, candidate);
+      if (content.readable) return &content;
     }
-    return std::nullopt;
+    return nullptr;
   });
 }
 
@@ -169,23 +174,23 @@ const std::optional<std::string>& searchIncludeDirs(Scan& scan, std::string_view
 // readable file is there are the include directories searched, and where
 // they hold none either the includer's path stands, so that the missing-file
 // warning names it.
-std::string resolveQuotedName(Scan& scan, const HeaderContent& includer, std::string_view name) {
+const HeaderContent& resolveQuotedName(Scan& scan, const HeaderContent& includer,
+                                       std::string_view name) {
   std::string besideIncluder = directoryPrefix(includer.path);
   besideIncluder += name;
-  if (scan.systemIncludeDirs.empty() || readOnce(scan, besideIncluder).readable) {
-    return besideIncluder;
-  }
-  const std::optional<std::string>& found = searchIncludeDirs(scan, name);
-  return found ? *found : besideIncluder;
+  const HeaderContent& beside = readOnce(scan, besideIncluder);
+  if (beside.readable || scan.systemIncludeDirs.empty()) return beside;
+  const HeaderContent* found = searchIncludeDirs(scan, name);
+  return found != nullptr ? *found : beside;
 }
 
-// The path of the header a directive leads to, or nothing for an
+// The content of the header a directive leads to, or null for an
 // angle-bracket name that the include directories do not hold.
-std::optional<std::string> childPath(Scan& scan, const HeaderContent& includer,
-                                     const DirectiveText& directive) {
+const HeaderContent* childContent(Scan& scan, const HeaderContent& includer,
+                                  const DirectiveText& directive) {
   const std::string_view name = includer.textOf(directive);
   if (directive.kind == IncludeDirective::Kind::kQuoted) {
-    return resolveQuotedName(scan, includer, name);
+    return &resolveQuotedName(scan, includer, name);
   }
   return searchIncludeDirs(scan, name);
 }
@@ -204,8 +209,8 @@ void resolveDirective(Scan& scan, const HeaderContent& includer, const Directive
     }
     header = &entry->second;
   }
-  const std::optional<std::string> path = childPath(scan, includer, directive);
-  if (path) *header = &headerAt(scan, *path);
+  const HeaderContent* child = childContent(scan, includer, directive);
+  if (child != nullptr) *header = &headerOf(scan, *child);
   memo.header = *header;
 }
 
@@ -256,23 +261,15 @@ std::optional<std::int32_t> registerNode(IncludeNode& node, const std::string& p
   return id;
 }
 
-const HeaderContent& contentOf(Scan& scan, ScannedHeader& header) {
-  if (header.content == nullptr) {
-    header.content = &readOnce(scan, *header.path);
-    header.directives.resize(header.content->directives.size());
-  }
-  return *header.content;
-}
-
 // Registers the node and, when it is to be expanded and its file can be read,
 // pushes a frame for its directives.
 void enterNode(Scan& scan, ScannedHeader& header, IncludeNode& node, std::string_view label,
                std::int32_t parentId, ChildMemo& memo) {
-  const std::optional<std::int32_t> id = registerNode(node, *header.path, label, parentId, memo);
+  const HeaderContent& content = *header.content;
+  const std::optional<std::int32_t> id = registerNode(node, content.path, label, parentId, memo);
   if (!id) return;
-  const HeaderContent& content = contentOf(scan, header);
   if (!content.readable) {
-    warn(kMissingFileWarning, {*header.path});
+    warn(kMissingFileWarning, {content.path});
     return;
   }
   // Room for every child up front: the frame's node pointer and the children
@@ -320,8 +317,7 @@ Scan::Scan(unsigned readerThreads)
         for (std::size_t i = task.first; i < task.end; ++i) {
           const DirectiveText& directive = task.includer->directives[i];
           if (directive.kind == IncludeDirective::Kind::kMalformed) continue;
-          const std::optional<std::string> path = childPath(*this, *task.includer, directive);
-          if (path) readOnce(*this, *path);
+          childContent(*this, *task.includer, directive);
         }
       }) {}
 
@@ -346,7 +342,7 @@ void scanHeader(const std::string& path, IncludeNode& node, const std::string& l
   const std::int32_t parentId = parent == nullptr ? 0 : parent->second;
   Scan scan(readerCount());
   ChildMemo rootMemo;
-  enterNode(scan, headerAt(scan, path), node, label, parentId, rootMemo);
+  enterNode(scan, headerOf(scan, readOnce(scan, path)), node, label, parentId, rootMemo);
   // Like every read of the registry, reading the parent's id leaves a zero
   // entry for an unknown label, here only after the node's own first-sighting
   // check has looked.
