@@ -1,6 +1,9 @@
 #include "graph/dot_writer.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
+#include <memory>
 #include <ostream>
 #include <utility>
 #include <vector>
@@ -127,13 +130,46 @@ constexpr EdgeText splitEdgeFormat(std::string_view format) {
 constexpr EdgeText kFirstSightingEdgeText = splitEdgeFormat(kFirstSightingEdge);
 constexpr EdgeText kRepeatEdgeText = splitEdgeFormat(kRepeatEdge);
 
-void appendEdgeText(std::string& text, const EdgeText& edge, std::int32_t id,
+// Text gathered for the stream. Appending copies straight into room made
+// beforehand: the writer appends several pieces per node, and a checked
+// append for each costs more than the copying.
+class TextBuffer {
+ public:
+  explicit TextBuffer(std::size_t capacity) : bytes_(new char[capacity]), capacity_(capacity) {}
+
+  // Makes room for `size` more bytes.
+  void reserve(std::size_t size) {
+    if (size_ + size <= capacity_) return;
+    capacity_ = std::max(2 * capacity_, size_ + size);
+    std::unique_ptr<char[]> larger(new char[capacity_]);
+    std::memcpy(larger.get(), bytes_.get(), size_);
+    bytes_ = std::move(larger);
+  }
+  // Needs the room made by reserve.
+  void append(std::string_view text) {
+    std::memcpy(bytes_.get() + size_, text.data(), text.size());
+    size_ += text.size();
+  }
+  std::string_view view() const { return {bytes_.get(), size_}; }
+  void clear() { size_ = 0; }
+
+ private:
+  std::unique_ptr<char[]> bytes_;
+  std::size_t size_ = 0;
+  std::size_t capacity_;
+};
+
+// The most an edge statement takes: its text and two ids of at most 11
+// characters.
+constexpr std::size_t kEdgeBytes = std::max(kFirstSightingEdge.size(), kRepeatEdge.size()) + 2 * 11;
+
+void appendEdgeText(TextBuffer& text, const EdgeText& edge, std::int32_t id,
                     std::int32_t parentId) {
-  text += edge.head;
-  text += IdText(id).view();
-  text += edge.middle;
-  text += IdText(parentId).view();
-  text += edge.tail;
+  text.append(edge.head);
+  text.append(IdText(id).view());
+  text.append(edge.middle);
+  text.append(IdText(parentId).view());
+  text.append(edge.tail);
 }
 
 // Turns the walk's decisions into statement text and writes it to the
@@ -142,22 +178,24 @@ void appendEdgeText(std::string& text, const EdgeText& edge, std::int32_t id,
 class StatementWriter {
  public:
   StatementWriter(std::ostream& out, std::size_t labelCount)
-      : out_(out), nodeStatements_(labelCount) {}
+      : out_(out), nodeStatements_(labelCount), text_(kFlushThreshold + kEdgeBytes) {}
 
   void write(const NodeOutputs& nodes) {
     for (const NodeOutput& node : nodes) {
-      text_ += nodeStatement(node);
+      const std::string& statement = nodeStatement(node);
+      text_.reserve(statement.size() + kEdgeBytes);
+      text_.append(statement);
       if (node.edge == Edge::kFirstSighting) {
         appendEdgeText(text_, kFirstSightingEdgeText, node.id, node.parentId);
       } else if (node.edge == Edge::kRepeat) {
         appendEdgeText(text_, kRepeatEdgeText, node.id, node.parentId);
       }
+      if (text_.view().size() >= kFlushThreshold) flush();
     }
-    if (text_.size() >= kFlushThreshold) flush();
   }
 
   void flush() {
-    out_.write(text_.data(), static_cast<std::streamsize>(text_.size()));
+    out_.write(text_.view().data(), static_cast<std::streamsize>(text_.view().size()));
     text_.clear();
   }
 
@@ -179,7 +217,7 @@ class StatementWriter {
 
   std::ostream& out_;
   std::vector<std::string> nodeStatements_;  // by label number; empty until made
-  std::string text_;
+  TextBuffer text_;
 };
 
 // Walks the tree in pre-order and decides each node's statements.

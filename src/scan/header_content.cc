@@ -7,7 +7,7 @@
 HeaderContent readHeaderContent(const std::string& path) {
   // Per thread and kept between files, so that reads rarely allocate: the
   // file's bytes, and its directives as views into them.
-  thread_local std::string buffer;
+  thread_local ReadBuffer buffer;
   thread_local std::vector<DirectiveView> found;
   HeaderContent content;
   content.path = path;

@@ -35,12 +35,11 @@ std::string nativeName(const std::string& path) {
 // The loop still reads to end of file rather than trusting the size: some
 // regular files report 0 and still hold bytes.
 template <typename ReadSome>
-std::optional<std::string_view> readToEnd(std::string& buffer, std::size_t expected,
+std::optional<std::string_view> readToEnd(ReadBuffer& buffer, std::size_t expected,
                                           ReadSome readSome) {
-  if (buffer.size() <= expected) buffer.resize(std::max(expected + 1, kFirstBufferBytes));
+  buffer.reserve(expected + 1);
   std::size_t size = 0;
   for (;;) {
-    if (size == buffer.size()) buffer.resize(2 * buffer.size());
     const std::size_t wanted = buffer.size() - size;
     const long long count = readSome(buffer.data() + size, wanted);
     if (count < 0) return std::nullopt;
@@ -48,6 +47,11 @@ std::optional<std::string_view> readToEnd(std::string& buffer, std::size_t expec
     // A short count means end of file: asking again would only cost another
     // system call.
     if (static_cast<std::size_t>(count) < wanted) break;
+    // The file held more than it reported; what was read is kept.
+    ReadBuffer larger;
+    larger.reserve(2 * buffer.size());
+    std::copy(buffer.data(), buffer.data() + size, larger.data());
+    buffer = std::move(larger);
   }
   return std::string_view(buffer.data(), size);
 }
@@ -59,7 +63,7 @@ std::optional<std::string_view> readToEnd(std::string& buffer, std::size_t expec
 // O_NONBLOCK makes opening a FIFO return at once instead of waiting for a
 // writer (it changes nothing for regular files), O_NOCTTY keeps a terminal
 // from becoming the process's controlling one; neither is ever read.
-std::optional<std::string_view> readNative(const std::string& native, std::string& buffer) {
+std::optional<std::string_view> readNative(const std::string& native, ReadBuffer& buffer) {
   const int descriptor = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (descriptor < 0) return std::nullopt;
   struct stat status {};
@@ -81,7 +85,7 @@ std::optional<std::string_view> readNative(const std::string& native, std::strin
 
 // The portable way: the type by path, then C stdio, which takes the name as
 // the byte string it is and, unbuffered, reads straight into `buffer`.
-std::optional<std::string_view> readNative(const std::string& native, std::string& buffer) {
+std::optional<std::string_view> readNative(const std::string& native, ReadBuffer& buffer) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(native, error)) return std::nullopt;
   const std::uintmax_t reported = std::filesystem::file_size(native, error);
@@ -102,6 +106,14 @@ std::optional<std::string_view> readNative(const std::string& native, std::strin
 
 }  // namespace
 
+void ReadBuffer::reserve(std::size_t size) {
+  if (size <= size_) return;
+  // At least twofold, so that files of growing size do not each cost a new
+  // buffer.
+  size_ = std::max({size, 2 * size_, kFirstBufferBytes});
+  bytes_.reset(new char[size_]);
+}
+
 std::filesystem::path fileSystemPath(const std::string& path) {
   return std::filesystem::path(nativeName(path));
 }
@@ -111,6 +123,6 @@ bool isDirectory(const std::string& path) {
   return std::filesystem::is_directory(fileSystemPath(path), error);
 }
 
-std::optional<std::string_view> readHeaderFile(const std::string& path, std::string& buffer) {
+std::optional<std::string_view> readHeaderFile(const std::string& path, ReadBuffer& buffer) {
   return readNative(nativeName(path), buffer);
 }

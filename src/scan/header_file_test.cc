@@ -27,7 +27,7 @@ TEST(ReadHeaderFile, ReadsEveryByteWhateverTheBufferHeld) {
   dir.write("large.h", large);
   dir.write("small.h", small);
   dir.write("empty.h", "");
-  std::string buffer;
+  ReadBuffer buffer;
   // One buffer for all reads, as the scan uses it: it grows past the first
   // size and is then larger than the files read after.
   std::optional<std::string_view> bytes = readHeaderFile(pathOf(dir, "large.h"), buffer);
@@ -44,7 +44,7 @@ TEST(ReadHeaderFile, ReadsEveryByteWhateverTheBufferHeld) {
 TEST(ReadHeaderFile, OnlyReadsRegularFiles) {
   TempDir dir;
   dir.write("sub/a.h", "x");
-  std::string buffer;
+  ReadBuffer buffer;
   EXPECT_FALSE(readHeaderFile(pathOf(dir, "missing.h"), buffer));
   EXPECT_FALSE(readHeaderFile(pathOf(dir, "sub"), buffer));
   EXPECT_FALSE(readHeaderFile(pathOf(dir, "sub") + "/", buffer));

@@ -67,8 +67,9 @@ struct RunState {
   SystemIncludeDirs systemIncludeDirs;
   DrawnEdges drawnEdges;
   std::ostream* warnings = nullptr;  // standard output when null
-  // Threads that read headers ahead of the scan; unset: as many as the
-  // machine runs at once, and at least two. The result never depends on it.
+  // Threads that read headers ahead of the scan; unset: four per core the
+  // machine has, at least two and at most sixteen. The result never depends
+  // on it.
   std::optional<unsigned> readerThreads;
 };
 

@@ -2,7 +2,9 @@
 #ifndef CLUDEMAP_SCAN_ONCE_MAP_H_
 #define CLUDEMAP_SCAN_ONCE_MAP_H_
 
+#include <array>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <string_view>
@@ -22,14 +24,16 @@ class OnceMap {
   // The reference stays valid as long as the map.
   template <typename Compute>
   const Value& get(std::string_view key, Compute&& compute, bool* computedHere = nullptr) {
+    const std::uint64_t hash = Index::hashOf(key);
+    Shard& shard = shards_[hash >> (64 - kShardBits)];
     // The lock is not held while a value is computed, so threads computing
     // different keys never wait for each other.
-    std::unique_lock<std::mutex> lock(mutex_);
-    Slot& slot = slotFor(key);
+    std::unique_lock<std::mutex> lock(shard.mutex);
+    Slot& slot = shard.slotFor(key, hash);
     if (slot.state == State::kComputing) {
-      ++waiting_;
-      computed_.wait(lock, [&slot] { return slot.state == State::kDone; });
-      --waiting_;
+      ++shard.waiting;
+      shard.computed.wait(lock, [&slot] { return slot.state == State::kDone; });
+      --shard.waiting;
     }
     if (slot.state == State::kDone) return slot.value;
     slot.state = State::kComputing;
@@ -38,7 +42,7 @@ class OnceMap {
     lock.lock();
     slot.state = State::kDone;
     // Waking costs a system call, and there is rarely anyone to wake.
-    if (waiting_ != 0) computed_.notify_all();
+    if (shard.waiting != 0) shard.computed.notify_all();
     if (computedHere != nullptr) *computedHere = true;
     return slot.value;
   }
@@ -51,17 +55,27 @@ class OnceMap {
     Value value{};
   };
 
-  Slot& slotFor(std::string_view key) {
-    const auto [entry, added] = index_.tryEmplace(key);
-    if (added) entry->second = &slots_.emplace_back();
-    return *entry->second;
-  }
+  using Index = StringMap<Slot*>;
 
-  std::mutex mutex_;
-  std::condition_variable computed_;
-  int waiting_ = 0;
-  StringMap<Slot*> index_;
-  std::deque<Slot> slots_;  // made in place and never moved
+  // The keys are spread over shards with a lock each, so that threads
+  // looking up different keys seldom wait for one another's lock.
+  static constexpr int kShardBits = 5;
+
+  struct Shard {
+    Slot& slotFor(std::string_view key, std::uint64_t hash) {
+      const auto [entry, added] = index.tryEmplace(key, hash);
+      if (added) entry->second = &slots.emplace_back();
+      return *entry->second;
+    }
+
+    std::mutex mutex;
+    std::condition_variable computed;
+    int waiting = 0;
+    Index index;
+    std::deque<Slot> slots;  // made in place and never moved
+  };
+
+  std::array<Shard, std::size_t{1} << kShardBits> shards_;
 };
 
 #endif  // CLUDEMAP_SCAN_ONCE_MAP_H_

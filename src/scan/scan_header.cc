@@ -79,10 +79,10 @@ struct Frame {
   std::size_t next = 0;
 };
 
-// Directives that a reader thread follows ahead of the scan, in order.
+// A directive that a reader thread follows ahead of the scan.
 struct ReadAheadTask {
   const HeaderContent* includer;
-  std::size_t first, end;
+  std::size_t directive;
 };
 
 // Everything one scan keeps while it runs. Files are taken not to change
@@ -308,27 +308,28 @@ void followNextDirective(Scan& scan) {
 
 unsigned readerCount() {
   if (runState().readerThreads) return *runState().readerThreads;
-  // Reading mostly waits on the disk, so even one core gets two readers.
-  return std::max(2u, std::thread::hardware_concurrency());
+  // Reading waits on the disk when the files are not cached, and readers
+  // beyond the cores keep more reads going at once; with cached files they
+  // cost little.
+  constexpr unsigned kReadersPerCore = 4;
+  constexpr unsigned kMostReaders = 16;
+  return std::clamp(kReadersPerCore * std::thread::hardware_concurrency(), 2u, kMostReaders);
 }
 
 Scan::Scan(unsigned readerThreads)
     : readers(readerThreads, [this](const ReadAheadTask& task) {
-        for (std::size_t i = task.first; i < task.end; ++i) {
-          const DirectiveText& directive = task.includer->directives[i];
-          if (directive.kind == IncludeDirective::Kind::kMalformed) continue;
-          childContent(*this, *task.includer, directive);
-        }
+        childContent(*this, *task.includer, task.includer->directives[task.directive]);
       }) {}
 
 void readAhead(Scan& scan, const HeaderContent& content) {
-  // A few directives per task: one each would cost more in handing tasks
-  // over than most of them take.
-  constexpr std::size_t kDirectivesPerTask = 16;
+  // One task per directive, taken newest first: the readers then go depth
+  // first through the headers, in the order the scan will want them.
   std::vector<ReadAheadTask> tasks;
-  for (std::size_t first = 0; first < content.directives.size(); first += kDirectivesPerTask) {
-    tasks.push_back(ReadAheadTask{&content, first,
-                                  std::min(first + kDirectivesPerTask, content.directives.size())});
+  tasks.reserve(content.childDirectives);
+  for (std::size_t i = 0; i < content.directives.size(); ++i) {
+    if (content.directives[i].kind != IncludeDirective::Kind::kMalformed) {
+      tasks.push_back(ReadAheadTask{&content, i});
+    }
   }
   scan.readers.push(tasks);
 }
