@@ -89,8 +89,6 @@ struct ReadAheadTask {
 // while a run reads them, so a file's content and where a name leads are
 // the same whenever and on whichever thread they are worked out.
 struct Scan {
-  explicit Scan(unsigned readerThreads);
-
   const SystemIncludeDirs& systemIncludeDirs = runState().systemIncludeDirs;
   // Innermost header last. An explicit stack, so that nesting depth costs
   // heap, not call stack.
@@ -107,8 +105,8 @@ struct Scan {
   OnceMap<const HeaderContent*> searchedNames;
   // Whether an include directory holds a given subdirectory.
   OnceMap<bool> subdirectories;
-  // Last, so that its threads stop before the rest goes.
-  WorkerPool<ReadAheadTask> readers;
+  // The threads following directives ahead; set while the scan runs.
+  WorkerPool<ReadAheadTask>* readers = nullptr;
 };
 
 ScannedHeader& headerOf(Scan& scan, const HeaderContent& content) {
@@ -316,11 +314,6 @@ unsigned readerCount() {
   return std::clamp(kReadersPerCore * std::thread::hardware_concurrency(), 2u, kMostReaders);
 }
 
-Scan::Scan(unsigned readerThreads)
-    : readers(readerThreads, [this](const ReadAheadTask& task) {
-        childContent(*this, *task.includer, task.includer->directives[task.directive]);
-      }) {}
-
 void readAhead(Scan& scan, const HeaderContent& content) {
   // One task per directive, taken newest first: the readers then go depth
   // first through the headers, in the order the scan will want them.
@@ -331,7 +324,7 @@ void readAhead(Scan& scan, const HeaderContent& content) {
       tasks.push_back(ReadAheadTask{&content, i});
     }
   }
-  scan.readers.push(tasks);
+  scan.readers->push(tasks);
 }
 
 }  // namespace
@@ -341,7 +334,19 @@ void scanHeader(const std::string& path, IncludeNode& node, const std::string& l
   NodeIdRegistry& registry = runState().nodeIdRegistry;
   const NodeIdRegistry::Entry* parent = registry.find(parentLabel);
   const std::int32_t parentId = parent == nullptr ? 0 : parent->second;
-  Scan scan(readerCount());
+  // Freed when the next scan starts rather than now: freeing its tables one
+  // allocation at a time would cost a tenth of the scan, and the driver
+  // scans once and leaves them to the process exit. Held by a static
+  // pointer, they stay reachable for leak checkers.
+  static Scan* previous = nullptr;
+  delete previous;
+  previous = new Scan();
+  Scan& scan = *previous;
+  // Stops its threads before scanHeader returns.
+  WorkerPool<ReadAheadTask> readers(readerCount(), [&scan](const ReadAheadTask& task) {
+    childContent(scan, *task.includer, task.includer->directives[task.directive]);
+  });
+  scan.readers = &readers;
   ChildMemo rootMemo;
   enterNode(scan, headerOf(scan, readOnce(scan, path)), node, label, parentId, rootMemo);
   // Like every read of the registry, reading the parent's id leaves a zero
