@@ -161,7 +161,9 @@ class TextBuffer {
 
 // The most an edge statement takes: its text and two ids of at most 11
 // characters.
-constexpr std::size_t kEdgeBytes = std::max(kFirstSightingEdge.size(), kRepeatEdge.size()) + 2 * 11;
+constexpr std::size_t kIdBytes = 11;
+constexpr std::size_t kEdgeBytes =
+    std::max(kFirstSightingEdge.size(), kRepeatEdge.size()) + 2 * kIdBytes;
 
 void appendEdgeText(TextBuffer& text, const EdgeText& edge, std::int32_t id,
                     std::int32_t parentId) {
