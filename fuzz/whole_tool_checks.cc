@@ -174,8 +174,9 @@ WholeToolRun runWholeTool(std::string_view input, const fs::path& directory) {
     resetRunState();
     runState().warnings = &warnings;
     runState().systemIncludeDirs = kTreeSystemIncludeDirs;
-    // Two readers keep the reading ahead in play, at a fraction of what
-    // starting a whole machine's worth for every input would cost.
+    // Two readers keep the reading ahead in play on any machine; the
+    // default, up to sixteen on a large one, would be started again for
+    // every input.
     runState().readerThreads = 2;
     IncludeNode root;
     scanHeader(rootPathFromArgument(tree.rootArgument), root, "", "");
