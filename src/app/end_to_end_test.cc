@@ -1,342 +1,296 @@
-// Runs the built cludemap binary on header trees in temporary directories and
-// compares standard output, standard error, exit status and the DOT file
-// byte for byte. Every DOT file written is also read by Graphviz.
+// The built tool run on header trees made in scratch directories, one table
+// row per run: files, command line, and the expected standard output,
+// standard error, exit status and DOT file, byte for byte. Graphviz reads
+// every DOT file written. Rows that name a model run take the expectations
+// left at kModel from the model, and their literal ones must match the model
+// too, which pins the model to the rules.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
-#include <string>
-#include <vector>
+#include <sstream>
 
-#include "testing/expected_dot.h"
 #include "testing/test_support.h"
 
 namespace {
 
+namespace fs = std::filesystem;
 using namespace std::string_literals;
 
+const std::string kModel = "(from the model)";
+const std::string kNoFile = "(no file)";
 const std::string kUsage = "Usage: cludemap (.h file) (.png file)\n";
 
-CommandResult cludemap(const TempDir& dir, const std::vector<std::string>& args,
-                       const std::vector<std::string>& environment = {}) {
-  std::vector<std::string> argv{CLUDEMAP_BINARY};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return runCommand(argv, dir.path(), environment);
-}
-
-// Runs the tool on `root` writing out.dot, expects success with `warnings`,
-// checks the file with Graphviz and returns it.
-std::string graphOf(const TempDir& dir, const std::string& root, const std::string& warnings,
-                    const std::vector<std::string>& environment = {}) {
-  const CommandResult result = cludemap(dir, {root, "out.dot"}, environment);
-  EXPECT_EQ(result.exitStatus, 0);
-  EXPECT_EQ(result.out, warnings);
-  EXPECT_EQ(result.err, "");
-  EXPECT_TRUE(graphvizAcceptsFile(dir.path() / "out.dot"));
-  return dir.read("out.dot");
-}
-
-TEST(EndToEnd, WrongArgumentCountPrintsUsage) {
-  TempDir dir;
-  dir.write("a.h", "");
-  for (const auto& args :
-       std::vector<std::vector<std::string>>{{}, {"a.h"}, {"a.h", "out.dot", "extra"}}) {
-    const CommandResult result = cludemap(dir, args);
-    EXPECT_EQ(result.exitStatus, 255);
-    EXPECT_EQ(result.out, kUsage);
-    EXPECT_EQ(result.err, "");
+// DOT text from compact statements: "3 a.h" is node 3 labelled a.h, "3-2" a
+// midnightblue edge from node 3 to node 2, "3~2" an orange one.
+std::string dot(const std::string& statements) {
+  std::string text;
+  std::istringstream in(statements);
+  for (std::string item; std::getline(in, item, '|');) {
+    const std::size_t mark = item.find_first_of(" -~");
+    const int id = std::stoi(item);
+    text += item[mark] == ' ' ? modelNode(id, item.substr(mark + 1))
+                              : modelEdge(id, std::stoi(item.substr(mark + 1)), item[mark] == '-');
   }
-  EXPECT_FALSE(std::filesystem::exists(dir.path() / "out.dot"));
+  return modelDotFile(text);
 }
 
-TEST(EndToEnd, RoadOfOneHeader) {
-  TempDir dir;
-  dir.write("src/app.h", "#include \"util/str.h\"\n");
-  dir.write("src/util/str.h", "#include \"../cfg.h\"\n");
-  dir.write("src/cfg.h", "");
-  EXPECT_EQ(graphOf(dir, "src/app.h", ""), ExpectedDot()
-                                               .node(1, "src/app.h")
-                                               .node(2, "util/str.h")
-                                               .blue(2, 1)
-                                               .node(3, "../cfg.h")
-                                               .blue(3, 2)
-                                               .str());
+struct Case {
+  Case(std::string row, Files tree, Strings modelRun, Strings commandLine = {},
+       std::string stdoutText = kModel, std::string dotFile = kModel, int exitStatus = 0,
+       std::string stderrText = "", Strings environment = {}, bool posix = false,
+       void (*makeFiles)(Case&) = nullptr)
+      : name(std::move(row)),
+        files(std::move(tree)),
+        model(std::move(modelRun)),
+        args(std::move(commandLine)),
+        out(std::move(stdoutText)),
+        dotText(std::move(dotFile)),
+        status(exitStatus),
+        err(std::move(stderrText)),
+        env(std::move(environment)),
+        posixOnly(posix),
+        make(makeFiles) {}
+  std::string name;
+  Files files;    // content "@fifo" makes a FIFO, "@link:TARGET" a symbolic link
+  Strings model;  // the model's start path and include directories, if any
+  Strings args;   // by default the model's start path and out.dot
+  std::string out, dotText;
+  int status;
+  std::string err;
+  Strings env;
+  bool posixOnly;
+  void (*make)(Case&);  // adds large files just before the run
+};
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
+
+Case large(const std::string& name, const std::string& root, void (*make)(Case&)) {
+  return Case(name, {}, {root}, {}, kModel, kModel, 0, "", {}, false, make);
 }
 
-TEST(EndToEnd, MissingRootStillWritesTheRootNode) {
-  TempDir dir;
-  EXPECT_EQ(graphOf(dir, "gone/x.h", "WARNING: Cannot find file gone/x.h\n"),
-            ExpectedDot().node(1, "gone/x.h").str());
+std::string repeat(const std::string& text, std::size_t times) {
+  std::string repeated;
+  while (times-- > 0) repeated += text;
+  return repeated;
 }
 
-TEST(EndToEnd, QuotesThatReachTheProgramAreStripped) {
-  TempDir dir;
-  dir.write("dir/a.h", "#include \"b.h\"\n");
-  dir.write("dir/b.h", "");
-  const std::string expected = ExpectedDot().node(1, "dir\\\\a.h").node(2, "b.h").blue(2, 1).str();
-  EXPECT_EQ(graphOf(dir, "\"dir\\a.h\"", ""), expected);
-  // Without a closing quote the last character goes all the same.
-  EXPECT_EQ(graphOf(dir, "\"dir\\a.hx", ""), expected);
+const Files kSpecialFiles = {
+    {"top.h",
+     "#include \"sub/x.h\"\n#include \"/dev/zero\"\n#include \"/dev/null\"\n"
+     "#include \"dangling.h\"\n#include \"loop.h\"\n#include \"linked.h\"\n"},
+    {"sub/x.h", "#include \"\"\n#include \"../fifo\"\n#include \"../sub\"\n"},
+    {"fifo", "@fifo"},
+    {"dangling.h", "@link:nowhere.h"},
+    {"loop.h", "@link:loop.h"},
+    {"linked.h", "@link:real/r.h"},
+    {"real/r.h", "#include \"inner.h\"\n"},
+    {"inner.h", ""}};
+
+std::vector<Case> cases() {
+  return {
+      {"no_arguments", {}, {}, {}, kUsage, kNoFile, 255},
+      {"three_arguments", {{"a.h", ""}}, {}, {"a.h", "out.dot", "x"}, kUsage, kNoFile, 255},
+      {"road_of_one_header",
+       {{"src/app.h", "#include \"util/str.h\"\n"},
+        {"src/util/str.h", "#include \"../cfg.h\"\n"},
+        {"src/cfg.h", ""}},
+       {"src/app.h"},
+       {},
+       "",
+       dot("1 src/app.h|2 util/str.h|2-1|3 ../cfg.h|3-2")},
+      {"cycle",
+       {{"a.h", "#include \"b.h\"\n"}, {"b.h", "#include \"a.h\""}},
+       {"a.h"},
+       {},
+       "",
+       dot("1 a.h|2 b.h|2-1|1 a.h|1~2|2 b.h|2~1")},
+      {"diamond_and_repeats",
+       {{"a.h", "#include \"b.h\"\n#include \"c.h\"\n#include \"c.h\"\n"},
+        {"b.h", "#include \"d.h\"\n"},
+        {"c.h", "#include \"d.h\"\n"},
+        {"d.h", "#include \"e.h\""},
+        {"e.h", ""}},
+       {"a.h"},
+       {},
+       "",
+       dot("1 a.h|2 b.h|2-1|3 d.h|3-2|4 e.h|4-3|5 c.h|5-1|3 d.h|3~5|4 e.h|4~3|5 c.h|5~1")},
+      {"messages",
+       {{"a.h",
+         "#include\t\"t.h\"\n#include_next \"n.h\"\r\n#include <none.h>\n#include \"gone.h\"\n"
+         "#include \"open.h\n#include <open.h\n#include\n"}},
+       {"a.h"},
+       {},
+       "Warning: In file: a.h, line #include\t\"t.h\"\n is malformatted.\n"
+       "Warning: In file: a.h, line #include_next \"n.h\"\r is malformatted.\n"
+       "WARNING: Cannot open file: <none.h>\nWARNING: Cannot find file gone.h\n"
+       "WARNING: Cannot find file open.h\n\nWARNING: Cannot open file: <open.h\n>\n"
+       "Warning: In file: a.h, line #include\n is malformatted.\n",
+       dot("1 a.h|2 gone.h|2-1|3 open.h\n|3-1")},
+      {"include_path_and_escapes",
+       {{"a.h", "#include <q\"t.h>\n#include \"sub\\b.h\"\n"},
+        {"sys/q\"t.h", ""},
+        {"sub/b.h", "#include \"c.h\"\n"},
+        {"sub/c.h", ""}},
+       {"a.h", "missing/", "sys/"},
+       {},
+       "",
+       dot("1 a.h|2 <q\"t.h>|2-1|3 sub\\b.h|3-1|4 c.h|4-3"),
+       0,
+       "",
+       {"CLUDEMAP_INCLUDE_PATH=::missing:sys"}},
+      {"empty_start_path", {}, {""}, {}, "WARNING: Cannot find file \n", dot("")},
+      {"lone_quote_as_start_path", {}, {"\""}},
+      {"output_is_overwritten", {{"a.h", ""}, {"out.dot", "old"}}, {"a.h"}},
+      {"special_files", kSpecialFiles, {"top.h"}, {}, kModel, kModel, 0, "", {}, true},
+      {"fifo_as_start_path", kSpecialFiles, {"fifo"}, {}, kModel, kModel, 0, "", {}, true},
+      {"missing_output_directory",
+       {{"a.h", "#include \"gone.h\""}},
+       {},
+       {"a.h", "no/out.dot"},
+       "WARNING: Cannot find file gone.h\n",
+       kNoFile,
+       1,
+       "cludemap: cannot write no/out.dot: No such file or directory\n"},
+      {"directory_as_output",
+       {{"a.h", ""}},
+       {},
+       {"a.h", "."},
+       "",
+       kNoFile,
+       1,
+       "cludemap: cannot write .: Is a directory\n",
+       {},
+       true},
+      {"full_disk",
+       {{"a.h", ""}},
+       {},
+       {"a.h", "/dev/full"},
+       "",
+       kNoFile,
+       1,
+       "cludemap: cannot write /dev/full: No space left on device\n",
+       {},
+       true},
+      large("bundled_example", "station.h",
+            [](Case& c) {
+              const fs::path source = CLUDEMAP_SOURCE_DIR;
+              for (const auto& entry : fs::recursive_directory_iterator(source / "example")) {
+                const fs::path path = fs::relative(entry.path(), source / "example");
+                if (entry.is_regular_file())
+                  c.files.emplace_back(path.string(), readFile(entry.path()));
+              }
+              c.dotText = readFile(source / "docs/example.dot");
+            }),
+      large("deep_chain", "h0.h",
+            [](Case& c) {
+              c.model.clear();
+              c.out = "";
+              c.dotText = "1 h0.h";
+              for (int i = 1; i <= 100000; ++i) {
+                const std::string name = "h" + std::to_string(i) + ".h";
+                c.files.emplace_back("h" + std::to_string(i - 1) + ".h",
+                                     "#include \"" + name + "\"");
+                c.dotText += "|" + std::to_string(i + 1) + " " + name + "|" +
+                             std::to_string(i + 1) + "-" + std::to_string(i);
+              }
+              c.files.emplace_back("h100000.h", "");
+              c.dotText = dot(c.dotText);
+            }),
+      // With ids packed into 16-bit halves the pair (1, 65537) would collide
+      // with (2, 1), which b.h expands first.
+      large("more_labels_than_16_bits_hold", "a.h",
+            [](Case& c) {
+              c.files = {{"b.h", "#include \"a.h\""}, {"65537.h", "#include \"z.h\""}, {"z.h", ""}};
+              std::string root = "#include \"b.h\"\n";
+              for (int id = 3; id <= 65537; ++id)
+                root += "#include \"" + std::to_string(id) + ".h\"\n";
+              c.files.emplace_back("a.h", root);
+            }),
+      large("fifty_megabyte_line", "a.h",
+            [](Case& c) {
+              c.files = {{"a.h", repeat("#includ/#Include", 50 << 16) + "\n#include \"b.h\""}};
+            }),
+      large("fifty_megabyte_unclosed_name", "a.h",
+            [](Case& c) {
+              c.files = {
+                  {"a.h", "#include \"" + repeat(std::string(63, 'n') + "\\", 50 << 14) + "\n"}};
+            }),
+      large("million_empty_lines", "a.h",
+            [](Case& c) {
+              c.files = {{"a.h", std::string(1000000, '\n') + "#include \"b.h\""},
+                         {"b.h", repeat("\r\n", 1000000) + "#include \"c.h\"\r\n"},
+                         {"c.h", ""}};
+            }),
+      large("zero_bytes", "a.h",
+            [](Case& c) {
+              const std::string zeros(1 << 20, '\0');
+              c.files = {
+                  {"a.h", zeros + "\n#include \"b" + zeros + ".h\"\n#include \"z.h\"" + zeros},
+                  {"z.h", zeros + "#include \"c.h\""}};
+            }),
+      large("executable_as_header", "a.h",
+            [](Case& c) {
+              c.files = {{"a.h", readFile(CLUDEMAP_BINARY) + "\n#include \"b.h\""}};
+            }),
+      large("self_inclusion_under_ten_spellings", "x.h",
+            [](Case& c) {
+              std::string header;
+              for (int dots = 0; dots < 10; ++dots)
+                header += "#include \"" + repeat("./", dots) + "x.h\"\n";
+              c.files = {{"x.h", header}};
+            }),
+  };
 }
 
-TEST(EndToEnd, EmptyStartPathGivesAnEmptyGraph) {
-  for (const std::string argument : {"", "\"", "\"\""}) {
-    TempDir dir;
-    EXPECT_EQ(graphOf(dir, argument, "WARNING: Cannot find file \n"), ExpectedDot().str());
+class EndToEnd : public ::testing::TestWithParam<Case> {};
+
+TEST_P(EndToEnd, Run) {
+  Case c = GetParam();
+  if (c.posixOnly && windowsTarget()) {
+    GTEST_SKIP() << "POSIX only";
+  }
+  if (c.args.empty() && !c.model.empty()) c.args = {c.model[0], "out.dot"};
+  if (c.make != nullptr) c.make(c);
+  const fs::path dir = freshDirectory();
+  for (const auto& [path, content] : c.files) {
+    if (content == "@fifo") {
+      ASSERT_EQ(mkfifo((dir / path).c_str(), 0600), 0);
+    } else if (content.rfind("@link:", 0) == 0) {
+      fs::create_symlink(content.substr(6), dir / path);
+    } else {
+      writeFiles(dir, {{path, content}});
+    }
+  }
+  const CommandResult result = runTool(c.args, dir, c.env);
+  ToolOutput model;
+  if (!c.model.empty())
+    model = runModel(c.model[0], Strings(c.model.begin() + 1, c.model.end()), dir);
+  const auto expected = [&](const std::string& stated, const std::string& modelled) {
+    if (stated == kModel) return modelled;
+    if (!c.model.empty()) {
+      EXPECT_EQ(textDifference("model", modelled, stated), "");
+    }
+    return stated;
+  };
+  EXPECT_EQ(textDifference("stdout", result.out, textMode(expected(c.out, model.warnings))), "");
+  EXPECT_EQ(result.err, c.err);
+  EXPECT_EQ(result.status, c.status);
+  if (c.dotText == kNoFile) {
+    EXPECT_FALSE(fs::exists(dir / "out.dot"));
+  } else {
+    const std::string dotText = textMode(expected(c.dotText, model.dot));
+    EXPECT_EQ(textDifference("DOT", readFile(dir / "out.dot"), dotText), "");
+    EXPECT_EQ(graphvizErrors(dir / "out.dot"), "");
   }
 }
 
-TEST(EndToEnd, ExistingOutputIsOverwritten) {
-  TempDir dir;
-  dir.write("a.h", "");
-  dir.write("out.dot", std::string(100000, 'x'));
-  EXPECT_EQ(graphOf(dir, "a.h", ""), ExpectedDot().node(1, "a.h").str());
-}
+INSTANTIATE_TEST_SUITE_P(, EndToEnd, ::testing::ValuesIn(cases()),
+                         [](const auto& row) { return row.param.name; });
 
-TEST(EndToEnd, CyclesEndAtTheFirstRepeatedPair) {
-  TempDir dir;
-  dir.write("a.h", "#include \"b.h\"\n");
-  dir.write("b.h", "#include \"a.h\"\n");
-  dir.write("x.h", "#include \"x.h\"\n");
-  EXPECT_EQ(graphOf(dir, "a.h", ""), ExpectedDot()
-                                         .node(1, "a.h")
-                                         .node(2, "b.h")
-                                         .blue(2, 1)
-                                         .node(1, "a.h")
-                                         .orange(1, 2)
-                                         .node(2, "b.h")
-                                         .orange(2, 1)
-                                         .str());
-  EXPECT_EQ(graphOf(dir, "x.h", ""),
-            ExpectedDot().node(1, "x.h").node(1, "x.h").orange(1, 1).node(1, "x.h").str());
-}
-
-TEST(EndToEnd, LabelFromTwoParentsIsExpandedUnderEach) {
-  TempDir dir;
-  dir.write("a.h", "#include \"b.h\"\n#include \"c.h\"\n");
-  dir.write("b.h", "#include \"d.h\"\n");
-  dir.write("c.h", "#include \"d.h\"\n");
-  dir.write("d.h", "#include \"e.h\"\n");
-  dir.write("e.h", "");
-  EXPECT_EQ(graphOf(dir, "a.h", ""), ExpectedDot()
-                                         .node(1, "a.h")
-                                         .node(2, "b.h")
-                                         .blue(2, 1)
-                                         .node(3, "d.h")
-                                         .blue(3, 2)
-                                         .node(4, "e.h")
-                                         .blue(4, 3)
-                                         .node(5, "c.h")
-                                         .blue(5, 1)
-                                         .node(3, "d.h")
-                                         .orange(3, 5)
-                                         .node(4, "e.h")
-                                         .orange(4, 3)
-                                         .str());
-}
-
-TEST(EndToEnd, HeaderIncludedTwiceByOneParent) {
-  TempDir dir;
-  dir.write("a.h", "#include \"b.h\"\n#include \"b.h\"\n#include \"b.h\"\n");
-  dir.write("b.h", "#include \"c.h\"\n");
-  dir.write("c.h", "");
-  EXPECT_EQ(graphOf(dir, "a.h", ""), ExpectedDot()
-                                         .node(1, "a.h")
-                                         .node(2, "b.h")
-                                         .blue(2, 1)
-                                         .node(3, "c.h")
-                                         .blue(3, 2)
-                                         .node(2, "b.h")
-                                         .orange(2, 1)
-                                         .node(2, "b.h")
-                                         .str());
-}
-
-TEST(EndToEnd, CommentsLineEndsAndZeroBytes) {
-  TempDir dir;
-  dir.write("a.h",
-            "// #include \"no1.h\"\n"
-            "#include \"b.h\" // note\r\n"
-            "/* #include \"c.h\" */\r"
-            "x = \"//\"; #include \"no2.h\"\n"
-            "#  include \"no3.h\"\n"
-            "int x;\0 #include \"no4.h\"\n"
-            "#include \"d.h\""s);
-  for (const char* name : {"b.h", "c.h", "d.h"}) dir.write(name, "");
-  EXPECT_EQ(graphOf(dir, "a.h", ""), ExpectedDot()
-                                         .node(1, "a.h")
-                                         .node(2, "b.h")
-                                         .blue(2, 1)
-                                         .node(3, "c.h")
-                                         .blue(3, 1)
-                                         .node(4, "d.h")
-                                         .blue(4, 1)
-                                         .str());
-}
-
-TEST(EndToEnd, MalformedDirectivesAndUnclosedQuotes) {
-  TempDir dir;
-  dir.write(
-      "a.h",
-      "#include\t\"tab.h\"\n#include_next \"next.h\"\r\n#include\"b.h\"\n#include \"open.h\n");
-  dir.write("b.h", "");
-  dir.write("open.h", "");
-  EXPECT_EQ(
-      graphOf(dir, "a.h",
-              "Warning: In file: a.h, line #include\t\"tab.h\"\n is malformatted.\n"
-              "Warning: In file: a.h, line #include_next \"next.h\"\r is malformatted.\n"
-              "WARNING: Cannot find file open.h\n\n"),
-      ExpectedDot().node(1, "a.h").node(2, "b.h").blue(2, 1).node(3, "open.h\\n").blue(3, 1).str());
-}
-
-TEST(EndToEnd, AngleBracketsNeedTheIncludePath) {
-  TempDir dir;
-  dir.write("a.h", "#include <lib.h>\n#include <none.h>\n#include <open.h\n");
-  dir.write("sys/lib.h", "#include \"detail.h\"\n");
-  dir.write("sys/detail.h", "");
-  EXPECT_EQ(graphOf(dir, "a.h",
-                    "WARNING: Cannot open file: <lib.h>\n"
-                    "WARNING: Cannot open file: <none.h>\n"
-                    "WARNING: Cannot open file: <open.h\n>\n"),
-            ExpectedDot().node(1, "a.h").str());
-  EXPECT_EQ(graphOf(dir, "a.h",
-                    "WARNING: Cannot open file: <none.h>\n"
-                    "WARNING: Cannot open file: <open.h\n>\n",
-                    {"CLUDEMAP_INCLUDE_PATH=:missing:sys"}),
-            ExpectedDot()
-                .node(1, "a.h")
-                .node(2, "<lib.h>")
-                .blue(2, 1)
-                .node(3, "detail.h")
-                .blue(3, 2)
-                .str());
-}
-
-TEST(EndToEnd, LabelsAreEscapedAndBackslashesOpenAsSeparators) {
-  TempDir dir;
-  dir.write("a.h", "#include \"sub\\b.h\"\n#include \"q\"uote.h\"\n");
-  dir.write("sub/b.h", "#include \"c.h\"\n");
-  dir.write("sub/c.h", "");
-  dir.write("q", "");
-  EXPECT_EQ(graphOf(dir, "a.h", ""), ExpectedDot()
-                                         .node(1, "a.h")
-                                         .node(2, "sub\\\\b.h")
-                                         .blue(2, 1)
-                                         .node(3, "c.h")
-                                         .blue(3, 2)
-                                         .node(4, "q")
-                                         .blue(4, 1)
-                                         .str());
-}
-
-TEST(EndToEnd, OnlyRegularFilesAreRead) {
-  TempDir dir;
-  dir.write("sub/x.h", "#include \"\"\n#include \"../fifo\"\n#include \"../sub\"\n");
-  dir.write("top.h", "#include \"sub/x.h\"\n#include \"/dev/zero\"\n");
-  ASSERT_EQ(runCommand({"mkfifo", "fifo"}, dir.path()).exitStatus, 0);
-  EXPECT_EQ(graphOf(dir, "top.h",
-                    "WARNING: Cannot find file sub/\n"
-                    "WARNING: Cannot find file sub/../fifo\n"
-                    "WARNING: Cannot find file sub/../sub\n"
-                    "WARNING: Cannot find file /dev/zero\n"),
-            ExpectedDot()
-                .node(1, "top.h")
-                .node(2, "sub/x.h")
-                .blue(2, 1)
-                .node(3, "sub/")
-                .orange(3, 2)
-                .node(4, "../fifo")
-                .blue(4, 2)
-                .node(5, "../sub")
-                .blue(5, 2)
-                .node(6, "/dev/zero")
-                .blue(6, 1)
-                .str());
-}
-
-TEST(EndToEnd, LongLinesAreReadWhole) {
-  TempDir dir;
-  const std::string name = std::string(9000, 'n') + ".h";
-  dir.write("a.h", std::string(5000, ' ') + "#include \"" + name + "\"\n#include \"b.h\"\n");
-  dir.write(name.substr(0, 200), "");
-  dir.write("b.h", "");
-  // The name is too long for the file system, so it is missing; the label
-  // is broken by line continuations Graphviz drops again.
-  const std::string escaped =
-      name.substr(0, 4096) + "\\\n" + name.substr(4096, 4096) + "\\\n" + name.substr(8192);
-  EXPECT_EQ(
-      graphOf(dir, "a.h", "WARNING: Cannot find file " + name + "\n"),
-      ExpectedDot().node(1, "a.h").node(2, escaped).blue(2, 1).node(3, "b.h").blue(3, 1).str());
-}
-
-TEST(EndToEnd, DeepChainOfHeaders) {
-  constexpr int kDepth = 100000;
-  TempDir dir;
-  ExpectedDot expected;
-  expected.node(1, "h0.h");
-  for (int i = 0; i < kDepth; ++i) {
-    dir.write("h" + std::to_string(i) + ".h", "#include \"h" + std::to_string(i + 1) + ".h\"\n");
-    expected.node(i + 2, "h" + std::to_string(i + 1) + ".h").blue(i + 2, i + 1);
-  }
-  dir.write("h" + std::to_string(kDepth) + ".h", "");
-  EXPECT_EQ(graphOf(dir, "h0.h", ""), expected.str());
-}
-
-// With ids packed into 16-bit halves the pair (1, 65537) would share its key
-// with (2, 1), which b.h expands first, and z.h would never be scanned.
-TEST(EndToEnd, MoreThan65536LabelsKeepTheirPairsApart) {
-  constexpr int kLast = 65537;
-  TempDir dir;
-  std::string root = "#include \"b.h\"\n";
-  for (int id = 3; id <= kLast; ++id) {
-    const std::string name = std::to_string(id) + ".h";
-    root += "#include \"" + name + "\"\n";
-    dir.write(name, id == kLast ? "#include \"z.h\"\n" : "");
-  }
-  dir.write("a.h", root);
-  dir.write("b.h", "#include \"a.h\"\n");
-  dir.write("z.h", "");
-
-  // b.h includes the root again, which expands every header under it; the
-  // root's own includes of them are leaves afterwards.
-  ExpectedDot expected;
-  expected.node(1, "a.h").node(2, "b.h").blue(2, 1).node(1, "a.h").orange(1, 2);
-  expected.node(2, "b.h").orange(2, 1);
-  for (int id = 3; id <= kLast; ++id) expected.node(id, std::to_string(id) + ".h").blue(id, 1);
-  expected.node(kLast + 1, "z.h").blue(kLast + 1, kLast);
-  for (int id = 3; id <= kLast; ++id) expected.node(id, std::to_string(id) + ".h").orange(id, 1);
-  EXPECT_EQ(graphOf(dir, "a.h", ""), expected.str());
-}
-
-TEST(EndToEnd, UnwritableOutputFailsWithStatusOne) {
-  TempDir dir;
-  dir.write("a.h", "#include \"gone.h\"\n");
-  CommandResult result = cludemap(dir, {"a.h", "nodir/out.dot"});
-  EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_EQ(result.out, "WARNING: Cannot find file gone.h\n");
-  EXPECT_EQ(result.err, "cludemap: cannot write nodir/out.dot: No such file or directory\n");
-
-  result = cludemap(dir, {"a.h", "/dev/full"});
-  EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_EQ(result.err, "cludemap: cannot write /dev/full: No space left on device\n");
-
-  result = cludemap(dir, {"a.h", "."});
-  EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_EQ(result.err, "cludemap: cannot write .: Is a directory\n");
-}
-
-// The README shows the graph of the bundled example, rendered from the
-// committed docs/example.dot that the demo writes. This keeps that copy true
-// to what the tool prints today.
-TEST(EndToEnd, BundledExampleGivesTheCommittedGraph) {
-  const std::filesystem::path source = CLUDEMAP_SOURCE_DIR;
-  TempDir dir;
-  std::filesystem::copy(source / "example", dir.path(), std::filesystem::copy_options::recursive);
-  const std::string graph = graphOf(dir, "station.h",
-                                    "WARNING: Cannot open file: <math.h>\n"
-                                    "WARNING: Cannot find file net/tls_session.h\n"
-                                    "WARNING: Cannot find file net/tls_session.h\n"
-                                    "WARNING: Cannot open file: <stdio.h>\n");
-  EXPECT_EQ(graph, readFile(source / "docs" / "example.dot"))
-      << "run `cmake --workflow --preset demo` to refresh docs/";
+TEST(Model, EscapesAndBreaksLabels) {
+  EXPECT_EQ(modelEscape("a\\b\"c\rd\n"), "a\\\\b\\\"c\\rd\\n");
+  EXPECT_EQ(modelEscape(std::string(4095, 'x') + "\\" + std::string(4096, 'y') + "\""),
+            std::string(4095, 'x') + "\\\\\\\n" + std::string(4096, 'y') + "\\\n\\\"");
 }
 
 }  // namespace

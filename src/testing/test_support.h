@@ -1,53 +1,70 @@
-// Test helpers: temporary header trees, running commands, Graphviz checks.
+// Test helpers: the tool run in-process and as a program, compared with the
+// model, on header trees in scratch directories; Graphviz as a reader.
 #ifndef CLUDEMAP_TESTING_TEST_SUPPORT_H_
 #define CLUDEMAP_TESTING_TEST_SUPPORT_H_
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
-// A fresh directory under the system temporary directory, removed with all
-// its content when the object goes.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
+#include "testing/include_model.h"
 
-  const std::filesystem::path& path() const { return path_; }
-  // Writes `bytes` to `relative`, creating parent directories.
-  void write(const std::string& relative, const std::string& bytes) const;
-  std::string read(const std::string& relative) const;
+using Strings = std::vector<std::string>;
+using Files = std::vector<std::pair<std::string, std::string>>;  // path, content
 
- private:
-  std::filesystem::path path_;
-};
-
-// The whole content of a file, or an empty string when it cannot be read.
+// A new empty directory inside one per process, removed at exit.
+std::filesystem::path freshDirectory();
+void writeFiles(const std::filesystem::path& directory, const Files& files);
 std::string readFile(const std::filesystem::path& path);
 
-struct CommandResult {
-  int exitStatus = -1;  // 0..255, or -1 when the command did not exit normally
-  std::string out;
-  std::string err;
+struct HeaderTree {
+  Files files;
+  std::string rootArgument;  // as on the command line
+  Strings includeDirs;
 };
 
-// Runs `argv` (no shell interpretation of the arguments) in `directory` with
-// `environment` entries ("NAME=value") added, capturing both output streams.
-CommandResult runCommand(const std::vector<std::string>& argv,
-                         const std::filesystem::path& directory,
-                         const std::vector<std::string>& environment = {});
+// The fuzz input format. `input` is split at every 0xFF byte into sections,
+// of which the first eight count. A section's first byte, modulo 8, picks a
+// file of a.h, b.h, sub/c.h, sub/d.h, sub/deep/e.h, sys/s.h, sys/c.h and
+// \xe9t\xe9.h; the rest of the section is its content (a later section for
+// the same file replaces it). The first section's file is the start header;
+// its first byte divided by 8, modulo 4, spells the start path (as listed,
+// after "./", with '\' for '/', in double quotes), and divided by 32, modulo
+// 4, picks the include directories. Without a first section: a.h.
+HeaderTree decodeHeaderTree(std::string_view input);
 
-// Passes when Graphviz reads the DOT file without error.
-::testing::AssertionResult graphvizAcceptsFile(const std::filesystem::path& file);
-::testing::AssertionResult graphvizAccepts(const std::string& dotText);
+// Writes `tree` into `directory` and runs the scan and the writer there
+// in-process, from a fresh run state. Returns {tool, model}.
+std::pair<ToolOutput, ToolOutput> runTreeBothWays(const HeaderTree& tree,
+                                                  const std::filesystem::path& directory);
 
-// The graph as Graphviz's reader (nop) writes it back, with every line
-// continuation removed so that quoted strings come back whole. Empty when
-// Graphviz rejects the text.
-std::string graphvizReadBack(const std::string& dotText);
+// Empty when the texts are equal, else where they part.
+std::string textDifference(const std::string& what, const std::string& actual,
+                           const std::string& expected);
+std::string outputDifference(const ToolOutput& tool, const ToolOutput& model);
+// The tool's and the model's directives in `bytes` as one header's content:
+// kinds, texts, labels and the labels' DOT text.
+std::string lineDifference(std::string_view bytes);
+
+struct CommandResult {
+  int status = -1;  // 124 when it ran out of time
+  std::string out, err;
+};
+
+// Runs the built tool with `args` in `directory`, with `environment`
+// entries ("NAME=value") added and CLUDEMAP_INCLUDE_PATH otherwise unset.
+// CLUDEMAP_TEST_COMMAND, when set, is the command to run instead (such as
+// "wine64 cludemap.exe"), and CLUDEMAP_TEST_TARGET=windows says it writes
+// in text mode.
+CommandResult runTool(const Strings& args, const std::filesystem::path& directory,
+                      const Strings& environment = {});
+bool windowsTarget();
+// `text` as the target writes it: on Windows each LF as CR LF.
+std::string textMode(std::string text);
+
+// Graphviz's complaints about a DOT file; empty when it reads the file.
+std::string graphvizErrors(const std::filesystem::path& file);
 
 #endif  // CLUDEMAP_TESTING_TEST_SUPPORT_H_
