@@ -9,6 +9,7 @@
 
 #include <sstream>
 
+#include "app/driver.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -86,10 +87,70 @@ const Files kSpecialFiles = {
     {"real/r.h", "#include \"inner.h\"\n"},
     {"inner.h", ""}};
 
+const Files kOptionFiles = {
+    {"a.h", "#include <b.h>\n"}, {"-a.h", "#include <b.h>\n"}, {"inc/b.h", ""}};
+
+// Every candidate includes the missing "mark", which is warned about under
+// the directory the candidate was read from.
+const Files kFallbackFiles = {
+    {"top/a.h",
+     "#include \"x.h\"\n#include \"y.h\"\n#include \"z.h\"\n#include \"w.h\"\n"
+     "#include \"d.h\"\n#include \"v.h\"\n#include <v.h>\n"},
+    {"top/x.h", "#include \"mark\""},
+    {"inc1/x.h", "#include \"mark\""},
+    {"inc2/q.h", "#include \"mark\""},
+    {"inc1/q.h", "#include \"mark\""},
+    {"env/y.h", "#include \"mark\""},
+    {"env/z.h", "#include \"mark\""},
+    {"env/d.h", "#include \"mark\""},
+    {"inc1/v.h", "#include \"mark\""},
+    {"inc2/v.h", "#include \"mark\""},
+    {"inc2/y.h", "#include \"q.h\""},
+    {"inc1/d.h/x", ""},
+    {"inc2/d.h", "@fifo"}};
+
 std::vector<Case> cases() {
   return {
       {"no_arguments", {}, {}, {}, kUsage, kNoFile, 255},
-      {"three_arguments", {{"a.h", ""}}, {}, {"a.h", "out.dot", "x"}, kUsage, kNoFile, 255},
+      {"three_arguments", kOptionFiles, {}, {"a.h", "out.dot", "--", "-I"}, kUsage, kNoFile, 255},
+      {"unknown_option",
+       kOptionFiles,
+       {},
+       {"-x", "a.h", "out.dot"},
+       kUsage,
+       kNoFile,
+       255,
+       "cludemap: unknown option -x\n"},
+      {"trailing_include_option",
+       kOptionFiles,
+       {},
+       {"a.h", "out.dot", "-I"},
+       kUsage,
+       kNoFile,
+       255,
+       "cludemap: option -I needs a directory\n"},
+      {"version", {}, {}, {"--version", "-x"}, "cludemap " CLUDEMAP_VERSION "\n", kNoFile},
+      {"help", {}, {}, {"a.h", "--help", "-x"}, std::string(kHelpText), kNoFile},
+      {"include_option", kOptionFiles, {"a.h", "inc/"}, {"-I", "inc", "a.h", "out.dot"}},
+      {"attached_include_option", kOptionFiles, {"a.h", "inc/"}, {"-Iinc", "a.h", "out.dot"}},
+      {"options_after_arguments", kOptionFiles, {"a.h", "inc/"}, {"a.h", "out.dot", "-I", "inc"}},
+      {"empty_include_option", kOptionFiles, {"a.h"}, {"-I", "", "a.h", "out.dot"}},
+      {"end_of_options", kOptionFiles, {"-a.h", "inc/"}, {"-Iinc", "--", "-a.h", "out.dot"}},
+      {"dash_as_start_path", kOptionFiles, {"-", "inc/"}, {"-Iinc", "-", "out.dot"}},
+      {"quoted_names_fall_back_to_include_directories",
+       kFallbackFiles,
+       {"top/a.h", "inc1/", "inc2/", "env/"},
+       {"-I", "inc1", "top/a.h", "-Iinc2/", "out.dot"},
+       "WARNING: Cannot find file top/mark\nWARNING: Cannot find file inc2/mark\n"
+       "WARNING: Cannot find file env/mark\nWARNING: Cannot find file top/w.h\n"
+       "WARNING: Cannot find file env/mark\nWARNING: Cannot find file inc1/mark\n"
+       "WARNING: Cannot find file inc1/mark\n",
+       dot("1 top/a.h|2 x.h|2-1|3 mark|3-2|4 y.h|4-1|5 q.h|5-4|3 mark|3~5|6 z.h|6-1|3 mark|3~6|"
+           "7 w.h|7-1|8 d.h|8-1|3 mark|3~8|9 v.h|9-1|3 mark|3~9|10 <v.h>|10-1|3 mark|3~10"),
+       0,
+       "",
+       {"CLUDEMAP_INCLUDE_PATH=env"},
+       true},
       {"road_of_one_header",
        {{"src/app.h", "#include \"util/str.h\"\n"},
         {"src/util/str.h", "#include \"../cfg.h\"\n"},
