@@ -122,14 +122,13 @@ struct Model {
       }
     }
     for (const ModelDirective& directive : modelDirectives(*bytes)) {
-      const std::optional<std::string> child = childPath(directive, dir);
       if (directive.kind == '?') {
         output.warnings +=
             "Warning: In file: " + path + ", line " + directive.text + " is malformatted.\n";
-      } else if (!child) {
-        output.warnings += "WARNING: Cannot open file: <" + directive.text + ">\n";
-      } else {
+      } else if (const std::optional<std::string> child = childPath(directive, dir)) {
         scan(*child, node.children.emplace_back(), directive.label, node.label);
+      } else {
+        output.warnings += "WARNING: Cannot open file: <" + directive.text + ">\n";
       }
     }
   }

@@ -1,6 +1,6 @@
-// A second, deliberately plain statement of cludemap's rules that the tests
-// judge the tool by: recursive, unoptimised, written from the rules and not
-// from the tool's code. Literal cases in the tests pin it to the rules.
+// A second, plain statement of cludemap's rules that the tests judge the
+// tool by: recursive, unoptimised, written from the rules and not from the
+// tool's code. Literal cases in the end-to-end tests pin it to the rules.
 #ifndef CLUDEMAP_TESTING_INCLUDE_MODEL_H_
 #define CLUDEMAP_TESTING_INCLUDE_MODEL_H_
 
@@ -9,16 +9,15 @@
 #include <string_view>
 #include <vector>
 
-// One directive line of a header: `kind` is '"' (quoted), '<' (angle
-// bracket) or '?' (malformed), `text` the name or the malformed line.
+// One directive line: kind '"' (quoted), '<' (angle) or '?' (malformed,
+// with the whole line as its text).
 struct ModelDirective {
   char kind;
   std::string text, label;
 };
 std::vector<ModelDirective> modelDirectives(std::string_view bytes);
 
-// A label as it stands between the quotes of a DOT string.
-std::string modelEscape(std::string_view label);
+std::string modelEscape(std::string_view label);  // as inside a DOT string
 std::string modelNode(int id, std::string_view label);
 std::string modelEdge(int child, int parent, bool firstSighting);
 std::string modelDotFile(const std::string& statements);
@@ -27,9 +26,9 @@ struct ToolOutput {
   std::string warnings, dot;
 };
 
-// What cludemap prints and writes for the start path `argument`, as the
-// command line gives it, and the include directories `dirs` (each ending in
-// a separator), with relative paths resolved in `base`.
+// What cludemap prints and writes for the start path `argument` as the
+// command line gives it and the include directories `dirs` (each ending in
+// a separator), relative paths taken from `base`.
 ToolOutput runModel(const std::string& argument, const std::vector<std::string>& dirs,
                     const std::filesystem::path& base);
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "app/driver.h"
@@ -13,6 +14,7 @@
 #include "scan/scan_header.h"
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 fs::path freshDirectory() {
   static const struct Scratch {
@@ -51,51 +53,50 @@ HeaderTree decodeHeaderTree(std::string_view input) {
     if (bytes.empty()) continue;
     const auto selector = static_cast<unsigned char>(bytes[0]);
     const std::string& name = kNames[selector % 8];
+    tree.files.emplace_back(name, bytes.substr(1));
+    if (section > 0) continue;
     std::string backslashed = name;
     std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
-    const Strings spellings = {name, "./" + name, backslashed, '"' + name + '"'};
-    if (section == 0) tree.rootArgument = spellings[selector / 8 % 4];
-    if (section == 0) tree.includeDirs = kIncludeDirs[selector / 32 % 4];
-    tree.files.erase(std::remove_if(tree.files.begin(), tree.files.end(),
-                                    [&](const auto& file) { return file.first == name; }),
-                     tree.files.end());
-    tree.files.emplace_back(name, bytes.substr(1));
+    tree.rootArgument = Strings{name, "./" + name, backslashed, '"' + name + '"'}[selector / 8 % 4];
+    tree.includeDirs = kIncludeDirs[selector / 32 % 4];
   }
   return tree;
 }
 
-std::pair<ToolOutput, ToolOutput> runTreeBothWays(const HeaderTree& tree,
-                                                  const fs::path& directory) {
+std::string randomTreeInput(unsigned seed) {
+  // Each 0xFF (octal 377) starts a file, and the byte after it picks which.
+  static const Strings kPieces = {
+      "#include \"", "#include \"", "#include <", "#include <", "#include", "_next",  "#  include",
+      "\"",          "\"",          ">",          "\n",         "\n",       "\r\n",   "\r",
+      "a.h",         "b.h",         "c.h",        "s.h",        "e.h",      "none.h", "sub/",
+      "deep/",       "sub\\",       "../",        "./",         "sys/",     "//",     " ",
+      " ",           "\t",          "\0"s,        "x;",         "\377@",    "\377A",  "\377B",
+      "\377C",       "\377D",       "\377E",      "\377F",      "\377G"};
+  std::mt19937 random(seed);
+  std::string input(1, static_cast<char>(random() % 255));
+  for (auto pieces = random() % 80; pieces > 0; --pieces) {
+    input += kPieces[random() % kPieces.size()];
+  }
+  return input;
+}
+
+std::string compareWithModel(const HeaderTree& tree, const fs::path& directory, std::string* dot) {
   writeFiles(directory, tree.files);
   const fs::path previous = fs::current_path();
   fs::current_path(directory);
-  std::ostringstream warnings, dot;
+  std::ostringstream warnings, dotText;
   resetRunState();
   runState().warnings = &warnings;
   runState().systemIncludeDirs = tree.includeDirs;
   IncludeNode root;
   scanHeader(rootPathFromArgument(tree.rootArgument), root, "", "");
-  writeDotFile(dot, root);
+  writeDotFile(dotText, root);
   resetRunState();
   fs::current_path(previous);
-  return {{warnings.str(), dot.str()}, runModel(tree.rootArgument, tree.includeDirs, directory)};
-}
-
-std::string textDifference(const std::string& what, const std::string& actual,
-                           const std::string& expected) {
-  if (actual == expected) return "";
-  const auto at = static_cast<std::size_t>(
-      std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first -
-      actual.begin());
-  const std::size_t from = at < 60 ? 0 : at - 60;
-  return what + " differs at byte " + std::to_string(at) +
-         "\n  actual:   " + actual.substr(from, 120) +
-         "\n  expected: " + expected.substr(from, 120);
-}
-
-std::string outputDifference(const ToolOutput& tool, const ToolOutput& model) {
-  return textDifference("warnings", tool.warnings, model.warnings) +
-         textDifference("DOT text", tool.dot, model.dot);
+  const ToolOutput model = runModel(tree.rootArgument, tree.includeDirs, directory);
+  if (dot != nullptr) *dot = dotText.str();
+  return textDifference("warnings", warnings.str(), model.warnings) +
+         textDifference("DOT text", dotText.str(), model.dot);
 }
 
 std::string lineDifference(std::string_view bytes) {
@@ -112,6 +113,18 @@ std::string lineDifference(std::string_view bytes) {
   return textDifference("directives", tool, model);
 }
 
+std::string textDifference(const std::string& what, const std::string& actual,
+                           const std::string& expected) {
+  if (actual == expected) return "";
+  const std::size_t at =
+      std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first -
+      actual.begin();
+  const std::size_t from = at < 60 ? 0 : at - 60;
+  return what + " differs at byte " + std::to_string(at) +
+         "\n  actual:   " + actual.substr(from, 120) +
+         "\n  expected: " + expected.substr(from, 120) + "\n";
+}
+
 namespace {
 
 std::string shellQuote(const std::string& text) {
@@ -120,14 +133,14 @@ std::string shellQuote(const std::string& text) {
   return quoted + "'";
 }
 
-// `words` (quoted already) run by the shell in `directory`; a run that
-// hangs ends after ten minutes.
+// `words` (quoted) run by the shell in `directory`; a run that hangs ends
+// after ten minutes.
 CommandResult runCommand(const std::string& words, const fs::path& directory) {
   const fs::path capture = freshDirectory();
-  const std::string command = "cd " + shellQuote(directory.string()) + " && timeout 600 " + words +
-                              " >" + shellQuote((capture / "out").string()) + " 2>" +
-                              shellQuote((capture / "err").string());
-  const int status = std::system(command.c_str());
+  const int status = std::system(("cd " + shellQuote(directory.string()) + " && timeout 600 " +
+                                  words + " >" + shellQuote((capture / "out").string()) + " 2>" +
+                                  shellQuote((capture / "err").string()))
+                                     .c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(capture / "out"),
           readFile(capture / "err")};
 }
@@ -149,8 +162,8 @@ bool windowsTarget() {
 }
 
 std::string textMode(std::string text) {
-  if (!windowsTarget()) return text;
-  for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2)) {
+  for (std::size_t at = text.find('\n'); windowsTarget() && at != std::string::npos;
+       at = text.find('\n', at + 2)) {
     text.insert(at, 1, '\r');
   }
   return text;
