@@ -112,15 +112,9 @@ struct Model {
       output.warnings += "WARNING: Cannot find file " + path + "\n";
       return;
     }
-    std::string dir, component;
-    for (const char c : path) {
-      if (c != '/' && c != '\\') {
-        component += c;
-      } else {
-        dir += component + "/";
-        component.clear();
-      }
-    }
+    // The directory list, each component followed by '/'.
+    std::string dir = path.substr(0, path.find_last_of("/\\") + 1);
+    std::replace(dir.begin(), dir.end(), '\\', '/');
     for (const ModelDirective& directive : modelDirectives(*bytes)) {
       if (directive.kind == '?') {
         output.warnings +=
