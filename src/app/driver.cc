@@ -7,6 +7,7 @@
 #include <fstream>
 #include <ostream>
 
+#include "app/checked_output.h"
 #include "graph/dot_format.h"
 #include "graph/dot_writer.h"
 #include "scan/header_file.h"
@@ -47,9 +48,8 @@ SystemIncludeDirs includeDirsFromEnvironment() {
   return value == nullptr ? SystemIncludeDirs{} : parseIncludePath(value, kIncludePathSeparator);
 }
 
-int reportWriteFailure(std::ostream& err, const std::string& outputPath, int error) {
-  err << "cludemap: cannot write " << outputPath << ": " << std::strerror(error) << '\n';
-  return 1;
+void reportWriteFailure(std::ostream& err, std::string_view what, int error) {
+  err << "cludemap: cannot write " << what << ": " << std::strerror(error) << '\n';
 }
 
 // The errno of a stream failure just seen; streams need not set one, and then
@@ -70,7 +70,8 @@ IncludeNode& runTree() {
 // failure without an errno is reported as EIO.
 int writeOutputFile(const std::string& outputPath, const IncludeNode& root) {
   errno = 0;
-  std::ofstream file(fileSystemPath(outputPath));
+  // Binary: the format spells out its own line ends (dot_format.h).
+  std::ofstream file(fileSystemPath(outputPath), std::ios::binary);
   if (!file) return streamError();
   errno = 0;
   writeDotFile(file, root);
@@ -91,15 +92,27 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
   const std::string rootPath = rootPathFromArgument(argv[1]);
   const std::string outputPath = argv[2];
 
+  CheckedOutputBuffer checkedOut(*out.rdbuf());
+  std::ostream warnings(&checkedOut);
   RunState& state = runState();
   state.systemIncludeDirs = includeDirsFromEnvironment();
-  state.warnings = &out;
+  state.warnings = &warnings;
   IncludeNode& root = runTree();
   root = IncludeNode();
   scanHeader(rootPath, root, "", "");
-  out.flush();
+  warnings.flush();
+  state.warnings = &out;
 
+  // Lost warnings do not cost the graph: the file is still written.
+  int status = 0;
+  if (checkedOut.error() != 0) {
+    reportWriteFailure(err, "standard output", checkedOut.error());
+    status = 1;
+  }
   const int error = writeOutputFile(outputPath, root);
-  if (error != 0) return reportWriteFailure(err, outputPath, error);
-  return 0;
+  if (error != 0) {
+    reportWriteFailure(err, outputPath, error);
+    status = 1;
+  }
+  return status;
 }

@@ -29,9 +29,10 @@ SystemIncludeDirs parseIncludePath(std::string_view value, char separator);
 void writeDotFile(std::ostream& out, const IncludeNode& root);
 
 // Runs the tool: argv[1] is the header, argv[2] the output file. Usage errors
-// and scan warnings go to `out`, output-file failures to `err`. Returns the
-// exit status: 0 after writing the graph, -1 for a wrong argument count, 1
-// when the output file cannot be written.
+// and scan warnings go to `out`, write failures to `err`. Returns the exit
+// status: 0 after writing the graph, -1 for a wrong argument count, 1 when
+// the output file cannot be written or `out` refused the warnings (the graph
+// is written all the same).
 int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 
 #endif  // CLUDEMAP_APP_DRIVER_H_

@@ -1,5 +1,7 @@
 #include "testing/expected_dot.h"
 
+#include "testing/test_support.h"
+
 const std::string kExpectedOpening =
     "digraph G\n{\n"
     "edge [fontname=\"Helvetica\",fontsize=10,labelfontname=\"Helvetica\",labelfontsize=10];\n"
@@ -25,3 +27,7 @@ std::string edgeLine(int child, int parent, const std::string& color) {
 std::string blueEdge(int child, int parent) { return edgeLine(child, parent, "midnightblue"); }
 
 std::string orangeEdge(int child, int parent) { return edgeLine(child, parent, "orange"); }
+
+std::string ExpectedDot::str() const {
+  return targetDot(kExpectedOpening + statements_ + kExpectedClosing);
+}

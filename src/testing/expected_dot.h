@@ -31,7 +31,8 @@ class ExpectedDot {
     statements_ += orangeEdge(child, parent);
     return *this;
   }
-  std::string str() const { return kExpectedOpening + statements_ + kExpectedClosing; }
+  // In the form the tool under test writes it (targetDot).
+  std::string str() const;
 
  private:
   std::string statements_;

@@ -88,6 +88,43 @@ CommandResult runCommand(const std::vector<std::string>& argv, const fs::path& d
   return result;
 }
 
+std::vector<std::string> toolCommand(const std::string& binary) {
+  const char* command = std::getenv("CLUDEMAP_TEST_COMMAND");
+  if (command == nullptr || *command == '\0') return {binary};
+  std::vector<std::string> words;
+  std::istringstream in(command);
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
+bool windowsTarget() {
+  const char* target = std::getenv("CLUDEMAP_TEST_TARGET");
+  return target != nullptr && std::string(target) == "windows";
+}
+
+namespace {
+
+std::string withCrLf(const std::string& text, bool keepContinuations) {
+  std::string result;
+  std::size_t backslashes = 0;
+  for (const char c : text) {
+    if (c == '\n' && !(keepContinuations && backslashes % 2 == 1)) result += '\r';
+    result += c;
+    backslashes = c == '\\' ? backslashes + 1 : 0;
+  }
+  return result;
+}
+
+}  // namespace
+
+std::string targetOutput(const std::string& text) {
+  return windowsTarget() ? withCrLf(text, false) : text;
+}
+
+std::string targetDot(const std::string& text) {
+  return windowsTarget() ? withCrLf(text, true) : text;
+}
+
 ::testing::AssertionResult graphvizAcceptsFile(const fs::path& file) {
   // Laying out a graph of many thousands of nodes takes dot minutes, so
   // large files are only parsed, by Graphviz's own reader (nop).

@@ -41,6 +41,24 @@ CommandResult runCommand(const std::vector<std::string>& argv,
                          const std::filesystem::path& directory,
                          const std::vector<std::string>& environment = {});
 
+// The command that runs the tool under test: the space-separated words of
+// CLUDEMAP_TEST_COMMAND when it is set (for example
+// "wine build/windows/src/app/cludemap.exe"), else `binary` alone.
+std::vector<std::string> toolCommand(const std::string& binary);
+
+// True when CLUDEMAP_TEST_TARGET is "windows": the tool under test is a
+// Windows build, whose output lines end in CR LF.
+bool windowsTarget();
+
+// Standard output as the target writes `text`: on Windows (text mode) every
+// LF becomes CR LF.
+std::string targetOutput(const std::string& text);
+
+// A DOT file as the target writes `text`: on Windows every line end becomes
+// CR LF, but the LF of a label's line continuation (after an odd number of
+// backslashes) stays as it is.
+std::string targetDot(const std::string& text);
+
 // Passes when Graphviz reads the DOT file without error.
 ::testing::AssertionResult graphvizAcceptsFile(const std::filesystem::path& file);
 ::testing::AssertionResult graphvizAccepts(const std::string& dotText);
