@@ -29,7 +29,7 @@ std::string graphOf(const TempDir& dir, const std::string& root, const std::stri
                     const std::vector<std::string>& environment = {}) {
   const CommandResult result = cludemap(dir, {root, "out.dot"}, environment);
   EXPECT_EQ(result.exitStatus, 0);
-  EXPECT_EQ(result.out, targetOutput(warnings));
+  EXPECT_EQ(result.out, textMode(warnings));
   EXPECT_EQ(result.err, "");
   EXPECT_TRUE(graphvizAcceptsFile(dir.path() / "out.dot"));
   return dir.read("out.dot");
@@ -42,7 +42,7 @@ TEST(EndToEnd, WrongArgumentCountPrintsUsage) {
        std::vector<std::vector<std::string>>{{}, {"a.h"}, {"a.h", "out.dot", "extra"}}) {
     const CommandResult result = cludemap(dir, args);
     EXPECT_EQ(result.exitStatus, 255);
-    EXPECT_EQ(result.out, targetOutput(kUsage));
+    EXPECT_EQ(result.out, textMode(kUsage));
     EXPECT_EQ(result.err, "");
   }
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "out.dot"));
@@ -315,20 +315,18 @@ TEST(EndToEnd, UnwritableOutputFailsWithStatusOne) {
   dir.write("a.h", "#include \"gone.h\"\n");
   CommandResult result = cludemap(dir, {"a.h", "nodir/out.dot"});
   EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_EQ(result.out, targetOutput("WARNING: Cannot find file gone.h\n"));
+  EXPECT_EQ(result.out, textMode("WARNING: Cannot find file gone.h\n"));
   EXPECT_EQ(result.err,
-            targetOutput("cludemap: cannot write nodir/out.dot: No such file or directory\n"));
+            textMode("cludemap: cannot write nodir/out.dot: No such file or directory\n"));
 
   result = cludemap(dir, {"a.h", "/dev/full"});
   EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_EQ(result.err,
-            targetOutput("cludemap: cannot write /dev/full: No space left on device\n"));
+  EXPECT_EQ(result.err, textMode("cludemap: cannot write /dev/full: No space left on device\n"));
 
   result = cludemap(dir, {"a.h", "."});
   EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_EQ(result.err,
-            targetOutput(windowsTarget() ? "cludemap: cannot write .: Permission denied\n"
-                                         : "cludemap: cannot write .: Is a directory\n"));
+  EXPECT_EQ(result.err, textMode(windowsTarget() ? "cludemap: cannot write .: Permission denied\n"
+                                                 : "cludemap: cannot write .: Is a directory\n"));
 }
 
 // Enough warnings that the first refused write comes in the middle of the
@@ -351,7 +349,7 @@ TEST(EndToEnd, UnwritableStandardOutputFailsWithStatusOneAfterWritingTheGraph) {
   const CommandResult result = runCommand(argv, dir.path());
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_EQ(result.err,
-            targetOutput("cludemap: cannot write standard output: No space left on device\n"));
+            textMode("cludemap: cannot write standard output: No space left on device\n"));
   EXPECT_EQ(dir.read("out.dot"), expected.str());
 }
 
@@ -391,7 +389,7 @@ TEST(EndToEnd, BundledExampleGivesTheCommittedGraph) {
                                     "WARNING: Cannot find file net/tls_session.h\n"
                                     "WARNING: Cannot find file net/tls_session.h\n"
                                     "WARNING: Cannot open file: <stdio.h>\n");
-  EXPECT_EQ(graph, targetDot(readFile(source / "docs" / "example.dot")))
+  EXPECT_EQ(graph, dotTextMode(readFile(source / "docs" / "example.dot")))
       << "run `cmake --workflow --preset demo` to refresh docs/";
 }
 

@@ -117,11 +117,11 @@ std::string withCrLf(const std::string& text, bool keepContinuations) {
 
 }  // namespace
 
-std::string targetOutput(const std::string& text) {
+std::string textMode(const std::string& text) {
   return windowsTarget() ? withCrLf(text, false) : text;
 }
 
-std::string targetDot(const std::string& text) {
+std::string dotTextMode(const std::string& text) {
   return windowsTarget() ? withCrLf(text, true) : text;
 }
 

@@ -50,14 +50,14 @@ std::vector<std::string> toolCommand(const std::string& binary);
 // Windows build, whose output lines end in CR LF.
 bool windowsTarget();
 
-// Standard output as the target writes `text`: on Windows (text mode) every
-// LF becomes CR LF.
-std::string targetOutput(const std::string& text);
+// Standard output or error as the target writes `text`: on Windows (text
+// mode) every LF becomes CR LF.
+std::string textMode(const std::string& text);
 
 // A DOT file as the target writes `text`: on Windows every line end becomes
 // CR LF, but the LF of a label's line continuation (after an odd number of
 // backslashes) stays as it is.
-std::string targetDot(const std::string& text);
+std::string dotTextMode(const std::string& text);
 
 // Passes when Graphviz reads the DOT file without error.
 ::testing::AssertionResult graphvizAcceptsFile(const std::filesystem::path& file);
