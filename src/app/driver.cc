@@ -6,8 +6,11 @@
 #include <filesystem>
 #include <fstream>
 #include <ostream>
+#include <utility>
+#include <vector>
 
 #include "app/checked_output.h"
+#include "app/command_line.h"
 #include "graph/dot_format.h"
 #include "graph/dot_writer.h"
 #include "scan/header_file.h"
@@ -19,15 +22,18 @@ std::string rootPathFromArgument(std::string_view argument) {
   return std::string(argument.substr(1, argument.size() - 2));
 }
 
+void addIncludeDir(SystemIncludeDirs& dirs, std::string_view directory) {
+  if (directory.empty()) return;
+  std::string& entry = dirs.emplace_back(directory);
+  if (entry.back() != '/' && entry.back() != '\\') entry += '/';
+}
+
 SystemIncludeDirs parseIncludePath(std::string_view value, char separator) {
   SystemIncludeDirs directories;
   while (!value.empty()) {
     const std::size_t end = value.find(separator);
-    std::string entry(value.substr(0, end));
+    addIncludeDir(directories, value.substr(0, end));
     value.remove_prefix(end == std::string_view::npos ? value.size() : end + 1);
-    if (entry.empty()) continue;
-    if (entry.back() != '/' && entry.back() != '\\') entry += '/';
-    directories.push_back(std::move(entry));
   }
   return directories;
 }
@@ -43,9 +49,17 @@ namespace {
 constexpr char kIncludePathSeparator =
     std::filesystem::path::preferred_separator == '\\' ? ';' : ':';
 
-SystemIncludeDirs includeDirsFromEnvironment() {
+// The -I directories, then those of the environment.
+SystemIncludeDirs searchList(const std::vector<std::string>& optionDirs) {
   const char* value = std::getenv(kIncludePathVariable);
-  return value == nullptr ? SystemIncludeDirs{} : parseIncludePath(value, kIncludePathSeparator);
+  SystemIncludeDirs dirs;
+  for (const std::string& directory : optionDirs) addIncludeDir(dirs, directory);
+  if (value != nullptr) {
+    for (std::string& directory : parseIncludePath(value, kIncludePathSeparator)) {
+      dirs.push_back(std::move(directory));
+    }
+  }
+  return dirs;
 }
 
 void reportWriteFailure(std::ostream& err, std::string_view what, int error) {
@@ -85,17 +99,32 @@ int writeOutputFile(const std::string& outputPath, const IncludeNode& root) {
 }  // namespace
 
 int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-  if (argc != 3) {
+  const CommandLine line = parseCommandLine(argc, argv);
+  switch (line.action) {
+    case CommandLine::Action::kHelp:
+      out << kHelpText;
+      return 0;
+    case CommandLine::Action::kVersion:
+      out << "cludemap " << CLUDEMAP_VERSION << '\n';
+      return 0;
+    case CommandLine::Action::kError:
+      err << "cludemap: " << line.error << '\n';
+      out << kUsageMessage;
+      return -1;
+    case CommandLine::Action::kRun:
+      break;
+  }
+  if (line.positionals.size() != 2) {
     out << kUsageMessage;
     return -1;
   }
-  const std::string rootPath = rootPathFromArgument(argv[1]);
-  const std::string outputPath = argv[2];
+  const std::string rootPath = rootPathFromArgument(line.positionals[0]);
+  const std::string& outputPath = line.positionals[1];
 
   CheckedOutputBuffer checkedOut(*out.rdbuf());
   std::ostream warnings(&checkedOut);
   RunState& state = runState();
-  state.systemIncludeDirs = includeDirsFromEnvironment();
+  state.systemIncludeDirs = searchList(line.includeDirs);
   state.warnings = &warnings;
   IncludeNode& root = runTree();
   root = IncludeNode();

@@ -11,6 +11,26 @@
 
 inline constexpr std::string_view kUsageMessage = "Usage: cludemap (.h file) (.png file)\n";
 
+// What --help prints.
+inline constexpr std::string_view kHelpText =
+    "Usage: cludemap [-I DIR]... HEADER OUTPUT\n"
+    "Writes the include tree of HEADER to OUTPUT as a Graphviz DOT graph.\n"
+    "Warnings about missing headers and malformed directives go to standard output.\n"
+    "\n"
+    "Options:\n"
+    "  -I DIR, -IDIR  search DIR for angle-bracket includes, and for quoted includes\n"
+    "                 not found next to their includer; repeat it to search several\n"
+    "                 directories, in command-line order\n"
+    "  --             end of options: every later argument is HEADER or OUTPUT\n"
+    "  --help         print this help and exit\n"
+    "  --version      print the version and exit\n"
+    "\n"
+    "Environment:\n"
+    "  CLUDEMAP_INCLUDE_PATH  more directories to search after the -I ones,\n"
+    "                         separated by ':' (';' on Windows)\n"
+    "\n"
+    "See the manual page cludemap(1) for the details.\n";
+
 // The environment variable that lists the system include directories.
 inline constexpr const char* kIncludePathVariable = "CLUDEMAP_INCLUDE_PATH";
 
@@ -19,18 +39,23 @@ inline constexpr const char* kIncludePathVariable = "CLUDEMAP_INCLUDE_PATH";
 // through); a lone quote becomes empty.
 std::string rootPathFromArgument(std::string_view argument);
 
-// The system include directories from a CLUDEMAP_INCLUDE_PATH value:
-// entries split at `separator` in order, empty ones skipped, and a '/'
-// appended to each that ends in neither '/' nor '\'.
+// Appends one directory to the search list as a prefix for names: an empty
+// one is skipped, and a '/' is added to one that ends in neither '/' nor '\'.
+void addIncludeDir(SystemIncludeDirs& dirs, std::string_view directory);
+
+// The directories of a CLUDEMAP_INCLUDE_PATH value, split at `separator` in
+// order, each added as by addIncludeDir.
 SystemIncludeDirs parseIncludePath(std::string_view value, char separator);
 
 // Writes the whole DOT file for the tree below `root` to `out`: the opening
 // text, the statements and the closing line.
 void writeDotFile(std::ostream& out, const IncludeNode& root);
 
-// Runs the tool: argv[1] is the header, argv[2] the output file. Usage errors
-// and scan warnings go to `out`, write failures to `err`. Returns the exit
-// status: 0 after writing the graph, -1 for a wrong argument count, 1 when
+// Runs the tool on a command line as parseCommandLine reads it: the header,
+// the output file, and -I directories searched before those of
+// CLUDEMAP_INCLUDE_PATH. Help, version, usage and scan warnings go to `out`;
+// command-line and write errors to `err`. Returns the exit status: 0 after
+// writing the graph or the help or version, -1 for a bad command line, 1 when
 // the output file cannot be written or `out` refused the warnings (the graph
 // is written all the same).
 int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostream& err);

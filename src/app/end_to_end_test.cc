@@ -353,28 +353,140 @@ TEST(EndToEnd, UnwritableStandardOutputFailsWithStatusOneAfterWritingTheGraph) {
   EXPECT_EQ(dir.read("out.dot"), expected.str());
 }
 
-// Windows paths: a drive letter and backslashes, in the start path, in
-// names and in CLUDEMAP_INCLUDE_PATH, whose entries ';' separates there.
+// Windows paths: a drive letter and backslashes in the start path, in names,
+// in -I and in CLUDEMAP_INCLUDE_PATH, whose entries ';' separates there.
 TEST(EndToEnd, DriveLettersAndBackslashesOnWindows) {
   if (!windowsTarget()) GTEST_SKIP() << "Windows paths";
   TempDir dir;
-  dir.write("sub/a.h", "#include \"..\\b.h\"\r\n#include <lib.h>\r\n");
+  dir.write("sub/a.h", "#include \"..\\b.h\"\r\n#include <lib.h>\r\n#include \"found.h\"\r\n");
   dir.write("b.h", "");
   dir.write("sys/lib.h", "");
+  dir.write("inc/found.h", "#include \"beside.h\"\r\n");
+  dir.write("inc/beside.h", "");
   // Wine shows the Unix root as drive Z:.
-  std::string root = "Z:" + (dir.path() / "sub" / "a.h").string();
-  std::replace(root.begin(), root.end(), '/', '\\');
+  const auto windowsPath = [&dir](const std::string& relative) {
+    std::string path = "Z:" + (dir.path() / relative).string();
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+  };
+  const std::string root = windowsPath("sub/a.h");
   std::string escapedRoot;
   for (const char c : root) escapedRoot += c == '\\' ? "\\\\" : std::string(1, c);
-  const std::string sys = "Z:" + (dir.path() / "sys").string();
-  EXPECT_EQ(graphOf(dir, root, "", {"CLUDEMAP_INCLUDE_PATH=C:\\nowhere;;" + sys}),
-            ExpectedDot()
-                .node(1, escapedRoot)
-                .node(2, "..\\\\b.h")
-                .blue(2, 1)
-                .node(3, "<lib.h>")
-                .blue(3, 1)
-                .str());
+  const CommandResult result =
+      cludemap(dir, {"-I", windowsPath("inc"), root, "out.dot"},
+               {"CLUDEMAP_INCLUDE_PATH=C:\\nowhere;;" + windowsPath("sys")});
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(dir.read("out.dot"), ExpectedDot()
+                                     .node(1, escapedRoot)
+                                     .node(2, "..\\\\b.h")
+                                     .blue(2, 1)
+                                     .node(3, "<lib.h>")
+                                     .blue(3, 1)
+                                     .node(4, "found.h")
+                                     .blue(4, 1)
+                                     .node(5, "beside.h")
+                                     .blue(5, 4)
+                                     .str());
+}
+
+// Which file a quoted name resolves to shows in the warnings: every
+// candidate includes the missing "mark", which is warned about under the
+// directory the candidate was read from.
+TEST(EndToEnd, QuotedNamesFallBackToTheIncludeDirectories) {
+  TempDir dir;
+  dir.write("top/a.h",
+            "#include \"x.h\"\n#include \"y.h\"\n#include \"z.h\"\n"
+            "#include \"w.h\"\n#include \"d.h\"\n#include \"v.h\"\n#include <v.h>\n");
+  for (const char* file : {"top/x.h", "inc1/x.h", "inc2/q.h", "inc1/q.h", "env/y.h", "env/z.h",
+                           "env/d.h", "inc1/v.h", "inc2/v.h"}) {
+    dir.write(file, "#include \"mark\"\n");
+  }
+  dir.write("inc2/y.h", "#include \"q.h\"\n");  // beside itself before the list
+  std::filesystem::create_directories(dir.path() / "inc1/d.h");
+  ASSERT_EQ(runCommand({"mkfifo", "inc2/d.h"}, dir.path()).exitStatus, 0);
+  const std::string expected = ExpectedDot()
+                                   .node(1, "top/a.h")
+                                   .node(2, "x.h")
+                                   .blue(2, 1)
+                                   .node(3, "mark")
+                                   .blue(3, 2)
+                                   .node(4, "y.h")
+                                   .blue(4, 1)
+                                   .node(5, "q.h")
+                                   .blue(5, 4)
+                                   .node(3, "mark")
+                                   .orange(3, 5)
+                                   .node(6, "z.h")
+                                   .blue(6, 1)
+                                   .node(3, "mark")
+                                   .orange(3, 6)
+                                   .node(7, "w.h")
+                                   .blue(7, 1)
+                                   .node(8, "d.h")
+                                   .blue(8, 1)
+                                   .node(3, "mark")
+                                   .orange(3, 8)
+                                   .node(9, "v.h")
+                                   .blue(9, 1)
+                                   .node(3, "mark")
+                                   .orange(3, 9)
+                                   .node(10, "<v.h>")
+                                   .blue(10, 1)
+                                   .node(3, "mark")
+                                   .orange(3, 10)
+                                   .str();
+  const CommandResult result =
+      cludemap(dir, {"-I", "inc1", "top/a.h", "-Iinc2/", "out.dot"}, {"CLUDEMAP_INCLUDE_PATH=env"});
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_EQ(result.out,
+            textMode("WARNING: Cannot find file top/mark\nWARNING: Cannot find file inc2/mark\n"
+                     "WARNING: Cannot find file env/mark\nWARNING: Cannot find file top/w.h\n"
+                     "WARNING: Cannot find file env/mark\nWARNING: Cannot find file inc1/mark\n"
+                     "WARNING: Cannot find file inc1/mark\n"));
+  EXPECT_EQ(dir.read("out.dot"), expected);
+  EXPECT_TRUE(graphvizAcceptsFile(dir.path() / "out.dot"));
+}
+
+TEST(EndToEnd, CommandLineOptions) {
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::string out, err, rootLabel;  // no root label: no graph is written
+  };
+  const std::string angleWarning = "WARNING: Cannot open file: <b.h>\n";
+  const std::vector<Row> rows = {
+      {{"-I", "inc", "a.h", "out.dot"}, 0, "", "", "a.h"},
+      {{"-Iinc", "a.h", "out.dot"}, 0, "", "", "a.h"},
+      {{"a.h", "out.dot", "-I", "inc"}, 0, "", "", "a.h"},
+      {{"-I", "", "a.h", "out.dot"}, 0, angleWarning, "", "a.h"},
+      {{"-Iinc", "--", "-a.h", "out.dot"}, 0, "", "", "-a.h"},
+      {{"-Iinc", "-", "out.dot"}, 0, "WARNING: Cannot find file -\n", "", "-"},
+      {{"-x", "a.h", "out.dot"}, 255, kUsage, "cludemap: unknown option -x\n", ""},
+      {{"a.h", "out.dot", "--", "-I"}, 255, kUsage, "", ""},
+      {{"a.h", "out.dot", "-I"}, 255, kUsage, "cludemap: option -I needs a directory\n", ""},
+      {{"--version", "-x"}, 0, "cludemap " CLUDEMAP_VERSION "\n", "", ""},
+  };
+  for (const Row& row : rows) {
+    TempDir dir;
+    dir.write("a.h", "#include <b.h>\n");
+    dir.write("-a.h", "#include <b.h>\n");
+    dir.write("inc/b.h", "");
+    const CommandResult result = cludemap(dir, row.args);
+    const std::string context = ::testing::PrintToString(row.args);
+    EXPECT_EQ(result.exitStatus, row.status) << context;
+    EXPECT_EQ(result.out, textMode(row.out)) << context;
+    EXPECT_EQ(result.err, textMode(row.err)) << context;
+    ExpectedDot expected;
+    expected.node(1, row.rootLabel);
+    if (row.out.empty()) expected.node(2, "<b.h>").blue(2, 1);
+    EXPECT_EQ(dir.read("out.dot"), row.rootLabel.empty() ? "" : expected.str()) << context;
+  }
+  const CommandResult help = cludemap(TempDir(), {"a.h", "--help", "-x"});
+  EXPECT_EQ(help.exitStatus, 0);
+  EXPECT_EQ(help.out.rfind(textMode("Usage: cludemap [-I DIR]... HEADER OUTPUT\n"), 0), 0u)
+      << help.out;
 }
 
 // The README shows the graph of the bundled example, rendered from the

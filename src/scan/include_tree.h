@@ -51,7 +51,9 @@ using ExpandedPairs = PairKeySet;
 // edge for.
 using DrawnEdges = PairKeySet;
 
-// Directory prefixes an angle-bracket name is appended to, tried in order.
+// The include directories: prefixes an angle-bracket name, or a quoted name
+// not found next to its includer, is appended to, tried in order. The -I
+// directories come first, then those of CLUDEMAP_INCLUDE_PATH.
 using SystemIncludeDirs = std::vector<std::string>;
 
 // The process-wide containers of one run, all in one place: the scan fills

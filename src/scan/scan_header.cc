@@ -98,10 +98,10 @@ struct Scan {
   std::vector<Frame> stack;
   StringMap<ScannedHeader> headers;
   std::string readBuffer;  // shared by every file read
-  // Angle-bracket name to the path it resolved to, or nothing when no system
-  // include directory holds it.
-  StringMap<std::optional<std::string>> angleNames;
-  // Whether a system include directory holds a given subdirectory.
+  // Name to the path the include directories resolve it to, or nothing when
+  // none holds it.
+  StringMap<std::optional<std::string>> searchedNames;
+  // Whether an include directory holds a given subdirectory.
   StringMap<bool> subdirectories;
 };
 
@@ -160,10 +160,10 @@ bool mayHoldName(Scan& scan, const std::string& directory, std::string_view name
   return entry->second;
 }
 
-// The first system include candidate for an angle-bracket name that is a
-// readable regular file.
-const std::optional<std::string>& resolveAngleName(Scan& scan, std::string_view name) {
-  const auto [entry, added] = scan.angleNames.tryEmplace(name);
+// The first entry of the search list that, followed by `name`, gives a
+// readable regular file: that path, or nothing.
+const std::optional<std::string>& searchIncludeDirs(Scan& scan, std::string_view name) {
+  const auto [entry, added] = scan.searchedNames.tryEmplace(name);
   if (!added) return entry->second;
   for (const std::string& directory : runState().systemIncludeDirs) {
     if (!mayHoldName(scan, directory, name)) continue;
@@ -178,16 +178,27 @@ const std::optional<std::string>& resolveAngleName(Scan& scan, std::string_view 
   return entry->second;
 }
 
+// A quoted name is looked up next to its includer first. Only where no
+// readable file is there are the include directories searched, and where
+// they hold none either the includer's path stands, so that the missing-file
+// warning names it.
+ScannedHeader& resolveQuotedName(Scan& scan, const ScannedHeader& includer, std::string_view name) {
+  std::string besideIncluder = directoryPrefix(*includer.path);
+  besideIncluder += name;
+  ScannedHeader& header = headerAt(scan, besideIncluder);
+  if (runState().systemIncludeDirs.empty() || readOnce(scan, header).readable) return header;
+  const std::optional<std::string>& found = searchIncludeDirs(scan, name);
+  return found ? headerAt(scan, *found) : header;
+}
+
 void resolveDirective(Scan& scan, const ScannedHeader& header, HeaderDirective& directive) {
   directive.resolved = true;
   const std::string_view name = textOf(header, directive);
   if (directive.kind == IncludeDirective::Kind::kQuoted) {
-    std::string childPath = directoryPrefix(*header.path);
-    childPath += name;
-    directive.header = &headerAt(scan, childPath);
+    directive.header = &resolveQuotedName(scan, header, name);
     return;
   }
-  const std::optional<std::string>& path = resolveAngleName(scan, name);
+  const std::optional<std::string>& path = searchIncludeDirs(scan, name);
   if (path) directive.header = &headerAt(scan, *path);
 }
 

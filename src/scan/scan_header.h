@@ -28,9 +28,11 @@ DirectoryList directoryList(std::string_view path);
 // A node is registered under its label (same label, same id) and expanded
 // only when its (parent id, id) pair has not been expanded before, which ends
 // the recursion for cycles. Quoted names are resolved against the including
-// file's directory list, angle-bracket names against the system include
-// directories. Problems are written as one-line warnings, in depth-first
-// line order, and the scan goes on. Depth is bounded only by memory.
+// file's directory list and, when no readable file is there, against the
+// include directories (runState().systemIncludeDirs) in order; angle-bracket
+// names against the include directories alone. Problems are written as
+// one-line warnings, in depth-first line order, and the scan goes on. Depth
+// is bounded only by memory.
 void scanHeader(const std::string& path, IncludeNode& node, const std::string& label,
                 const std::string& parentLabel);
 
