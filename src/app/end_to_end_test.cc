@@ -501,7 +501,7 @@ TEST(EndToEnd, BundledExampleGivesTheCommittedGraph) {
                                     "WARNING: Cannot find file net/tls_session.h\n"
                                     "WARNING: Cannot find file net/tls_session.h\n"
                                     "WARNING: Cannot open file: <stdio.h>\n");
-  EXPECT_EQ(graph, dotTextMode(readFile(source / "docs" / "example.dot")))
+  EXPECT_EQ(graph, dotLineEnds(readFile(source / "docs" / "example.dot")))
       << "run `cmake --workflow --preset demo` to refresh docs/";
 }
 

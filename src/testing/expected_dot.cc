@@ -29,5 +29,5 @@ std::string blueEdge(int child, int parent) { return edgeLine(child, parent, "mi
 std::string orangeEdge(int child, int parent) { return edgeLine(child, parent, "orange"); }
 
 std::string ExpectedDot::str() const {
-  return dotTextMode(kExpectedOpening + statements_ + kExpectedClosing);
+  return dotLineEnds(kExpectedOpening + statements_ + kExpectedClosing);
 }

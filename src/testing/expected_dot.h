@@ -31,7 +31,7 @@ class ExpectedDot {
     statements_ += orangeEdge(child, parent);
     return *this;
   }
-  // In the form the tool under test writes it (dotTextMode).
+  // In the form the tool under test writes it (dotLineEnds).
   std::string str() const;
 
  private:

@@ -121,7 +121,7 @@ std::string textMode(const std::string& text) {
   return windowsTarget() ? withCrLf(text, false) : text;
 }
 
-std::string dotTextMode(const std::string& text) {
+std::string dotLineEnds(const std::string& text) {
   return windowsTarget() ? withCrLf(text, true) : text;
 }
 

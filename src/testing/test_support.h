@@ -54,10 +54,10 @@ bool windowsTarget();
 // mode) every LF becomes CR LF.
 std::string textMode(const std::string& text);
 
-// A DOT file as the target writes `text`: on Windows every line end becomes
+// A DOT file with the target's line ends: on Windows every line end becomes
 // CR LF, but the LF of a label's line continuation (after an odd number of
-// backslashes) stays as it is.
-std::string dotTextMode(const std::string& text);
+// backslashes) stays as it is, as the tool writes it there.
+std::string dotLineEnds(const std::string& text);
 
 // Passes when Graphviz reads the DOT file without error.
 ::testing::AssertionResult graphvizAcceptsFile(const std::filesystem::path& file);
