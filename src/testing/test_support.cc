@@ -140,27 +140,29 @@ std::string shellQuote(const std::string& text) {
   return quoted + "'";
 }
 
-// `words` (quoted) run by the shell in `directory`; a run that hangs ends
-// after ten minutes.
-CommandResult runCommand(const std::string& words, const fs::path& directory) {
-  const fs::path capture = freshDirectory();
-  const int status = std::system(("cd " + shellQuote(directory.string()) + " && timeout 600 " +
-                                  words + " >" + shellQuote((capture / "out").string()) + " 2>" +
-                                  shellQuote((capture / "err").string()))
-                                     .c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(capture / "out"),
-          readFile(capture / "err")};
+// `words` (quoted) run by the shell in `directory`, standard output going to
+// `standardOutput` if given; a run that hangs ends after ten minutes.
+CommandResult runCommand(const std::string& words, const fs::path& directory,
+                         const std::string& standardOutput = "") {
+  const fs::path out = freshDirectory() / "out", err = out.parent_path() / "err";
+  const int status =
+      std::system(("cd " + shellQuote(directory.string()) + " && timeout 600 " + words + " >" +
+                   shellQuote(standardOutput.empty() ? out.string() : standardOutput) + " 2>" +
+                   shellQuote(err.string()))
+                      .c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
 }
 
 }  // namespace
 
-CommandResult runTool(const Strings& args, const fs::path& directory, const Strings& environment) {
+CommandResult runTool(const Strings& args, const fs::path& directory, const Strings& environment,
+                      const std::string& standardOutput) {
   std::string words = "env -u CLUDEMAP_INCLUDE_PATH";
   for (const std::string& entry : environment) words += " " + shellQuote(entry);
   const char* command = std::getenv("CLUDEMAP_TEST_COMMAND");
   words += " " + (command != nullptr ? std::string(command) : shellQuote(CLUDEMAP_BINARY));
   for (const std::string& arg : args) words += " " + shellQuote(arg);
-  return runCommand(words, directory);
+  return runCommand(words, directory, standardOutput);
 }
 
 bool windowsTarget() {
@@ -168,13 +170,27 @@ bool windowsTarget() {
   return target != nullptr && std::string(target) == "windows";
 }
 
-std::string textMode(std::string text) {
-  for (std::size_t at = text.find('\n'); windowsTarget() && at != std::string::npos;
-       at = text.find('\n', at + 2)) {
-    text.insert(at, 1, '\r');
+namespace {
+
+// CR LF for every LF, but where `keepContinuations`, not for the LF of a
+// line continuation (after an odd number of backslashes).
+std::string withCrLf(const std::string& text, bool keepContinuations) {
+  if (!windowsTarget()) return text;
+  std::string converted;
+  std::size_t backslashes = 0;
+  for (const char c : text) {
+    if (c == '\n' && !(keepContinuations && backslashes % 2 == 1)) converted += '\r';
+    converted += c;
+    backslashes = c == '\\' ? backslashes + 1 : 0;
   }
-  return text;
+  return converted;
 }
+
+}  // namespace
+
+std::string textMode(const std::string& text) { return withCrLf(text, false); }
+
+std::string dotLineEnds(const std::string& text) { return withCrLf(text, true); }
 
 std::string graphvizErrors(const fs::path& file) {
   // Laying out many thousands of nodes takes dot minutes, so large files are

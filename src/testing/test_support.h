@@ -49,13 +49,17 @@ struct CommandResult {
 };
 
 // Runs the built tool in `directory`, CLUDEMAP_INCLUDE_PATH unset unless
-// `environment` ("NAME=value" entries) sets it. CLUDEMAP_TEST_COMMAND, when
-// set, is run instead (such as "wine64 cludemap.exe"), and
-// CLUDEMAP_TEST_TARGET=windows says that it writes in text mode.
+// `environment` ("NAME=value" entries) sets it, and its standard output sent
+// to `standardOutput` when that is given. CLUDEMAP_TEST_COMMAND, when set, is
+// run instead (such as "wine cludemap.exe"), and CLUDEMAP_TEST_TARGET=windows
+// says it is a Windows build.
 CommandResult runTool(const Strings& args, const std::filesystem::path& directory,
-                      const Strings& environment = {});
+                      const Strings& environment = {}, const std::string& standardOutput = "");
 bool windowsTarget();
-std::string textMode(std::string text);  // on Windows each LF as CR LF
+// Output as the target writes it: on Windows, text mode writes each LF as
+// CR LF, and the DOT file does so too except in a label's line continuation.
+std::string textMode(const std::string& text);
+std::string dotLineEnds(const std::string& text);
 
 // Graphviz's complaints about a DOT file; "" when it reads the file.
 std::string graphvizErrors(const std::filesystem::path& file);
