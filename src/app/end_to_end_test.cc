@@ -131,7 +131,6 @@ std::vector<Case> cases() {
         {"a.h", "missing/", "sys/"}, {}, "", dot("1 a.h|2 <q\"t.h>|2-1|3 sub\\b.h|3-1|4 c.h|4-3"),
         0, "", {"CLUDEMAP_INCLUDE_PATH=::missing:sys"}, "posix"),
     row("empty_start_path", {}, {""}, {}, kMissing + "\n", dot("")),
-    row("lone_quote_as_start_path", {}, {"\""}),
     row("output_is_overwritten", {{"a.h", ""}, {"out.dot", "old"}}, {"a.h"}),
     row("special_files", kSpecialFiles, {"top.h"}, {}, kModel, kModel, 0, "", {}, "posix"),
     row("missing_output_directory", {{"a.h", "#include \"gone.h\""}}, {}, {"a.h", "no/out.dot"},

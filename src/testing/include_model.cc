@@ -9,6 +9,15 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// One directive line: kind '"' (quoted), '<' (angle) or '?' (malformed,
+// with the whole line as its text).
+struct ModelDirective {
+  char kind;
+  std::string text, label;
+};
+
 std::vector<ModelDirective> modelDirectives(std::string_view bytes) {
   std::vector<ModelDirective> directives;
   for (std::size_t start = 0, end = 0; start < bytes.size(); start = end) {
@@ -31,6 +40,8 @@ std::vector<ModelDirective> modelDirectives(std::string_view bytes) {
   }
   return directives;
 }
+
+}  // namespace
 
 std::string modelEscape(std::string_view label) {
   const std::map<char, std::string> escapes = {

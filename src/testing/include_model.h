@@ -9,14 +9,6 @@
 #include <string_view>
 #include <vector>
 
-// One directive line: kind '"' (quoted), '<' (angle) or '?' (malformed,
-// with the whole line as its text).
-struct ModelDirective {
-  char kind;
-  std::string text, label;
-};
-std::vector<ModelDirective> modelDirectives(std::string_view bytes);
-
 std::string modelEscape(std::string_view label);  // as inside a DOT string
 std::string modelNode(int id, std::string_view label);
 std::string modelEdge(int child, int parent, bool firstSighting);

@@ -10,8 +10,6 @@
 #include <sstream>
 
 #include "app/driver.h"
-#include "graph/dot_writer.h"
-#include "scan/include_directive.h"
 #include "scan/scan_header.h"
 
 namespace fs = std::filesystem;
@@ -70,6 +68,10 @@ HeaderTree decodeHeaderTree(std::string_view input) {
   return tree;
 }
 
+HeaderTree singleHeaderTree(std::string_view bytes) {
+  return {{{"a.h", std::string(bytes)}, {"sys/b.h", ""}}, "a.h", {"sys/"}};
+}
+
 std::string randomTreeInput(unsigned seed) {
   // Each 0xFF (octal 377) starts a file, and the byte after it picks which.
   static const Strings kPieces = {
@@ -104,20 +106,6 @@ std::string compareWithModel(const HeaderTree& tree, const fs::path& directory, 
   if (dot != nullptr) *dot = dotText.str();
   return textDifference("warnings", warnings.str(), model.warnings) +
          textDifference("DOT text", dotText.str(), model.dot);
-}
-
-std::string lineDifference(std::string_view bytes) {
-  std::string tool, model;
-  for (const IncludeDirective& directive : parseIncludeDirectives(bytes)) {
-    tool += "\"<?"[static_cast<int>(directive.kind)] + directive.text + '|' + directive.label + '|';
-    appendEscapedLabel(tool, directive.label);
-    tool += '\n';
-  }
-  for (const ModelDirective& directive : modelDirectives(bytes)) {
-    model += directive.kind + directive.text + '|' + directive.label + '|' +
-             modelEscape(directive.label) + '\n';
-  }
-  return textDifference("directives", tool, model);
 }
 
 std::string textDifference(const std::string& what, const std::string& actual,

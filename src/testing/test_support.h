@@ -29,6 +29,9 @@ struct HeaderTree {
 // start path (as listed, after "./", with '\' for '/', in double quotes), and
 // divided by 32 picks the include directories. Without it: a.h.
 HeaderTree decodeHeaderTree(std::string_view input);
+// The line fuzz target's input format: the bytes are the start header a.h,
+// and an include directory holds b.h.
+HeaderTree singleHeaderTree(std::string_view bytes);
 std::string randomTreeInput(unsigned seed);  // made of pieces of directives
 
 // Writes `tree` into `directory` and runs the scan and the writer there
@@ -36,9 +39,6 @@ std::string randomTreeInput(unsigned seed);  // made of pieces of directives
 // text part from the model's, or "", and the tool's DOT text in `dot`.
 std::string compareWithModel(const HeaderTree& tree, const std::filesystem::path& directory,
                              std::string* dot = nullptr);
-// The same for the directives in `bytes` as one header: kinds, texts,
-// labels and the labels' DOT text.
-std::string lineDifference(std::string_view bytes);
 // "" when the texts are equal, else where they part.
 std::string textDifference(const std::string& what, const std::string& actual,
                            const std::string& expected);

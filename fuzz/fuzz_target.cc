@@ -1,7 +1,8 @@
-// libFuzzer target: the bytes describe a small header tree (see
-// decodeHeaderTree), which the tool scans and writes in-process and the
-// model judges. With CLUDEMAP_FUZZ_DOT_DIR set, each input's DOT text is kept
-// there for Graphviz to read after the run.
+// The libFuzzer targets: the bytes are one header (the line target) or
+// describe a small header tree (whole_tool, see decodeHeaderTree), which the
+// tool scans and writes in-process and the model judges. With
+// CLUDEMAP_FUZZ_DOT_DIR set, each input's DOT text is kept there for
+// Graphviz to read after the run.
 #include <unistd.h>
 
 #include <cstdint>
@@ -22,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::filesystem::path directory = freshDirectory();
   std::string dot;
-  const std::string difference = compareWithModel(decodeHeaderTree(input), directory, &dot);
+  const std::string difference = compareWithModel(
+      CLUDEMAP_LINE_TARGET ? singleHeaderTree(input) : decodeHeaderTree(input), directory, &dot);
   std::filesystem::remove_all(directory);
   if (!difference.empty()) {
     std::fprintf(stderr, "tool and model differ: %s\n", difference.c_str());
