@@ -73,18 +73,29 @@ HeaderTree singleHeaderTree(std::string_view bytes) {
 }
 
 std::string randomTreeInput(unsigned seed) {
-  // Each 0xFF (octal 377) starts a file, and the byte after it picks which.
-  static const Strings kPieces = {
-      "#include \"", "#include \"", "#include <", "#include <", "#include", "_next",  "#  include",
-      "\"",          "\"",          ">",          "\n",         "\n",       "\r\n",   "\r",
-      "a.h",         "b.h",         "c.h",        "s.h",        "e.h",      "none.h", "sub/",
-      "deep/",       "sub\\",       "../",        "./",         "sys/",     "//",     " ",
-      " ",           "\t",          "\0"s,        "x;",         "\377@",    "\377A",  "\377B",
-      "\377C",       "\377D",       "\377E",      "\377F",      "\377G"};
+  // clang-format off
+  static const Strings kNames = {
+      "a.h", "b.h", "c.h", "d.h", "s.h", "e.h", "sub/c.h", "sub/d.h", "deep/e.h", "../a.h",
+      "../c.h", "..\\b.h", "./a.h", "../sys/s.h", "../../a.h", "sub\\d.h", "\xe9t\xe9.h", "deep",
+      "", "none.h"};
+  static const Strings kDirectives = {"#include \"N\"", "#include \"N\"", "#include <N>"};
+  static const Strings kOddLines = {
+      "#include\"N\" // c", "#include   <N", "#include \"N", "// #include \"N\"",
+      "x = \"//\"; #include <N>", "#include\tN", "#include_next <N>", "x\0#include \"N\""s,
+      "#include \"N\0\""s, "#  include <N>", "#include \"N\" #include <a.h>", "int x;"};
+  // clang-format on
+  static const Strings kEnds = {"\n", "\n", "\n", "\r\n", "\r", ""};
   std::mt19937 random(seed);
-  std::string input(1, static_cast<char>(random() % 255));
-  for (auto pieces = random() % 80; pieces > 0; --pieces) {
-    input += kPieces[random() % kPieces.size()];
+  const auto pick = [&](const Strings& from) { return from[random() % from.size()]; };
+  std::string input;
+  for (auto files = 4 + random() % 6; files > 0; --files) {
+    input += static_cast<char>(random() % 255);  // which file, and for the first one more
+    for (auto lines = 1 + random() % 12; lines > 0; --lines) {
+      std::string line = pick(random() % 4 == 0 ? kOddLines : kDirectives);
+      if (line.find('N') != std::string::npos) line.replace(line.find('N'), 1, pick(kNames));
+      input += line + pick(kEnds);
+    }
+    input += '\xff';
   }
   return input;
 }
