@@ -23,8 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::filesystem::path directory = freshDirectory();
   std::string dot;
-  const std::string difference = compareWithModel(
-      CLUDEMAP_LINE_TARGET ? singleHeaderTree(input) : decodeHeaderTree(input), directory, &dot);
+#if defined(CLUDEMAP_LINE_TARGET)
+  const HeaderTree tree = singleHeaderTree(input);
+#else
+  const HeaderTree tree = decodeHeaderTree(input);
+#endif
+  const std::string difference = compareWithModel(tree, directory, &dot);
   std::filesystem::remove_all(directory);
   if (!difference.empty()) {
     std::fprintf(stderr, "tool and model differ: %s\n", difference.c_str());

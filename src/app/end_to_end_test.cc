@@ -50,9 +50,11 @@ struct Case {
   void (*make)(Case&, const fs::path& dir);
 };
 
-Case row(std::string name, Files files, Strings model, Strings args = {}, std::string out = kModel,
-         std::string dotText = kModel, int status = 0, std::string err = "", Strings env = {},
-         std::string only = "", void (*make)(Case&, const fs::path&) = nullptr) {
+Case row(const std::string& name, const Files& files, const Strings& model,
+         const Strings& args = {}, const std::string& out = kModel,
+         const std::string& dotText = kModel, int status = 0, const std::string& err = "",
+         const Strings& env = {}, const std::string& only = "",
+         void (*make)(Case&, const fs::path&) = nullptr) {
   return {name, files, model, args, out, dotText, status, err, env, only, make};
 }
 
@@ -171,14 +173,15 @@ std::vector<Case> cases() {
     }),
     // Too deep for the model's recursion.
     row("deep_chain", {}, {}, {"h0.h", "out.dot"}, "", "", 0, "", {}, "", [](Case& c, auto&) {
-      std::string statements = "1 h0.h";
+      std::string statements = modelNode(1, "h0.h");
       for (int i = 1; i <= 100000; ++i) {
-        const std::string id = std::to_string(i + 1), name = "h" + std::to_string(i) + ".h";
+        const std::string name = "h" + std::to_string(i) + ".h";
         c.files.emplace_back("h" + std::to_string(i - 1) + ".h", "#include \"" + name + "\"");
-        statements += "|" + id + " " + name + "|" + id + "-" + std::to_string(i);
+        statements += modelNode(i + 1, name);
+        statements += modelEdge(i + 1, i, true);
       }
       c.files.emplace_back("h100000.h", "");
-      c.dotText = dot(statements);
+      c.dotText = modelDotFile(statements);
     }),
     // In 16-bit halves the pair (1, 65537) would be (2, 1), which b.h expands first.
     row("more_labels_than_16_bits_hold", {{"b.h", "#include \"a.h\""},
@@ -191,7 +194,8 @@ std::vector<Case> cases() {
     // A 50 MB line, a 50 MB name without its closing quote, a million empty
     // lines of each line end, zero bytes, and an executable.
     row("hostile_input", {}, {"a.h"}, {}, kModel, kModel, 0, "", {}, "", [](Case& c, auto&) {
-      const std::string zeros(1 << 20, '\0'), fifty(50 << 20, '\\');
+      const std::string zeros(1 << 20, '\0');
+      const std::string fifty(50 << 20, '\\');
       c.files = {
           {"a.h", "#include \"line.h\"\n#include \"lines.h\"\n#include \"zeros.h\"\n"
                   "#include \"binary.h\"\n#include \"" + fifty + "\n"},
@@ -202,8 +206,8 @@ std::vector<Case> cases() {
     }),
     row("self_inclusion_under_ten_spellings", {{"x.h", ""}}, {"x.h"}, {}, kModel, kModel, 0, "",
         {}, "", [](Case& c, auto&) {
-      for (std::string name = "x.h"; name.size() < 23; name = "./" + name) {
-        c.files[0].second += "#include \"" + name + "\"\n";
+      for (std::string line = "x.h\"\n"; line.size() < 25; line.insert(0, "./")) {
+        c.files[0].second += "#include \"" + line;
       }
     }),
   };
@@ -216,7 +220,9 @@ std::vector<Case> allCases() {
   std::vector<Case> rows = cases();
   for (unsigned seed = 0; seed < 12; ++seed) {
     const HeaderTree tree = decodeHeaderTree(randomTreeInput(seed));
-    Strings model = {tree.rootArgument}, args, env = {"CLUDEMAP_INCLUDE_PATH="};
+    Strings model = {tree.rootArgument};
+    Strings args;
+    Strings env = {"CLUDEMAP_INCLUDE_PATH="};
     for (const std::string& dir : tree.includeDirs) {
       model.push_back(dir);
       args.insert(args.end(), {"-I", dir});

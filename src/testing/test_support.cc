@@ -22,7 +22,7 @@ fs::path freshDirectory() {
     ~Scratch() { fs::remove_all(path); }
   } scratch;
   static int count = 0;
-  const fs::path directory = fs::path(scratch.path) / std::to_string(count++);
+  fs::path directory = fs::path(scratch.path) / std::to_string(count++);
   fs::create_directories(directory);
   return directory;
 }
@@ -104,7 +104,8 @@ std::string compareWithModel(const HeaderTree& tree, const fs::path& directory, 
   writeFiles(directory, tree.files);
   const fs::path previous = fs::current_path();
   fs::current_path(directory);
-  std::ostringstream warnings, dotText;
+  std::ostringstream warnings;
+  std::ostringstream dotText;
   resetRunState();
   runState().warnings = &warnings;
   runState().systemIncludeDirs = tree.includeDirs;
@@ -143,7 +144,8 @@ std::string shellQuote(const std::string& text) {
 // `standardOutput` if given; a run that hangs ends after ten minutes.
 CommandResult runCommand(const std::string& words, const fs::path& directory,
                          const std::string& standardOutput = "") {
-  const fs::path out = freshDirectory() / "out", err = out.parent_path() / "err";
+  const fs::path out = freshDirectory() / "out";
+  const fs::path err = out.parent_path() / "err";
   const int status =
       std::system(("cd " + shellQuote(directory.string()) + " && timeout 600 " + words + " >" +
                    shellQuote(standardOutput.empty() ? out.string() : standardOutput) + " 2>" +
@@ -195,7 +197,7 @@ std::string graphvizErrors(const fs::path& file) {
   // Laying out many thousands of nodes takes dot minutes, so large files are
   // only read, by Graphviz's own reader (nop).
   std::error_code error;
-  const bool large = fs::file_size(file, error) > 256 * 1024;
+  const bool large = fs::file_size(file, error) > std::uintmax_t{256} * 1024;
   const std::string reader = large ? NOP_EXECUTABLE : DOT_EXECUTABLE " -Tsvg -o/dev/null";
   const CommandResult result = runCommand(reader + " " + shellQuote(file.string()), ".");
   return result.status == 0 ? "" : "Graphviz rejects " + file.string() + ":\n" + result.err;
