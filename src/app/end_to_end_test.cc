@@ -120,13 +120,14 @@ std::vector<Case> cases() {
         dot("1 a.h|2 b.h|2-1|3 d.h|3-2|4 e.h|4-3|5 c.h|5-1|3 d.h|3~5|4 e.h|4~3|5 c.h|5~1")),
     row("messages", {{"a.h", "#include\t\"t.h\"\n#include_next \"n.h\"\r\n#include <none.h>\n"
                              "#include \"gone.h\"\n#include \"open.h\n#include <open.h\n"
-                             "#include\n"}},
+                             "#include\n#include"}},
         {"a.h"}, {},
         "Warning: In file: a.h, line #include\t\"t.h\"\n is malformatted.\n"
         "Warning: In file: a.h, line #include_next \"n.h\"\r is malformatted.\n"
         "WARNING: Cannot open file: <none.h>\n" + kMissing + "gone.h\n" + kMissing + "open.h\n\n"
         "WARNING: Cannot open file: <open.h\n>\n"
-        "Warning: In file: a.h, line #include\n is malformatted.\n",
+        "Warning: In file: a.h, line #include\n is malformatted.\n"
+        "Warning: In file: a.h, line #include is malformatted.\n",
         dot("1 a.h|2 gone.h|2-1|3 open.h\n|3-1")),
     row("include_path_and_escapes", {{"a.h", "#include <q\"t.h>\n#include \"sub\\b.h\"\n"},
         {"sys/q\"t.h", ""}, {"sub/b.h", "#include \"c.h\"\n"}, {"sub/c.h", ""}},

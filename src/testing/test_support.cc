@@ -82,7 +82,7 @@ std::string randomTreeInput(unsigned seed) {
   static const Strings kOddLines = {
       "#include\"N\" // c", "#include   <N", "#include \"N", "// #include \"N\"",
       "x = \"//\"; #include <N>", "#include\tN", "#include_next <N>", "x\0#include \"N\""s,
-      "#include \"N\0\""s, "#  include <N>", "#include \"N\" #include <a.h>", "int x;"};
+      "#include \"N\0\""s, "#  include <N>", "#include \"N\" #include <a.h>", "int x;", "#include"};
   // clang-format on
   static const Strings kEnds = {"\n", "\n", "\n", "\r\n", "\r", ""};
   std::mt19937 random(seed);
