@@ -5,6 +5,7 @@
 // kModel from the model, and their literal ones must match the model too,
 // which pins the model to the rules.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <sstream>
@@ -38,7 +39,7 @@ std::string dot(const std::string& statements) {
 
 struct Case {
   std::string name;
-  Files files;
+  Files files;    // content "@fifo" makes a FIFO, "@link:TARGET" a symbolic link
   Strings model;  // the model's start path and include directories, if any
   Strings args;   // by default the model's start path and out.dot
   std::string out, dotText;
@@ -247,7 +248,15 @@ TEST_P(EndToEnd, Run) {
   if (c.args.empty() && !c.model.empty()) c.args = {c.model[0], "out.dot"};
   const fs::path dir = freshDirectory();
   if (c.make != nullptr) c.make(c, dir);
-  writeFiles(dir, c.files);
+  for (const auto& [path, content] : c.files) {
+    if (content == "@fifo") {
+      ASSERT_EQ(mkfifo((dir / path).c_str(), 0600), 0);
+    } else if (content.rfind("@link:", 0) == 0) {
+      fs::create_symlink(content.substr(6), dir / path);
+    } else {
+      writeFiles(dir, {{path, content}});
+    }
+  }
   const CommandResult result = runTool(c.args, dir, c.env, c.out == kToFullDisk ? "/dev/full" : "");
   ToolOutput model;
   if (!c.model.empty()) model = runModel(c.model[0], {c.model.begin() + 1, c.model.end()}, dir);

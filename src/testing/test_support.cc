@@ -1,6 +1,5 @@
 #include "testing/test_support.h"
 
-#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -30,13 +29,7 @@ fs::path freshDirectory() {
 void writeFiles(const fs::path& directory, const Files& files) {
   for (const auto& [path, content] : files) {
     fs::create_directories((directory / path).parent_path());
-    if (content == "@fifo") {
-      mkfifo((directory / path).c_str(), 0600);
-    } else if (content.rfind("@link:", 0) == 0) {
-      fs::create_symlink(content.substr(6), directory / path);
-    } else {
-      std::ofstream(directory / path, std::ios::binary) << content;
-    }
+    std::ofstream(directory / path, std::ios::binary) << content;
   }
 }
 

@@ -11,7 +11,6 @@ using Strings = std::vector<std::string>;
 using Files = std::vector<std::pair<std::string, std::string>>;  // path, content
 
 std::filesystem::path freshDirectory();  // removed when the process ends
-// Content "@fifo" makes a FIFO, "@link:TARGET" a symbolic link.
 void writeFiles(const std::filesystem::path& directory, const Files& files);
 std::string readFile(const std::filesystem::path& path);
 
