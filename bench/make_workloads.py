@@ -16,6 +16,11 @@ Each NAME becomes DIR/NAME/ with a root header root.h:
       one `#include <boost/...>` line for every .hpp file below
       /usr/include/boost (run with the compiler's system include directories
       as the include path).
+  llvm
+      one `#include "llvm/..."` line for every .h file below
+      /usr/include/llvm-14 (from llvm-14-dev). LLVM writes its quoted
+      includes from that include root, so they are found only through
+      `-I /usr/include/llvm-14` (run with it and the system directories).
 
 The trees are the same on every run (fixed random seed).
 """
@@ -88,6 +93,19 @@ def boost(directory):
         f.write("".join("#include <%s>\n" % name for name in sorted(names)))
 
 
+def llvm(directory):
+    top = "/usr/include/llvm-14"
+    if not os.path.isdir(top):
+        sys.exit("the llvm workload needs llvm-14-dev installed")
+    names = []
+    for parent, _, files in os.walk(top):
+        for name in files:
+            if name.endswith(".h"):
+                names.append(os.path.relpath(os.path.join(parent, name), top))
+    with open(os.path.join(directory, "root.h"), "w") as f:
+        f.write("".join('#include "%s"\n' % name for name in sorted(names)))
+
+
 def main():
     if len(sys.argv) < 3:
         sys.exit(__doc__)
@@ -102,6 +120,8 @@ def main():
             dense(directory, rng)
         elif name == "boost":
             boost(directory)
+        elif name == "llvm":
+            llvm(directory)
         else:
             sys.exit("unknown workload: " + name)
 

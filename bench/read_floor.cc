@@ -4,21 +4,26 @@
 //       Writes to LIST each distinct regular file named in OPEN_LOG (one
 //       path a line, as open_log records them), once per file however many
 //       names reach it, and prints "FILES BYTES" for them.
-//   cludemap_read_floor read LIST DOT_BYTES OUTPUT
+//   cludemap_read_floor read LIST DOT_BYTES OUTPUT [READERS]
 //       Reads every file of LIST whole, once, and writes DOT_BYTES bytes to
 //       OUTPUT: the input a run must read and the output it must write.
+//       READERS threads (default 1) share the reading, each taking the next
+//       file of the list; with a cold page cache many readers keep the disk
+//       busy where one reader waits for each file in turn.
 //
 // POSIX only, like the rest of the benchmark.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -68,18 +73,36 @@ bool writeBytes(const char* outputPath, unsigned long long bytes) {
   return close(descriptor) == 0;
 }
 
-int readAndWrite(const char* listPath, const char* dotBytes, const char* outputPath) {
+// Reads the files of `paths` from the next unclaimed one on until none is
+// left; false when one cannot be read.
+bool readShare(const std::vector<std::string>& paths, std::atomic<std::size_t>& next) {
+  std::vector<char> buffer(kChunkBytes);
+  for (std::size_t index = next++; index < paths.size(); index = next++) {
+    if (!readWhole(paths[index], buffer)) {
+      std::cerr << "cannot read " << paths[index] << '\n';
+      return false;
+    }
+  }
+  return true;
+}
+
+int readAndWrite(const char* listPath, const char* dotBytes, const char* outputPath,
+                 unsigned readers) {
   // The list is read first so that only file access is left in the loop.
   std::vector<std::string> paths;
   std::ifstream list(listPath);
   for (std::string path; std::getline(list, path);) paths.push_back(std::move(path));
-  std::vector<char> buffer(kChunkBytes);
-  for (const std::string& path : paths) {
-    if (!readWhole(path, buffer)) {
-      std::cerr << "cannot read " << path << '\n';
-      return 1;
-    }
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> failed{false};
+  std::vector<std::thread> others;
+  for (unsigned i = 1; i < readers; ++i) {
+    others.emplace_back([&] {
+      if (!readShare(paths, next)) failed = true;
+    });
   }
+  if (!readShare(paths, next)) failed = true;
+  for (std::thread& thread : others) thread.join();
+  if (failed) return 1;
   return writeBytes(outputPath, std::strtoull(dotBytes, nullptr, 10)) ? 0 : 1;
 }
 
@@ -88,8 +111,12 @@ int readAndWrite(const char* listPath, const char* dotBytes, const char* outputP
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "distinct" && argc == 4) return listDistinctFiles(argv[2], argv[3]);
-  if (mode == "read" && argc == 5) return readAndWrite(argv[2], argv[3], argv[4]);
+  if (mode == "read" && (argc == 5 || argc == 6)) {
+    const unsigned long readers = argc == 6 ? std::strtoul(argv[5], nullptr, 10) : 1;
+    return readAndWrite(argv[2], argv[3], argv[4],
+                        readers < 1 ? 1 : static_cast<unsigned>(readers));
+  }
   std::cerr << "usage: cludemap_read_floor distinct OPEN_LOG LIST\n"
-               "       cludemap_read_floor read LIST DOT_BYTES OUTPUT\n";
+               "       cludemap_read_floor read LIST DOT_BYTES OUTPUT [READERS]\n";
   return 2;
 }

@@ -1,10 +1,14 @@
 #include "graph/dot_writer.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
+#include <memory>
 #include <ostream>
 #include <utility>
 #include <vector>
 
+#include "graph/batch_pipe.h"
 #include "graph/dot_format.h"
 #include "scan/text_format.h"
 
@@ -51,6 +55,10 @@ namespace {
 
 // Statements are gathered here and handed to the stream in large pieces.
 constexpr std::size_t kFlushThreshold = 1 << 20;
+// The walk hands its decisions to the writing thread this many nodes at a
+// time, with at most kQueuedBatches batches waiting.
+constexpr std::size_t kBatchNodes = 4096;
+constexpr std::size_t kQueuedBatches = 8;
 
 class IdText {
  public:
@@ -65,37 +73,48 @@ class IdText {
   std::size_t length_;
 };
 
-std::int32_t registeredId(std::string_view label) {
-  const NodeIdRegistry::Entry* found = runState().nodeIdRegistry.find(label);
-  return found == nullptr ? 0 : found->second;
-}
+enum class Edge : std::uint8_t { kNone, kFirstSighting, kRepeat };
 
-// What every node of one label writes: the label's id and its node
-// statement, the same for each of them and so made once per label.
-struct LabelOutput {
-  bool made = false;
-  std::int32_t id = 0;
-  std::string nodeStatement;
+// What the walk decided for one node with a label: its node statement and
+// the edge to its parent, if any.
+struct NodeOutput {
+  Label label;
+  std::int32_t id;
+  std::int32_t parentId;
+  Edge edge;
 };
 
-// By label number.
-using LabelOutputs = std::vector<LabelOutput>;
+using NodeOutputs = std::vector<NodeOutput>;
 
-const LabelOutput& labelOutput(LabelOutputs& outputs, const Label& label) {
-  LabelOutput& output = outputs[label.number()];
-  if (!output.made) {
-    output.made = true;
-    output.id = registeredId(label);
-    // Sized up front: growing these strings step by step would cost more
-    // than filling them.
-    std::string escaped;
-    escaped.reserve(2 * label.str().size());
-    appendEscapedLabel(escaped, label);
-    const IdText id(output.id);
-    output.nodeStatement.reserve(kNodeStatement.size() + id.view().size() + escaped.size());
-    appendFormat(output.nodeStatement, kNodeStatement, {id.view(), escaped});
+// The registry's id for each label, looked up once per label.
+class LabelIds {
+ public:
+  explicit LabelIds(std::size_t labelCount) : ids_(labelCount, kUnknown) {}
+  std::int32_t of(const Label& label) {
+    std::int32_t& id = ids_[label.number()];
+    if (id == kUnknown) {
+      const NodeIdRegistry::Entry* found = runState().nodeIdRegistry.find(label);
+      id = found == nullptr ? 0 : found->second;
+    }
+    return id;
   }
-  return output;
+
+ private:
+  // Not an id the scan hands out: those are positive or, read for an
+  // unregistered label, 0.
+  static constexpr std::int32_t kUnknown = -1;
+  std::vector<std::int32_t> ids_;
+};
+
+Edge edgeFor(const IncludeNode& node, std::int32_t id, std::int32_t parentId) {
+  if (parentId == -1) return Edge::kNone;
+  if (node.firstSighting) {
+    // A midnightblue edge leaves no mark, so a later repeat of the same pair
+    // still gets its one orange edge.
+    if (runState().drawnEdges.contains(PairKey(id, parentId))) return Edge::kNone;
+    return Edge::kFirstSighting;
+  }
+  return runState().drawnEdges.insert(PairKey(id, parentId)) ? Edge::kRepeat : Edge::kNone;
 }
 
 // An edge statement's text around its two ids, split once so that edges,
@@ -114,51 +133,137 @@ constexpr EdgeText splitEdgeFormat(std::string_view format) {
 constexpr EdgeText kFirstSightingEdgeText = splitEdgeFormat(kFirstSightingEdge);
 constexpr EdgeText kRepeatEdgeText = splitEdgeFormat(kRepeatEdge);
 
-void appendEdgeText(std::string& text, const EdgeText& edge, std::int32_t id,
-                    std::int32_t parentId) {
-  text += edge.head;
-  text += IdText(id).view();
-  text += edge.middle;
-  text += IdText(parentId).view();
-  text += edge.tail;
-}
+// Text gathered for the stream. Appending copies straight into room made
+// beforehand: the writer appends several pieces per node, and a checked
+// append for each costs more than the copying.
+class TextBuffer {
+ public:
+  explicit TextBuffer(std::size_t capacity) : bytes_(new char[capacity]), capacity_(capacity) {}
 
-void appendEdge(std::string& text, const IncludeNode& node, std::int32_t id,
-                std::int32_t parentId) {
-  if (node.firstSighting) {
-    // A midnightblue edge leaves no mark, so a later repeat of the same pair
-    // still gets its one orange edge.
-    if (!runState().drawnEdges.contains(PairKey(id, parentId))) {
-      appendEdgeText(text, kFirstSightingEdgeText, id, parentId);
-    }
-  } else if (runState().drawnEdges.insert(PairKey(id, parentId))) {
-    appendEdgeText(text, kRepeatEdgeText, id, parentId);
+  // Makes room for `size` more bytes.
+  void reserve(std::size_t size) {
+    if (size_ + size <= capacity_) return;
+    capacity_ = std::max(2 * capacity_, size_ + size);
+    std::unique_ptr<char[]> larger(new char[capacity_]);
+    std::memcpy(larger.get(), bytes_.get(), size_);
+    bytes_ = std::move(larger);
   }
+  // Needs the room made by reserve.
+  void append(std::string_view text) {
+    std::memcpy(bytes_.get() + size_, text.data(), text.size());
+    size_ += text.size();
+  }
+  std::string_view view() const { return {bytes_.get(), size_}; }
+  void clear() { size_ = 0; }
+
+ private:
+  std::unique_ptr<char[]> bytes_;
+  std::size_t size_ = 0;
+  std::size_t capacity_;
+};
+
+// The most an edge statement takes: its text and two ids of at most 11
+// characters.
+constexpr std::size_t kIdBytes = 11;
+constexpr std::size_t kEdgeBytes =
+    std::max(kFirstSightingEdge.size(), kRepeatEdge.size()) + 2 * kIdBytes;
+
+void appendEdgeText(TextBuffer& text, const EdgeText& edge, std::int32_t id,
+                    std::int32_t parentId) {
+  text.append(edge.head);
+  text.append(IdText(id).view());
+  text.append(edge.middle);
+  text.append(IdText(parentId).view());
+  text.append(edge.tail);
 }
 
-}  // namespace
+// Turns the walk's decisions into statement text and writes it to the
+// stream. Every node of one label writes the same node statement, so it is
+// made once per label.
+class StatementWriter {
+ public:
+  StatementWriter(std::ostream& out, std::size_t labelCount)
+      : out_(out), nodeStatements_(labelCount), text_(kFlushThreshold + kEdgeBytes) {}
 
-void writeNodeGraph(std::ostream& out, const IncludeNode& node, std::int32_t parentId) {
-  std::string text;
-  LabelOutputs labels(Label::count());
+  void write(const NodeOutputs& nodes) {
+    for (const NodeOutput& node : nodes) {
+      const std::string& statement = nodeStatement(node);
+      text_.reserve(statement.size() + kEdgeBytes);
+      text_.append(statement);
+      if (node.edge == Edge::kFirstSighting) {
+        appendEdgeText(text_, kFirstSightingEdgeText, node.id, node.parentId);
+      } else if (node.edge == Edge::kRepeat) {
+        appendEdgeText(text_, kRepeatEdgeText, node.id, node.parentId);
+      }
+      if (text_.view().size() >= kFlushThreshold) flush();
+    }
+  }
+
+  void flush() {
+    out_.write(text_.view().data(), static_cast<std::streamsize>(text_.view().size()));
+    text_.clear();
+  }
+
+ private:
+  const std::string& nodeStatement(const NodeOutput& node) {
+    std::string& statement = nodeStatements_[node.label.number()];
+    if (statement.empty()) {
+      // Sized up front: growing these strings step by step would cost more
+      // than filling them.
+      std::string escaped;
+      escaped.reserve(2 * node.label.str().size());
+      appendEscapedLabel(escaped, node.label);
+      const IdText id(node.id);
+      statement.reserve(kNodeStatement.size() + id.view().size() + escaped.size());
+      appendFormat(statement, kNodeStatement, {id.view(), escaped});
+    }
+    return statement;
+  }
+
+  std::ostream& out_;
+  std::vector<std::string> nodeStatements_;  // by label number; empty until made
+  TextBuffer text_;
+};
+
+// Walks the tree in pre-order and decides each node's statements.
+// `emit(batch)` receives them in order, kBatchNodes at a time.
+template <typename Emit>
+void walkTree(const IncludeNode& node, std::int32_t parentId, Emit emit) {
+  LabelIds ids(Label::count());
+  NodeOutputs batch;
+  batch.reserve(kBatchNodes);
   // Pre-order walk with an explicit stack so any depth fits; children are
   // pushed in reverse to come off in directive order.
   std::vector<std::pair<const IncludeNode*, std::int32_t>> pending{{&node, parentId}};
   while (!pending.empty()) {
     const auto [current, currentParent] = pending.back();
     pending.pop_back();
-    const LabelOutput& output = labelOutput(labels, current->label);
+    const std::int32_t id = ids.of(current->label);
     if (!current->label.empty()) {
-      text += output.nodeStatement;
-      if (currentParent != -1) appendEdge(text, *current, output.id, currentParent);
+      batch.push_back(
+          NodeOutput{current->label, id, currentParent, edgeFor(*current, id, currentParent)});
+      if (batch.size() == kBatchNodes) {
+        emit(batch);
+        batch.clear();
+      }
     }
     for (auto child = current->children.rbegin(); child != current->children.rend(); ++child) {
-      pending.emplace_back(&*child, output.id);
-    }
-    if (text.size() >= kFlushThreshold) {
-      out.write(text.data(), static_cast<std::streamsize>(text.size()));
-      text.clear();
+      pending.emplace_back(&*child, id);
     }
   }
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  emit(batch);
+}
+
+}  // namespace
+
+void writeNodeGraph(std::ostream& out, const IncludeNode& node, std::int32_t parentId) {
+  StatementWriter writer(out, Label::count());
+  {
+    // The text is made and written on a thread of its own while the walk
+    // goes on.
+    BatchPipe<NodeOutputs> pipe(kQueuedBatches,
+                                [&writer](NodeOutputs& batch) { writer.write(batch); });
+    walkTree(node, parentId, [&pipe](const NodeOutputs& batch) { pipe.push(batch); });
+  }
+  writer.flush();
 }

@@ -1,8 +1,18 @@
 #include "scan/header_file.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <system_error>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#define CLUDEMAP_POSIX_FILES 1
+#endif
 
 namespace {
 
@@ -18,7 +28,91 @@ std::string nativeName(const std::string& path) {
   return native;
 }
 
+// Reads from `readSome(data, size)`, which returns the count read or -1,
+// into `buffer` until a short count, and returns the bytes read or nothing
+// on an error. `expected` is the size the file reports; one more byte is
+// asked for so that a file of that size ends with the first short count.
+// The loop still reads to end of file rather than trusting the size: some
+// regular files report 0 and still hold bytes.
+template <typename ReadSome>
+std::optional<std::string_view> readToEnd(ReadBuffer& buffer, std::size_t expected,
+                                          ReadSome readSome) {
+  buffer.reserve(expected + 1);
+  std::size_t size = 0;
+  for (;;) {
+    const std::size_t wanted = buffer.size() - size;
+    const long long count = readSome(buffer.data() + size, wanted);
+    if (count < 0) return std::nullopt;
+    size += static_cast<std::size_t>(count);
+    // A short count means end of file: asking again would only cost another
+    // system call.
+    if (static_cast<std::size_t>(count) < wanted) break;
+    // The file held more than it reported; what was read is kept.
+    ReadBuffer larger;
+    larger.reserve(2 * buffer.size());
+    std::copy(buffer.data(), buffer.data() + size, larger.data());
+    buffer = std::move(larger);
+  }
+  return std::string_view(buffer.data(), size);
+}
+
+#if defined(CLUDEMAP_POSIX_FILES)
+
+// One open, one fstat and mostly one read per file. The type is checked on
+// the open descriptor, which also spares a separate lookup of the path.
+// O_NONBLOCK makes opening a FIFO return at once instead of waiting for a
+// writer (it changes nothing for regular files), O_NOCTTY keeps a terminal
+// from becoming the process's controlling one; neither is ever read.
+std::optional<std::string_view> readNative(const std::string& native, ReadBuffer& buffer) {
+  const int descriptor = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (descriptor < 0) return std::nullopt;
+  struct stat status {};
+  std::optional<std::string_view> bytes;
+  if (fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode)) {
+    bytes = readToEnd(buffer, static_cast<std::size_t>(status.st_size),
+                      [descriptor](char* data, std::size_t size) -> long long {
+                        for (;;) {
+                          const ssize_t count = read(descriptor, data, size);
+                          if (count >= 0 || errno != EINTR) return count;
+                        }
+                      });
+  }
+  close(descriptor);
+  return bytes;
+}
+
+#else
+
+// The portable way: the type by path, then C stdio, which takes the name as
+// the byte string it is and, unbuffered, reads straight into `buffer`.
+std::optional<std::string_view> readNative(const std::string& native, ReadBuffer& buffer) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(native, error)) return std::nullopt;
+  const std::uintmax_t reported = std::filesystem::file_size(native, error);
+  std::FILE* file = std::fopen(native.c_str(), "rb");
+  if (file == nullptr) return std::nullopt;
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  std::optional<std::string_view> bytes =
+      readToEnd(buffer, error ? 0 : static_cast<std::size_t>(reported),
+                [file](char* data, std::size_t size) -> long long {
+                  const std::size_t count = std::fread(data, 1, size, file);
+                  return std::ferror(file) != 0 ? -1 : static_cast<long long>(count);
+                });
+  std::fclose(file);
+  return bytes;
+}
+
+#endif
+
 }  // namespace
+
+void ReadBuffer::reserve(std::size_t size) {
+  if (size <= size_) return;
+  // At least twofold, so that files of growing size do not each cost a new
+  // buffer.
+  size_ = std::max({size, 2 * size_, kFirstBufferBytes});
+  bytes_.reset(new char[size_]);
+}
 
 std::filesystem::path fileSystemPath(const std::string& path) {
   return std::filesystem::path(nativeName(path));
@@ -29,29 +123,6 @@ bool isDirectory(const std::string& path) {
   return std::filesystem::is_directory(fileSystemPath(path), error);
 }
 
-std::optional<std::string_view> readHeaderFile(const std::string& path, std::string& buffer) {
-  const std::string native = nativeName(path);
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(native, error)) return std::nullopt;
-  // C stdio takes the name as the byte string it is, and unbuffered it reads
-  // straight into `buffer`.
-  std::FILE* file = std::fopen(native.c_str(), "rb");
-  if (file == nullptr) return std::nullopt;
-  std::setvbuf(file, nullptr, _IONBF, 0);
-  // Read to end of file rather than trusting the reported size: some regular
-  // files report 0 and still hold bytes.
-  std::size_t size = 0;
-  for (;;) {
-    if (size == buffer.size()) buffer.resize(std::max(2 * buffer.size(), kFirstBufferBytes));
-    const std::size_t wanted = buffer.size() - size;
-    const std::size_t count = std::fread(buffer.data() + size, 1, wanted, file);
-    size += count;
-    // A short count means end of file or an error: asking again would only
-    // cost another system call.
-    if (count < wanted) break;
-  }
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) return std::nullopt;
-  return std::string_view(buffer.data(), size);
+std::optional<std::string_view> readHeaderFile(const std::string& path, ReadBuffer& buffer) {
+  return readNative(nativeName(path), buffer);
 }

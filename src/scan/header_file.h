@@ -2,7 +2,9 @@
 #ifndef CLUDEMAP_SCAN_HEADER_FILE_H_
 #define CLUDEMAP_SCAN_HEADER_FILE_H_
 
+#include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,12 +17,26 @@ std::filesystem::path fileSystemPath(const std::string& path);
 // True when `path` names a directory (or a link to one).
 bool isDirectory(const std::string& path);
 
-// Reads the whole content of the regular file (or link to one) `path` into `buffer` and
-// returns a view of it there. `buffer` is storage only: it keeps its size
-// between calls so that many reads rarely allocate. Returns nothing when the
-// path is not a readable regular file or a read fails. Directories, devices,
-// FIFOs and sockets are never opened: they could block or never reach end of
-// file.
-std::optional<std::string_view> readHeaderFile(const std::string& path, std::string& buffer);
+// Storage for file reads, kept from read to read so that reads rarely
+// allocate. Its bytes are left uninitialised: only what a read fills is
+// ever touched, so a buffer grown for one large file costs no more memory
+// than that file.
+class ReadBuffer {
+ public:
+  char* data() { return bytes_.get(); }
+  std::size_t size() const { return size_; }
+  // Makes room for at least `size` bytes; the content is not kept.
+  void reserve(std::size_t size);
+
+ private:
+  std::unique_ptr<char[]> bytes_;
+  std::size_t size_ = 0;
+};
+
+// Reads the whole content of the regular file (or link to one) `path` into
+// `buffer` and returns a view of it there. Returns nothing when the path is
+// not a readable regular file or a read fails. Directories, devices, FIFOs
+// and sockets are never read: they could block or never reach end of file.
+std::optional<std::string_view> readHeaderFile(const std::string& path, ReadBuffer& buffer);
 
 #endif  // CLUDEMAP_SCAN_HEADER_FILE_H_

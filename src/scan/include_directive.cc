@@ -38,7 +38,7 @@ std::string_view delimitedName(std::string_view line, std::size_t start, char cl
 
 }  // namespace
 
-bool parseIncludeLine(std::string_view line, IncludeDirective& directive) {
+bool parseIncludeLine(std::string_view line, DirectiveView& directive) {
   const std::size_t keyword = line.find(kIncludeKeyword);
   if (keyword == std::string_view::npos) return false;
   const std::size_t comment = line.find(kLineComment);
@@ -48,27 +48,34 @@ bool parseIncludeLine(std::string_view line, IncludeDirective& directive) {
   while (start < line.size() && line[start] == ' ') ++start;
   const char opener = start < line.size() ? line[start] : '\0';
   if (opener == '"') {
-    const std::string_view name = delimitedName(line, start + 1, '"');
     directive.kind = IncludeDirective::Kind::kQuoted;
-    directive.text.assign(name);
-    directive.label.assign(name);
+    directive.text = delimitedName(line, start + 1, '"');
+    directive.label = directive.text;
   } else if (opener == '<') {
-    const std::string_view name = delimitedName(line, start + 1, '>');
     directive.kind = IncludeDirective::Kind::kAngle;
-    directive.text.assign(name);
+    directive.text = delimitedName(line, start + 1, '>');
     // '<', the name and '>'; without a '>' the name already runs to the end.
-    directive.label.assign(line.substr(start, name.size() + 2));
+    directive.label = line.substr(start, directive.text.size() + 2);
   } else {
     directive.kind = IncludeDirective::Kind::kMalformed;
-    directive.text.assign(line);
-    directive.label.clear();
+    directive.text = line;
+    directive.label = std::string_view();
   }
   return true;
 }
 
+bool parseIncludeLine(std::string_view line, IncludeDirective& directive) {
+  DirectiveView view;
+  if (!parseIncludeLine(line, view)) return false;
+  directive.kind = view.kind;
+  directive.text.assign(view.text);
+  directive.label.assign(view.label);
+  return true;
+}
+
 void forEachIncludeDirective(std::string_view bytes,
-                             const std::function<void(const IncludeDirective&)>& visit) {
-  IncludeDirective directive;
+                             const std::function<void(const DirectiveView&)>& visit) {
+  DirectiveView directive;
   // Only lines holding the keyword can be directives, so the search jumps
   // from one keyword to the next instead of splitting every line; `start`
   // is always the start of a line.
@@ -85,7 +92,9 @@ void forEachIncludeDirective(std::string_view bytes,
 
 std::vector<IncludeDirective> parseIncludeDirectives(std::string_view bytes) {
   std::vector<IncludeDirective> directives;
-  forEachIncludeDirective(
-      bytes, [&](const IncludeDirective& directive) { directives.push_back(directive); });
+  forEachIncludeDirective(bytes, [&](const DirectiveView& directive) {
+    directives.push_back(IncludeDirective{directive.kind, std::string(directive.text),
+                                          std::string(directive.label)});
+  });
   return directives;
 }

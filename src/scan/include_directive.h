@@ -24,18 +24,26 @@ struct IncludeDirective {
   std::string label;
 };
 
+// An IncludeDirective whose texts are views into the bytes it was read from.
+struct DirectiveView {
+  IncludeDirective::Kind kind = IncludeDirective::Kind::kMalformed;
+  std::string_view text;
+  std::string_view label;
+};
+
 // Classifies one line. `line` is the line content: its bytes up to the first
 // zero byte, ending in the CR or LF that ended it if any. Returns false for
 // lines that are not directives: no "#include", or a "//" before it. Only the
 // first "#include" of a line counts, and only spaces may follow it before the
 // name.
+bool parseIncludeLine(std::string_view line, DirectiveView& directive);
 bool parseIncludeLine(std::string_view line, IncludeDirective& directive);
 
 // Calls `visit` with each directive of a whole header, in line order, by the
-// rules of parseIncludeDirectives. The directive passed is reused from call
-// to call, so a header is parsed without allocating per directive.
+// rules of parseIncludeDirectives. The views point into `bytes`, so a header
+// is parsed without allocating.
 void forEachIncludeDirective(std::string_view bytes,
-                             const std::function<void(const IncludeDirective&)>& visit);
+                             const std::function<void(const DirectiveView&)>& visit);
 
 // The directives of a whole header, in line order. Each CR and each LF ends a
 // line and belongs to it, so a CR LF pair yields an empty second line; a zero

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,10 @@ struct RunState {
   SystemIncludeDirs systemIncludeDirs;
   DrawnEdges drawnEdges;
   std::ostream* warnings = nullptr;  // standard output when null
+  // Threads that read headers ahead of the scan; unset: four per core the
+  // machine has, at least two and at most sixteen. The result never depends
+  // on it.
+  std::optional<unsigned> readerThreads;
 };
 
 // The one RunState of the process.

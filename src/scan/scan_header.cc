@@ -1,13 +1,19 @@
 #include "scan/scan_header.h"
 
+#include <algorithm>
 #include <iostream>
 #include <optional>
+#include <thread>
+#include <unordered_map>
 #include <utility>
 
+#include "scan/header_content.h"
 #include "scan/header_file.h"
 #include "scan/include_directive.h"
+#include "scan/once_map.h"
 #include "scan/string_map.h"
 #include "scan/text_format.h"
+#include "scan/worker_pool.h"
 
 DirectoryList directoryList(std::string_view path) {
   DirectoryList directories;
@@ -48,39 +54,22 @@ struct ChildMemo {
   Label label;
 };
 
-// One directive of a scanned header. Its texts live in the header's text
-// block. A header path yields the same child paths and labels every time it
-// is expanded, so where the directive leads is worked out when it is first
-// followed and reused by every later expansion.
-struct HeaderDirective {
-  IncludeDirective::Kind kind;
-  std::size_t textStart, textSize;    // IncludeDirective::text
-  std::size_t labelStart, labelSize;  // IncludeDirective::label
+// Where one directive of a header leads. A header path yields the same
+// child paths and labels every time it is expanded, so this is worked out
+// when the directive is first followed and reused by every later expansion.
+struct DirectiveMemo {
   bool resolved = false;
   // The child's header; null for an angle-bracket name found nowhere.
   ScannedHeader* header = nullptr;
   ChildMemo child;
 };
 
-// One header path as the scan knows it. The file is read and parsed when the
-// path is first expanded; only its directives are kept, never its bytes, and
-// in two blocks per header rather than many small strings.
+// One header path as the scan knows it: its content, and one memo per
+// directive.
 struct ScannedHeader {
-  const std::string* path = nullptr;  // the key of this entry
-  bool read = false;
-  bool readable = false;  // false: missing, no regular file, or unreadable
-  std::string texts;
-  std::vector<HeaderDirective> directives;
-  std::size_t childDirectives = 0;  // quoted and angle-bracket ones
+  const HeaderContent* content = nullptr;
+  std::vector<DirectiveMemo> directives;
 };
-
-std::string_view textOf(const ScannedHeader& header, const HeaderDirective& directive) {
-  return std::string_view(header.texts).substr(directive.textStart, directive.textSize);
-}
-
-std::string_view labelOf(const ScannedHeader& header, const HeaderDirective& directive) {
-  return std::string_view(header.texts).substr(directive.labelStart, directive.labelSize);
-}
 
 // One header being expanded, and how far its directives have been followed.
 struct Frame {
@@ -90,49 +79,55 @@ struct Frame {
   std::size_t next = 0;
 };
 
+// A directive that a reader thread follows ahead of the scan.
+struct ReadAheadTask {
+  const HeaderContent* includer;
+  std::size_t directive;
+};
+
 // Everything one scan keeps while it runs. Files are taken not to change
-// while a run reads them.
+// while a run reads them, so a file's content and where a name leads are
+// the same whenever and on whichever thread they are worked out.
 struct Scan {
+  const SystemIncludeDirs& systemIncludeDirs = runState().systemIncludeDirs;
   // Innermost header last. An explicit stack, so that nesting depth costs
   // heap, not call stack.
   std::vector<Frame> stack;
-  StringMap<ScannedHeader> headers;
-  std::string readBuffer;  // shared by every file read
-  // Name to the path the include directories resolve it to, or nothing when
-  // none holds it.
-  StringMap<std::optional<std::string>> searchedNames;
+  // By content, which stands for its path.
+  std::unordered_map<const HeaderContent*, ScannedHeader> headers;
+  // Angle-bracket name to its header; null when no directory holds it.
+  StringMap<ScannedHeader*> angleHeaders;
+  // Shared with the reader threads from here on.
+  // Header path to the header's content.
+  OnceMap<HeaderContent> contents;
+  // Name to the content of the first file the include directories hold
+  // under it; null when none holds one.
+  OnceMap<const HeaderContent*> searchedNames;
   // Whether an include directory holds a given subdirectory.
-  StringMap<bool> subdirectories;
+  OnceMap<bool> subdirectories;
+  // The threads following directives ahead; set while the scan runs.
+  WorkerPool<ReadAheadTask>* readers = nullptr;
 };
 
-ScannedHeader& headerAt(Scan& scan, const std::string& path) {
-  const auto [entry, added] = scan.headers.tryEmplace(path);
-  if (added) entry->second.path = &entry->first;
+ScannedHeader& headerOf(Scan& scan, const HeaderContent& content) {
+  const auto [entry, added] = scan.headers.try_emplace(&content);
+  if (added) {
+    entry->second.content = &content;
+    entry->second.directives.resize(content.directives.size());
+  }
   return entry->second;
 }
 
-void keepDirective(ScannedHeader& header, const IncludeDirective& directive) {
-  HeaderDirective& kept = header.directives.emplace_back();
-  kept.kind = directive.kind;
-  kept.textStart = header.texts.size();
-  kept.textSize = directive.text.size();
-  header.texts += directive.text;
-  // A quoted name is its own label.
-  if (directive.label != directive.text) header.texts += directive.label;
-  kept.labelStart = header.texts.size() - directive.label.size();
-  kept.labelSize = directive.label.size();
-  if (directive.kind != IncludeDirective::Kind::kMalformed) ++header.childDirectives;
-}
+void readAhead(Scan& scan, const HeaderContent& content);
 
-const ScannedHeader& readOnce(Scan& scan, ScannedHeader& header) {
-  if (header.read) return header;
-  header.read = true;
-  const std::optional<std::string_view> bytes = readHeaderFile(*header.path, scan.readBuffer);
-  if (!bytes) return header;
-  header.readable = true;
-  forEachIncludeDirective(
-      *bytes, [&](const IncludeDirective& directive) { keepDirective(header, directive); });
-  return header;
+// The content of the header at `path`, read by the first thread that needs
+// it.
+const HeaderContent& readOnce(Scan& scan, const std::string& path) {
+  bool readHere = false;
+  const HeaderContent& content = scan.contents.get(
+      path, [&] { return readHeaderContent(path); }, &readHere);
+  if (readHere) readAhead(scan, content);
+  return content;
 }
 
 std::string directoryPrefix(std::string_view path) {
@@ -155,51 +150,66 @@ bool mayHoldName(Scan& scan, const std::string& directory, std::string_view name
   if (separator == std::string::npos || name.find("..") != std::string::npos) return true;
   std::string subdirectory = directory;
   subdirectory += name.substr(0, separator);
-  const auto [entry, added] = scan.subdirectories.tryEmplace(subdirectory);
-  if (added) entry->second = isDirectory(subdirectory);
-  return entry->second;
+  return scan.subdirectories.get(subdirectory, [&] { return isDirectory(subdirectory); });
 }
 
 // The first entry of the search list that, followed by `name`, gives a
-// readable regular file: that path, or nothing.
-const std::optional<std::string>& searchIncludeDirs(Scan& scan, std::string_view name) {
-  const auto [entry, added] = scan.searchedNames.tryEmplace(name);
-  if (!added) return entry->second;
-  for (const std::string& directory : runState().systemIncludeDirs) {
-    if (!mayHoldName(scan, directory, name)) continue;
-    std::string candidatePath = directory;
-    candidatePath += name;
-    ScannedHeader& candidate = headerAt(scan, candidatePath);
-    if (readOnce(scan, candidate).readable) {
-      entry->second = std::move(candidatePath);
-      break;
+// readable regular file: that file's content, or null.
+const HeaderContent* searchIncludeDirs(Scan& scan, std::string_view name) {
+  return scan.searchedNames.get(name, [&]() -> const HeaderContent* {
+    for (const std::string& directory : scan.systemIncludeDirs) {
+      if (!mayHoldName(scan, directory, name)) continue;
+      std::string candidate = directory;
+      candidate += name;
+      const HeaderContent& content = readOnce(scan, candidate);
+      if (content.readable) return &content;
     }
-  }
-  return entry->second;
+    return nullptr;
+  });
 }
 
 // A quoted name is looked up next to its includer first. Only where no
 // readable file is there are the include directories searched, and where
 // they hold none either the includer's path stands, so that the missing-file
 // warning names it.
-ScannedHeader& resolveQuotedName(Scan& scan, const ScannedHeader& includer, std::string_view name) {
-  std::string besideIncluder = directoryPrefix(*includer.path);
+const HeaderContent& resolveQuotedName(Scan& scan, const HeaderContent& includer,
+                                       std::string_view name) {
+  std::string besideIncluder = directoryPrefix(includer.path);
   besideIncluder += name;
-  ScannedHeader& header = headerAt(scan, besideIncluder);
-  if (runState().systemIncludeDirs.empty() || readOnce(scan, header).readable) return header;
-  const std::optional<std::string>& found = searchIncludeDirs(scan, name);
-  return found ? headerAt(scan, *found) : header;
+  const HeaderContent& beside = readOnce(scan, besideIncluder);
+  if (beside.readable || scan.systemIncludeDirs.empty()) return beside;
+  const HeaderContent* found = searchIncludeDirs(scan, name);
+  return found != nullptr ? *found : beside;
 }
 
-void resolveDirective(Scan& scan, const ScannedHeader& header, HeaderDirective& directive) {
-  directive.resolved = true;
-  const std::string_view name = textOf(header, directive);
+// The content of the header a directive leads to, or null for an
+// angle-bracket name that the include directories do not hold.
+const HeaderContent* childContent(Scan& scan, const HeaderContent& includer,
+                                  const DirectiveText& directive) {
+  const std::string_view name = includer.textOf(directive);
   if (directive.kind == IncludeDirective::Kind::kQuoted) {
-    directive.header = &resolveQuotedName(scan, header, name);
-    return;
+    return &resolveQuotedName(scan, includer, name);
   }
-  const std::optional<std::string>& path = searchIncludeDirs(scan, name);
-  if (path) directive.header = &headerAt(scan, *path);
+  return searchIncludeDirs(scan, name);
+}
+
+void resolveDirective(Scan& scan, const HeaderContent& includer, const DirectiveText& directive,
+                      DirectiveMemo& memo) {
+  memo.resolved = true;
+  ScannedHeader** header = &memo.header;
+  if (directive.kind == IncludeDirective::Kind::kAngle) {
+    // Names recur across headers; the scan keeps its own copy of where each
+    // led, which it reads without taking the shared memo's lock.
+    const auto [entry, added] = scan.angleHeaders.tryEmplace(includer.textOf(directive));
+    if (!added) {
+      memo.header = entry->second;
+      return;
+    }
+    header = &entry->second;
+  }
+  const HeaderContent* child = childContent(scan, includer, directive);
+  if (child != nullptr) *header = &headerOf(scan, *child);
+  memo.header = *header;
 }
 
 // Sets the node's label and first-sighting flag and returns the registry's
@@ -253,34 +263,68 @@ std::optional<std::int32_t> registerNode(IncludeNode& node, const std::string& p
 // pushes a frame for its directives.
 void enterNode(Scan& scan, ScannedHeader& header, IncludeNode& node, std::string_view label,
                std::int32_t parentId, ChildMemo& memo) {
-  const std::optional<std::int32_t> id = registerNode(node, *header.path, label, parentId, memo);
+  const HeaderContent& content = *header.content;
+  const std::optional<std::int32_t> id = registerNode(node, content.path, label, parentId, memo);
   if (!id) return;
-  if (!readOnce(scan, header).readable) {
-    warn(kMissingFileWarning, {*header.path});
+  if (!content.readable) {
+    warn(kMissingFileWarning, {content.path});
     return;
   }
   // Room for every child up front: the frame's node pointer and the children
   // being filled in place stay where they are.
-  node.children.reserve(header.childDirectives);
+  node.children.reserve(content.childDirectives);
   scan.stack.push_back(Frame{&node, *id, &header});
 }
 
 // Follows the next directive of the innermost header.
 void followNextDirective(Scan& scan) {
   Frame& top = scan.stack.back();
-  ScannedHeader& header = *top.header;
-  HeaderDirective& directive = header.directives[top.next++];
+  const HeaderContent& content = *top.header->content;
+  const std::size_t index = top.next++;
+  const DirectiveText& directive = content.directives[index];
   if (directive.kind == IncludeDirective::Kind::kMalformed) {
-    warn(kMalformedLineWarning, {*header.path, textOf(header, directive)});
+    warn(kMalformedLineWarning, {content.path, content.textOf(directive)});
     return;
   }
-  if (!directive.resolved) resolveDirective(scan, header, directive);
-  if (directive.header == nullptr) {
-    warn(kUnresolvedAngleWarning, {textOf(header, directive)});
+  DirectiveMemo& memo = top.header->directives[index];
+  if (!memo.resolved) resolveDirective(scan, content, directive, memo);
+  if (memo.header == nullptr) {
+    warn(kUnresolvedAngleWarning, {content.textOf(directive)});
     return;
   }
   IncludeNode& child = top.node->children.emplace_back();
-  enterNode(scan, *directive.header, child, labelOf(header, directive), top.id, directive.child);
+  enterNode(scan, *memo.header, child, content.labelOf(directive), top.id, memo.child);
+}
+
+// Reading ahead: once a header has been read, reader threads follow its
+// directives in order, resolving names and reading the headers they lead to,
+// which queues those headers' directives in turn. The scan then mostly finds
+// a header read by the time it reaches it; where it does not, it reads the
+// header itself or waits for the reader already at it. Reading ahead may
+// read headers the scan never expands, but it changes nothing the scan
+// sees: contents and resolved names are the same whoever works them out.
+
+unsigned readerCount() {
+  if (runState().readerThreads) return *runState().readerThreads;
+  // Reading waits on the disk when the files are not cached, and readers
+  // beyond the cores keep more reads going at once; with cached files they
+  // cost little.
+  constexpr unsigned kReadersPerCore = 4;
+  constexpr unsigned kMostReaders = 16;
+  return std::clamp(kReadersPerCore * std::thread::hardware_concurrency(), 2u, kMostReaders);
+}
+
+void readAhead(Scan& scan, const HeaderContent& content) {
+  // One task per directive, taken newest first: the readers then go depth
+  // first through the headers, in the order the scan will want them.
+  std::vector<ReadAheadTask> tasks;
+  tasks.reserve(content.childDirectives);
+  for (std::size_t i = 0; i < content.directives.size(); ++i) {
+    if (content.directives[i].kind != IncludeDirective::Kind::kMalformed) {
+      tasks.push_back(ReadAheadTask{&content, i});
+    }
+  }
+  scan.readers->push(tasks);
 }
 
 }  // namespace
@@ -290,9 +334,21 @@ void scanHeader(const std::string& path, IncludeNode& node, const std::string& l
   NodeIdRegistry& registry = runState().nodeIdRegistry;
   const NodeIdRegistry::Entry* parent = registry.find(parentLabel);
   const std::int32_t parentId = parent == nullptr ? 0 : parent->second;
-  Scan scan;
+  // Freed when the next scan starts rather than now: freeing its tables one
+  // allocation at a time would cost a tenth of the scan, and the driver
+  // scans once and leaves them to the process exit. Held by a static
+  // pointer, they stay reachable for leak checkers.
+  static Scan* previous = nullptr;
+  delete previous;
+  previous = new Scan();
+  Scan& scan = *previous;
+  // Stops its threads before scanHeader returns.
+  WorkerPool<ReadAheadTask> readers(readerCount(), [&scan](const ReadAheadTask& task) {
+    childContent(scan, *task.includer, task.includer->directives[task.directive]);
+  });
+  scan.readers = &readers;
   ChildMemo rootMemo;
-  enterNode(scan, headerAt(scan, path), node, label, parentId, rootMemo);
+  enterNode(scan, headerOf(scan, readOnce(scan, path)), node, label, parentId, rootMemo);
   // Like every read of the registry, reading the parent's id leaves a zero
   // entry for an unknown label, here only after the node's own first-sighting
   // check has looked.

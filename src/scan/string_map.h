@@ -33,9 +33,11 @@ class StringMap {
 
   // The entry for `key`, added with a value-initialised value when missing;
   // the flag is true when it was added.
-  std::pair<Entry*, bool> tryEmplace(std::string_view key) {
+  std::pair<Entry*, bool> tryEmplace(std::string_view key) { return tryEmplace(key, hashOf(key)); }
+
+  // The same, with `hash` known to be hashOf(key).
+  std::pair<Entry*, bool> tryEmplace(std::string_view key, std::uint64_t hash) {
     if (2 * (entries_.size() + 1) > slots_.size()) grow();
-    const std::uint64_t hash = hashOf(key);
     Slot& slot = slots_[slotOf(key, hash)];
     if (slot.entry != nullptr) return {slot.entry, false};
     Entry& entry = entries_.emplace_back(std::string(key), Value{});
@@ -53,18 +55,6 @@ class StringMap {
   }
 
   std::size_t size() const { return entries_.size(); }
-
-  // The entries in the order they were added.
-  typename std::deque<Entry>::const_iterator begin() const { return entries_.begin(); }
-  typename std::deque<Entry>::const_iterator end() const { return entries_.end(); }
-
- private:
-  struct Slot {
-    std::uint64_t hash = 0;
-    Entry* entry = nullptr;  // null: free
-  };
-
-  static constexpr std::size_t kFirstSlotCount = 64;
 
   // Mixes eight bytes per step: keys are paths and labels of a few dozen
   // bytes, hashed once per tree node, where a byte-wise or general-purpose
@@ -88,6 +78,18 @@ class StringMap {
     mix(rest);
     return hash;
   }
+
+  // The entries in the order they were added.
+  typename std::deque<Entry>::const_iterator begin() const { return entries_.begin(); }
+  typename std::deque<Entry>::const_iterator end() const { return entries_.end(); }
+
+ private:
+  struct Slot {
+    std::uint64_t hash = 0;
+    Entry* entry = nullptr;  // null: free
+  };
+
+  static constexpr std::size_t kFirstSlotCount = 64;
 
   // The slot holding `key`, or the free slot where it would go. The table is
   // never more than half full, so the probe ends soon.

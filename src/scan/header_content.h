@@ -1,0 +1,41 @@
+// What the scan keeps of one header file: its directives, read and parsed
+// once per run.
+#ifndef CLUDEMAP_SCAN_HEADER_CONTENT_H_
+#define CLUDEMAP_SCAN_HEADER_CONTENT_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "scan/include_directive.h"
+
+// One directive, its texts kept in the header's text block.
+struct DirectiveText {
+  IncludeDirective::Kind kind;
+  std::size_t textStart, textSize;    // IncludeDirective::text
+  std::size_t labelStart, labelSize;  // IncludeDirective::label
+};
+
+// The directives of one header, in line order, with their texts in one
+// block rather than many small strings; the file's bytes are not kept.
+struct HeaderContent {
+  std::string path;       // as given to readHeaderContent
+  bool readable = false;  // false: missing, not a regular file, or unreadable
+  std::string texts;
+  std::vector<DirectiveText> directives;
+  std::size_t childDirectives = 0;  // quoted and angle-bracket ones
+
+  std::string_view textOf(const DirectiveText& directive) const {
+    return std::string_view(texts).substr(directive.textStart, directive.textSize);
+  }
+  std::string_view labelOf(const DirectiveText& directive) const {
+    return std::string_view(texts).substr(directive.labelStart, directive.labelSize);
+  }
+};
+
+// Reads the header at `path` and keeps its directives. Safe to call from
+// several threads at once.
+HeaderContent readHeaderContent(const std::string& path);
+
+#endif  // CLUDEMAP_SCAN_HEADER_CONTENT_H_

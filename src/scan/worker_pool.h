@@ -1,0 +1,69 @@
+// Threads that run tasks in the background, newest task first.
+#ifndef CLUDEMAP_SCAN_WORKER_POOL_H_
+#define CLUDEMAP_SCAN_WORKER_POOL_H_
+
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+// A fixed number of threads taking tasks from one stack: the task pushed
+// last runs first, so work found while running a task is done before older
+// work. Tasks must not wait for tasks still on the stack. Destroying the
+// pool drops the tasks not yet started and waits for the running ones.
+template <typename Task>
+class WorkerPool {
+ public:
+  WorkerPool(unsigned threads, std::function<void(const Task&)> run) : run_(std::move(run)) {
+    threads_.reserve(threads);
+    for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this] { work(); });
+  }
+  WorkerPool(const WorkerPool&) = delete;
+  WorkerPool& operator=(const WorkerPool&) = delete;
+  ~WorkerPool() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+      tasks_.clear();
+    }
+    ready_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+  }
+
+  // Pushes `tasks` so that they run in their given order, all before any
+  // task pushed earlier.
+  void push(const std::vector<Task>& tasks) {
+    if (tasks.empty() || threads_.empty()) return;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      tasks_.insert(tasks_.end(), tasks.rbegin(), tasks.rend());
+    }
+    ready_.notify_all();
+  }
+
+ private:
+  void work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      ready_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
+      if (stopping_) return;
+      const Task task = std::move(tasks_.back());
+      tasks_.pop_back();
+      lock.unlock();
+      run_(task);
+      lock.lock();
+    }
+  }
+
+  const std::function<void(const Task&)> run_;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::vector<Task> tasks_;  // the next task last
+  bool stopping_ = false;
+  std::vector<std::thread> threads_;  // last, so it starts after the rest exists
+};
+
+#endif  // CLUDEMAP_SCAN_WORKER_POOL_H_
