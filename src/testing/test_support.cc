@@ -93,7 +93,8 @@ std::string randomTreeInput(unsigned seed) {
   return input;
 }
 
-std::string compareWithModel(const HeaderTree& tree, const fs::path& directory, std::string* dot) {
+std::string compareWithModel(const HeaderTree& tree, const fs::path& directory, std::string* dot,
+                             std::optional<unsigned> readerThreads) {
   writeFiles(directory, tree.files);
   const fs::path previous = fs::current_path();
   fs::current_path(directory);
@@ -102,6 +103,7 @@ std::string compareWithModel(const HeaderTree& tree, const fs::path& directory, 
   resetRunState();
   runState().warnings = &warnings;
   runState().systemIncludeDirs = tree.includeDirs;
+  runState().readerThreads = readerThreads;
   IncludeNode root;
   scanHeader(rootPathFromArgument(tree.rootArgument), root, "", "");
   writeDotFile(dotText, root);

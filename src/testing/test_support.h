@@ -3,6 +3,7 @@
 #ifndef CLUDEMAP_TESTING_TEST_SUPPORT_H_
 #define CLUDEMAP_TESTING_TEST_SUPPORT_H_
 
+#include <optional>
 #include <utility>
 
 #include "testing/include_model.h"
@@ -33,11 +34,13 @@ HeaderTree decodeHeaderTree(std::string_view input);
 HeaderTree singleHeaderTree(std::string_view bytes);
 std::string randomTreeInput(unsigned seed);  // made of pieces of directives
 
-// Writes `tree` into `directory` and runs the scan and the writer there
-// in-process, from a fresh run state. Returns where the warnings or the DOT
-// text part from the model's, or "", and the tool's DOT text in `dot`.
+// Writes `tree` into `directory` and runs the scan, with `readerThreads`
+// (the default when unset), and the writer there in-process, from a fresh
+// run state. Returns where the warnings or the DOT text part from the
+// model's, or "", and the tool's DOT text in `dot`.
 std::string compareWithModel(const HeaderTree& tree, const std::filesystem::path& directory,
-                             std::string* dot = nullptr);
+                             std::string* dot = nullptr,
+                             std::optional<unsigned> readerThreads = std::nullopt);
 // "" when the texts are equal, else where they part.
 std::string textDifference(const std::string& what, const std::string& actual,
                            const std::string& expected);
