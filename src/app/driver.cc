@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/checked_output.h"
 #include "app/command_line.h"
 #include "graph/dot_format.h"
 #include "graph/dot_writer.h"
@@ -61,9 +62,8 @@ SystemIncludeDirs searchList(const std::vector<std::string>& optionDirs) {
   return dirs;
 }
 
-int reportWriteFailure(std::ostream& err, const std::string& outputPath, int error) {
-  err << "cludemap: cannot write " << outputPath << ": " << std::strerror(error) << '\n';
-  return 1;
+void reportWriteFailure(std::ostream& err, std::string_view what, int error) {
+  err << "cludemap: cannot write " << what << ": " << std::strerror(error) << '\n';
 }
 
 // The errno of a stream failure just seen; streams need not set one, and then
@@ -84,7 +84,8 @@ IncludeNode& runTree() {
 // failure without an errno is reported as EIO.
 int writeOutputFile(const std::string& outputPath, const IncludeNode& root) {
   errno = 0;
-  std::ofstream file(fileSystemPath(outputPath));
+  // Binary: the format spells out its own line ends (dot_format.h).
+  std::ofstream file(fileSystemPath(outputPath), std::ios::binary);
   if (!file) return streamError();
   errno = 0;
   writeDotFile(file, root);
@@ -120,15 +121,27 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
   const std::string rootPath = rootPathFromArgument(line.positionals[0]);
   const std::string& outputPath = line.positionals[1];
 
+  CheckedOutputBuffer checkedOut(*out.rdbuf());
+  std::ostream warnings(&checkedOut);
   RunState& state = runState();
   state.systemIncludeDirs = searchList(line.includeDirs);
-  state.warnings = &out;
+  state.warnings = &warnings;
   IncludeNode& root = runTree();
   root = IncludeNode();
   scanHeader(rootPath, root, "", "");
-  out.flush();
+  warnings.flush();
+  state.warnings = &out;
 
+  // Lost warnings do not cost the graph: the file is still written.
+  int status = 0;
+  if (checkedOut.error() != 0) {
+    reportWriteFailure(err, "standard output", checkedOut.error());
+    status = 1;
+  }
   const int error = writeOutputFile(outputPath, root);
-  if (error != 0) return reportWriteFailure(err, outputPath, error);
-  return 0;
+  if (error != 0) {
+    reportWriteFailure(err, outputPath, error);
+    status = 1;
+  }
+  return status;
 }

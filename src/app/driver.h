@@ -54,9 +54,10 @@ void writeDotFile(std::ostream& out, const IncludeNode& root);
 // Runs the tool on a command line as parseCommandLine reads it: the header,
 // the output file, and -I directories searched before those of
 // CLUDEMAP_INCLUDE_PATH. Help, version, usage and scan warnings go to `out`;
-// command-line and output-file errors to `err`. Returns the exit status: 0
-// after writing the graph or the help or version, -1 for a bad command line,
-// 1 when the output file cannot be written.
+// command-line and write errors to `err`. Returns the exit status: 0 after
+// writing the graph or the help or version, -1 for a bad command line, 1 when
+// the output file cannot be written or `out` refused the warnings (the graph
+// is written all the same).
 int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 
 #endif  // CLUDEMAP_APP_DRIVER_H_

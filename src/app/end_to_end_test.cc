@@ -1,439 +1,291 @@
-// Runs the built cludemap binary on header trees in temporary directories and
-// compares standard output, standard error, exit status and the DOT file
-// byte for byte. Every DOT file written is also read by Graphviz.
+// The built tool run on header trees in scratch directories, one table row
+// per run: files, command line, and the expected standard output, standard
+// error, exit status and DOT file, byte for byte. Graphviz reads every DOT
+// file written. Rows that name a model run take the expectations left at
+// kModel from the model, and their literal ones must match the model too,
+// which pins the model to the rules.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
-#include <string>
-#include <vector>
+#include <algorithm>
+#include <sstream>
 
-#include "testing/expected_dot.h"
+#include "app/driver.h"
 #include "testing/test_support.h"
 
 namespace {
 
-using namespace std::string_literals;
+namespace fs = std::filesystem;
 
+const std::string kModel = "(from the model)";
+const std::string kNoFile = "(no file)";
+const std::string kToFullDisk = "(standard output to /dev/full)";
 const std::string kUsage = "Usage: cludemap (.h file) (.png file)\n";
+const std::string kMissing = "WARNING: Cannot find file ";
 
-CommandResult cludemap(const TempDir& dir, const std::vector<std::string>& args,
-                       const std::vector<std::string>& environment = {}) {
-  std::vector<std::string> argv{CLUDEMAP_BINARY};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return runCommand(argv, dir.path(), environment);
-}
-
-// Runs the tool on `root` writing out.dot, expects success with `warnings`,
-// checks the file with Graphviz and returns it.
-std::string graphOf(const TempDir& dir, const std::string& root, const std::string& warnings,
-                    const std::vector<std::string>& environment = {}) {
-  const CommandResult result = cludemap(dir, {root, "out.dot"}, environment);
-  EXPECT_EQ(result.exitStatus, 0);
-  EXPECT_EQ(result.out, warnings);
-  EXPECT_EQ(result.err, "");
-  EXPECT_TRUE(graphvizAcceptsFile(dir.path() / "out.dot"));
-  return dir.read("out.dot");
-}
-
-TEST(EndToEnd, WrongArgumentCountPrintsUsage) {
-  TempDir dir;
-  dir.write("a.h", "");
-  for (const auto& args :
-       std::vector<std::vector<std::string>>{{}, {"a.h"}, {"a.h", "out.dot", "extra"}}) {
-    const CommandResult result = cludemap(dir, args);
-    EXPECT_EQ(result.exitStatus, 255);
-    EXPECT_EQ(result.out, kUsage);
-    EXPECT_EQ(result.err, "");
+// DOT text from compact statements: "3 a.h" is node 3 labelled a.h, "3-2" a
+// midnightblue edge from node 3 to node 2, "3~2" an orange one.
+std::string dot(const std::string& statements) {
+  std::string text;
+  std::istringstream in(statements);
+  for (std::string item; std::getline(in, item, '|');) {
+    const std::size_t mark = item.find_first_of(" -~");
+    const int id = std::stoi(item);
+    text += item[mark] == ' ' ? modelNode(id, item.substr(mark + 1))
+                              : modelEdge(id, std::stoi(item.substr(mark + 1)), item[mark] == '-');
   }
-  EXPECT_FALSE(std::filesystem::exists(dir.path() / "out.dot"));
+  return modelDotFile(text);
 }
 
-TEST(EndToEnd, RoadOfOneHeader) {
-  TempDir dir;
-  dir.write("src/app.h", "#include \"util/str.h\"\n");
-  dir.write("src/util/str.h", "#include \"../cfg.h\"\n");
-  dir.write("src/cfg.h", "");
-  EXPECT_EQ(graphOf(dir, "src/app.h", ""), ExpectedDot()
-                                               .node(1, "src/app.h")
-                                               .node(2, "util/str.h")
-                                               .blue(2, 1)
-                                               .node(3, "../cfg.h")
-                                               .blue(3, 2)
-                                               .str());
+struct Case {
+  std::string name;
+  Files files;    // content "@fifo" makes a FIFO, "@link:TARGET" a symbolic link
+  Strings model;  // the model's start path and include directories, if any
+  Strings args;   // by default the model's start path and out.dot
+  std::string out, dotText;
+  int status;
+  std::string err;
+  Strings env;
+  std::string only;  // "posix" or "windows": the only targets it runs on
+  // Adds large or directory-dependent parts just before the run.
+  void (*make)(Case&, const fs::path& dir);
+};
+
+Case row(const std::string& name, const Files& files, const Strings& model,
+         const Strings& args = {}, const std::string& out = kModel,
+         const std::string& dotText = kModel, int status = 0, const std::string& err = "",
+         const Strings& env = {}, const std::string& only = "",
+         void (*make)(Case&, const fs::path&) = nullptr) {
+  return {name, files, model, args, out, dotText, status, err, env, only, make};
 }
 
-TEST(EndToEnd, MissingRootStillWritesTheRootNode) {
-  TempDir dir;
-  EXPECT_EQ(graphOf(dir, "gone/x.h", "WARNING: Cannot find file gone/x.h\n"),
-            ExpectedDot().node(1, "gone/x.h").str());
-}
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
-TEST(EndToEnd, QuotesThatReachTheProgramAreStripped) {
-  TempDir dir;
-  dir.write("dir/a.h", "#include \"b.h\"\n");
-  dir.write("dir/b.h", "");
-  const std::string expected = ExpectedDot().node(1, "dir\\\\a.h").node(2, "b.h").blue(2, 1).str();
-  EXPECT_EQ(graphOf(dir, "\"dir\\a.h\"", ""), expected);
-  // Without a closing quote the last character goes all the same.
-  EXPECT_EQ(graphOf(dir, "\"dir\\a.hx", ""), expected);
-}
-
-TEST(EndToEnd, EmptyStartPathGivesAnEmptyGraph) {
-  for (const std::string argument : {"", "\"", "\"\""}) {
-    TempDir dir;
-    EXPECT_EQ(graphOf(dir, argument, "WARNING: Cannot find file \n"), ExpectedDot().str());
-  }
-}
-
-TEST(EndToEnd, ExistingOutputIsOverwritten) {
-  TempDir dir;
-  dir.write("a.h", "");
-  dir.write("out.dot", std::string(100000, 'x'));
-  EXPECT_EQ(graphOf(dir, "a.h", ""), ExpectedDot().node(1, "a.h").str());
-}
-
-TEST(EndToEnd, CyclesEndAtTheFirstRepeatedPair) {
-  TempDir dir;
-  dir.write("a.h", "#include \"b.h\"\n");
-  dir.write("b.h", "#include \"a.h\"\n");
-  dir.write("x.h", "#include \"x.h\"\n");
-  EXPECT_EQ(graphOf(dir, "a.h", ""), ExpectedDot()
-                                         .node(1, "a.h")
-                                         .node(2, "b.h")
-                                         .blue(2, 1)
-                                         .node(1, "a.h")
-                                         .orange(1, 2)
-                                         .node(2, "b.h")
-                                         .orange(2, 1)
-                                         .str());
-  EXPECT_EQ(graphOf(dir, "x.h", ""),
-            ExpectedDot().node(1, "x.h").node(1, "x.h").orange(1, 1).node(1, "x.h").str());
-}
-
-TEST(EndToEnd, LabelFromTwoParentsIsExpandedUnderEach) {
-  TempDir dir;
-  dir.write("a.h", "#include \"b.h\"\n#include \"c.h\"\n");
-  dir.write("b.h", "#include \"d.h\"\n");
-  dir.write("c.h", "#include \"d.h\"\n");
-  dir.write("d.h", "#include \"e.h\"\n");
-  dir.write("e.h", "");
-  EXPECT_EQ(graphOf(dir, "a.h", ""), ExpectedDot()
-                                         .node(1, "a.h")
-                                         .node(2, "b.h")
-                                         .blue(2, 1)
-                                         .node(3, "d.h")
-                                         .blue(3, 2)
-                                         .node(4, "e.h")
-                                         .blue(4, 3)
-                                         .node(5, "c.h")
-                                         .blue(5, 1)
-                                         .node(3, "d.h")
-                                         .orange(3, 5)
-                                         .node(4, "e.h")
-                                         .orange(4, 3)
-                                         .str());
-}
-
-TEST(EndToEnd, HeaderIncludedTwiceByOneParent) {
-  TempDir dir;
-  dir.write("a.h", "#include \"b.h\"\n#include \"b.h\"\n#include \"b.h\"\n");
-  dir.write("b.h", "#include \"c.h\"\n");
-  dir.write("c.h", "");
-  EXPECT_EQ(graphOf(dir, "a.h", ""), ExpectedDot()
-                                         .node(1, "a.h")
-                                         .node(2, "b.h")
-                                         .blue(2, 1)
-                                         .node(3, "c.h")
-                                         .blue(3, 2)
-                                         .node(2, "b.h")
-                                         .orange(2, 1)
-                                         .node(2, "b.h")
-                                         .str());
-}
-
-TEST(EndToEnd, CommentsLineEndsAndZeroBytes) {
-  TempDir dir;
-  dir.write("a.h",
-            "// #include \"no1.h\"\n"
-            "#include \"b.h\" // note\r\n"
-            "/* #include \"c.h\" */\r"
-            "x = \"//\"; #include \"no2.h\"\n"
-            "#  include \"no3.h\"\n"
-            "int x;\0 #include \"no4.h\"\n"
-            "#include \"d.h\""s);
-  for (const char* name : {"b.h", "c.h", "d.h"}) dir.write(name, "");
-  EXPECT_EQ(graphOf(dir, "a.h", ""), ExpectedDot()
-                                         .node(1, "a.h")
-                                         .node(2, "b.h")
-                                         .blue(2, 1)
-                                         .node(3, "c.h")
-                                         .blue(3, 1)
-                                         .node(4, "d.h")
-                                         .blue(4, 1)
-                                         .str());
-}
-
-TEST(EndToEnd, MalformedDirectivesAndUnclosedQuotes) {
-  TempDir dir;
-  dir.write(
-      "a.h",
-      "#include\t\"tab.h\"\n#include_next \"next.h\"\r\n#include\"b.h\"\n#include \"open.h\n");
-  dir.write("b.h", "");
-  dir.write("open.h", "");
-  EXPECT_EQ(
-      graphOf(dir, "a.h",
-              "Warning: In file: a.h, line #include\t\"tab.h\"\n is malformatted.\n"
-              "Warning: In file: a.h, line #include_next \"next.h\"\r is malformatted.\n"
-              "WARNING: Cannot find file open.h\n\n"),
-      ExpectedDot().node(1, "a.h").node(2, "b.h").blue(2, 1).node(3, "open.h\\n").blue(3, 1).str());
-}
-
-TEST(EndToEnd, AngleBracketsNeedTheIncludePath) {
-  TempDir dir;
-  dir.write("a.h", "#include <lib.h>\n#include <none.h>\n#include <open.h\n");
-  dir.write("sys/lib.h", "#include \"detail.h\"\n");
-  dir.write("sys/detail.h", "");
-  EXPECT_EQ(graphOf(dir, "a.h",
-                    "WARNING: Cannot open file: <lib.h>\n"
-                    "WARNING: Cannot open file: <none.h>\n"
-                    "WARNING: Cannot open file: <open.h\n>\n"),
-            ExpectedDot().node(1, "a.h").str());
-  EXPECT_EQ(graphOf(dir, "a.h",
-                    "WARNING: Cannot open file: <none.h>\n"
-                    "WARNING: Cannot open file: <open.h\n>\n",
-                    {"CLUDEMAP_INCLUDE_PATH=:missing:sys"}),
-            ExpectedDot()
-                .node(1, "a.h")
-                .node(2, "<lib.h>")
-                .blue(2, 1)
-                .node(3, "detail.h")
-                .blue(3, 2)
-                .str());
-}
-
-TEST(EndToEnd, LabelsAreEscapedAndBackslashesOpenAsSeparators) {
-  TempDir dir;
-  dir.write("a.h", "#include \"sub\\b.h\"\n#include \"q\"uote.h\"\n");
-  dir.write("sub/b.h", "#include \"c.h\"\n");
-  dir.write("sub/c.h", "");
-  dir.write("q", "");
-  EXPECT_EQ(graphOf(dir, "a.h", ""), ExpectedDot()
-                                         .node(1, "a.h")
-                                         .node(2, "sub\\\\b.h")
-                                         .blue(2, 1)
-                                         .node(3, "c.h")
-                                         .blue(3, 2)
-                                         .node(4, "q")
-                                         .blue(4, 1)
-                                         .str());
-}
-
-TEST(EndToEnd, OnlyRegularFilesAreRead) {
-  TempDir dir;
-  dir.write("sub/x.h", "#include \"\"\n#include \"../fifo\"\n#include \"../sub\"\n");
-  dir.write("top.h", "#include \"sub/x.h\"\n#include \"/dev/zero\"\n");
-  ASSERT_EQ(runCommand({"mkfifo", "fifo"}, dir.path()).exitStatus, 0);
-  EXPECT_EQ(graphOf(dir, "top.h",
-                    "WARNING: Cannot find file sub/\n"
-                    "WARNING: Cannot find file sub/../fifo\n"
-                    "WARNING: Cannot find file sub/../sub\n"
-                    "WARNING: Cannot find file /dev/zero\n"),
-            ExpectedDot()
-                .node(1, "top.h")
-                .node(2, "sub/x.h")
-                .blue(2, 1)
-                .node(3, "sub/")
-                .orange(3, 2)
-                .node(4, "../fifo")
-                .blue(4, 2)
-                .node(5, "../sub")
-                .blue(5, 2)
-                .node(6, "/dev/zero")
-                .blue(6, 1)
-                .str());
-}
-
-TEST(EndToEnd, LongLinesAreReadWhole) {
-  TempDir dir;
-  const std::string name = std::string(9000, 'n') + ".h";
-  dir.write("a.h", std::string(5000, ' ') + "#include \"" + name + "\"\n#include \"b.h\"\n");
-  dir.write(name.substr(0, 200), "");
-  dir.write("b.h", "");
-  // The name is too long for the file system, so it is missing; the label
-  // is broken by line continuations Graphviz drops again.
-  const std::string escaped =
-      name.substr(0, 4096) + "\\\n" + name.substr(4096, 4096) + "\\\n" + name.substr(8192);
-  EXPECT_EQ(
-      graphOf(dir, "a.h", "WARNING: Cannot find file " + name + "\n"),
-      ExpectedDot().node(1, "a.h").node(2, escaped).blue(2, 1).node(3, "b.h").blue(3, 1).str());
-}
-
-TEST(EndToEnd, DeepChainOfHeaders) {
-  constexpr int kDepth = 100000;
-  TempDir dir;
-  ExpectedDot expected;
-  expected.node(1, "h0.h");
-  for (int i = 0; i < kDepth; ++i) {
-    dir.write("h" + std::to_string(i) + ".h", "#include \"h" + std::to_string(i + 1) + ".h\"\n");
-    expected.node(i + 2, "h" + std::to_string(i + 1) + ".h").blue(i + 2, i + 1);
-  }
-  dir.write("h" + std::to_string(kDepth) + ".h", "");
-  EXPECT_EQ(graphOf(dir, "h0.h", ""), expected.str());
-}
-
-// With ids packed into 16-bit halves the pair (1, 65537) would share its key
-// with (2, 1), which b.h expands first, and z.h would never be scanned.
-TEST(EndToEnd, MoreThan65536LabelsKeepTheirPairsApart) {
-  constexpr int kLast = 65537;
-  TempDir dir;
-  std::string root = "#include \"b.h\"\n";
-  for (int id = 3; id <= kLast; ++id) {
-    const std::string name = std::to_string(id) + ".h";
-    root += "#include \"" + name + "\"\n";
-    dir.write(name, id == kLast ? "#include \"z.h\"\n" : "");
-  }
-  dir.write("a.h", root);
-  dir.write("b.h", "#include \"a.h\"\n");
-  dir.write("z.h", "");
-
-  // b.h includes the root again, which expands every header under it; the
-  // root's own includes of them are leaves afterwards.
-  ExpectedDot expected;
-  expected.node(1, "a.h").node(2, "b.h").blue(2, 1).node(1, "a.h").orange(1, 2);
-  expected.node(2, "b.h").orange(2, 1);
-  for (int id = 3; id <= kLast; ++id) expected.node(id, std::to_string(id) + ".h").blue(id, 1);
-  expected.node(kLast + 1, "z.h").blue(kLast + 1, kLast);
-  for (int id = 3; id <= kLast; ++id) expected.node(id, std::to_string(id) + ".h").orange(id, 1);
-  EXPECT_EQ(graphOf(dir, "a.h", ""), expected.str());
-}
-
-TEST(EndToEnd, UnwritableOutputFailsWithStatusOne) {
-  TempDir dir;
-  dir.write("a.h", "#include \"gone.h\"\n");
-  CommandResult result = cludemap(dir, {"a.h", "nodir/out.dot"});
-  EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_EQ(result.out, "WARNING: Cannot find file gone.h\n");
-  EXPECT_EQ(result.err, "cludemap: cannot write nodir/out.dot: No such file or directory\n");
-
-  result = cludemap(dir, {"a.h", "/dev/full"});
-  EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_EQ(result.err, "cludemap: cannot write /dev/full: No space left on device\n");
-
-  result = cludemap(dir, {"a.h", "."});
-  EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_EQ(result.err, "cludemap: cannot write .: Is a directory\n");
-}
-
-// Which file a quoted name resolves to shows in the warnings: every
-// candidate includes the missing "mark", which is warned about under the
-// directory the candidate was read from.
-TEST(EndToEnd, QuotedNamesFallBackToTheIncludeDirectories) {
-  TempDir dir;
-  dir.write("top/a.h",
-            "#include \"x.h\"\n#include \"y.h\"\n#include \"z.h\"\n"
-            "#include \"w.h\"\n#include \"d.h\"\n#include \"v.h\"\n#include <v.h>\n");
-  for (const char* file : {"top/x.h", "inc1/x.h", "inc2/q.h", "inc1/q.h", "env/y.h", "env/z.h",
+// Each candidate includes the missing "mark", warned about where it is read.
+Files fallbackFiles() {
+  Files files = {{"top/a.h",
+                  "#include \"x.h\"\n#include \"y.h\"\n#include \"z.h\"\n#include \"w.h\"\n"
+                  "#include \"d.h\"\n#include \"v.h\"\n#include <v.h>\n"},
+                 {"inc2/y.h", "#include \"q.h\""},
+                 {"inc1/d.h/x", ""},
+                 {"inc2/d.h", "@fifo"}};
+  for (const char* path : {"top/x.h", "inc1/x.h", "inc2/q.h", "inc1/q.h", "env/y.h", "env/z.h",
                            "env/d.h", "inc1/v.h", "inc2/v.h"}) {
-    dir.write(file, "#include \"mark\"\n");
+    files.emplace_back(path, "#include \"mark\"");
   }
-  dir.write("inc2/y.h", "#include \"q.h\"\n");  // beside itself before the list
-  std::filesystem::create_directories(dir.path() / "inc1/d.h");
-  ASSERT_EQ(runCommand({"mkfifo", "inc2/d.h"}, dir.path()).exitStatus, 0);
-  const std::string expected = ExpectedDot()
-                                   .node(1, "top/a.h")
-                                   .node(2, "x.h")
-                                   .blue(2, 1)
-                                   .node(3, "mark")
-                                   .blue(3, 2)
-                                   .node(4, "y.h")
-                                   .blue(4, 1)
-                                   .node(5, "q.h")
-                                   .blue(5, 4)
-                                   .node(3, "mark")
-                                   .orange(3, 5)
-                                   .node(6, "z.h")
-                                   .blue(6, 1)
-                                   .node(3, "mark")
-                                   .orange(3, 6)
-                                   .node(7, "w.h")
-                                   .blue(7, 1)
-                                   .node(8, "d.h")
-                                   .blue(8, 1)
-                                   .node(3, "mark")
-                                   .orange(3, 8)
-                                   .node(9, "v.h")
-                                   .blue(9, 1)
-                                   .node(3, "mark")
-                                   .orange(3, 9)
-                                   .node(10, "<v.h>")
-                                   .blue(10, 1)
-                                   .node(3, "mark")
-                                   .orange(3, 10)
-                                   .str();
-  const CommandResult result =
-      cludemap(dir, {"-I", "inc1", "top/a.h", "-Iinc2/", "out.dot"}, {"CLUDEMAP_INCLUDE_PATH=env"});
-  EXPECT_EQ(result.exitStatus, 0);
-  EXPECT_EQ(result.out,
-            "WARNING: Cannot find file top/mark\nWARNING: Cannot find file inc2/mark\n"
-            "WARNING: Cannot find file env/mark\nWARNING: Cannot find file top/w.h\n"
-            "WARNING: Cannot find file env/mark\nWARNING: Cannot find file inc1/mark\n"
-            "WARNING: Cannot find file inc1/mark\n");
-  EXPECT_EQ(dir.read("out.dot"), expected);
-  EXPECT_TRUE(graphvizAcceptsFile(dir.path() / "out.dot"));
+  return files;
 }
 
-TEST(EndToEnd, CommandLineOptions) {
-  struct Row {
-    std::vector<std::string> args;
-    int status;
-    std::string out, err, rootLabel;  // no root label: no graph is written
+// clang-format off
+const Files kSpecialFiles = {
+    {"top.h", "#include \"sub/x.h\"\n#include \"/dev/zero\"\n#include \"/dev/null\"\n"
+              "#include \"dangling.h\"\n#include \"loop.h\"\n#include \"linked.h\"\n"},
+    {"sub/x.h", "#include \"\"\n#include \"../fifo\"\n#include \"../sub\"\n"},
+    {"fifo", "@fifo"}, {"dangling.h", "@link:nowhere.h"}, {"loop.h", "@link:loop.h"},
+    {"linked.h", "@link:real/r.h"}, {"real/r.h", "#include \"inner.h\"\n"}, {"inner.h", ""}};
+const Files kOptionFiles = {{"a.h", "#include <b.h>"}, {"-a.h", "#include <b.h>"}, {"inc/b.h", ""}};
+
+std::vector<Case> cases() {
+  const std::string write = "cludemap: cannot write ";
+  return {
+    row("no_arguments", {}, {}, {}, kUsage, kNoFile, 255),
+    row("three_arguments", kOptionFiles, {}, {"a.h", "out.dot", "--", "-I"}, kUsage, kNoFile, 255),
+    row("unknown_option", kOptionFiles, {}, {"-x", "a.h", "out.dot"}, kUsage, kNoFile, 255,
+        "cludemap: unknown option -x\n"),
+    row("trailing_include_option", kOptionFiles, {}, {"a.h", "out.dot", "-I"}, kUsage, kNoFile,
+        255, "cludemap: option -I needs a directory\n"),
+    row("version", {}, {}, {"--version", "-x"}, "cludemap " CLUDEMAP_VERSION "\n", kNoFile),
+    row("help", {}, {}, {"a.h", "--help", "-x"}, std::string(kHelpText), kNoFile),
+    row("include_option", kOptionFiles, {"a.h", "inc/"}, {"-I", "inc", "a.h", "out.dot"}),
+    row("attached_include_option", kOptionFiles, {"a.h", "inc/"}, {"-Iinc", "a.h", "out.dot"}),
+    row("options_after_arguments", kOptionFiles, {"a.h", "inc/"}, {"a.h", "out.dot", "-I", "inc"}),
+    row("empty_include_option", kOptionFiles, {"a.h"}, {"-I", "", "a.h", "out.dot"}),
+    row("end_of_options", kOptionFiles, {"-a.h", "inc/"}, {"-Iinc", "--", "-a.h", "out.dot"}),
+    row("dash_as_start_path", kOptionFiles, {"-", "inc/"}, {"-Iinc", "-", "out.dot"}),
+    row("quoted_names_fall_back_to_include_directories", fallbackFiles(),
+        {"top/a.h", "inc1/", "inc2/", "env/"}, {"-I", "inc1", "top/a.h", "-Iinc2/", "out.dot"},
+        kMissing + "top/mark\n" + kMissing + "inc2/mark\n" + kMissing + "env/mark\n" + kMissing +
+            "top/w.h\n" + kMissing + "env/mark\n" + kMissing + "inc1/mark\n" + kMissing +
+            "inc1/mark\n",
+        dot("1 top/a.h|2 x.h|2-1|3 mark|3-2|4 y.h|4-1|5 q.h|5-4|3 mark|3~5|6 z.h|6-1|3 mark|3~6|"
+            "7 w.h|7-1|8 d.h|8-1|3 mark|3~8|9 v.h|9-1|3 mark|3~9|10 <v.h>|10-1|3 mark|3~10"),
+        0, "", {"CLUDEMAP_INCLUDE_PATH=env"}),
+    row("road_of_one_header", {{"src/app.h", "#include \"util/str.h\"\n"},
+        {"src/util/str.h", "#include \"../cfg.h\"\n"}, {"src/cfg.h", ""}}, {"src/app.h"}, {}, "",
+        dot("1 src/app.h|2 util/str.h|2-1|3 ../cfg.h|3-2")),
+    row("cycle", {{"a.h", "#include \"b.h\"\n"}, {"b.h", "#include \"a.h\""}}, {"a.h"}, {}, "",
+        dot("1 a.h|2 b.h|2-1|1 a.h|1~2|2 b.h|2~1")),
+    row("diamond_and_repeats", {{"a.h", "#include \"b.h\"\n#include \"c.h\"\n#include \"c.h\"\n"},
+        {"b.h", "#include \"d.h\"\n"}, {"c.h", "#include \"d.h\"\n"}, {"d.h", "#include \"e.h\""},
+        {"e.h", ""}}, {"a.h"}, {}, "",
+        dot("1 a.h|2 b.h|2-1|3 d.h|3-2|4 e.h|4-3|5 c.h|5-1|3 d.h|3~5|4 e.h|4~3|5 c.h|5~1")),
+    row("messages", {{"a.h", "#include\t\"t.h\"\n#include_next \"n.h\"\r\n#include <none.h>\n"
+                             "#include \"gone.h\"\n#include \"open.h\n#include <open.h\n"
+                             "#include\n#include"}},
+        {"a.h"}, {},
+        "Warning: In file: a.h, line #include\t\"t.h\"\n is malformatted.\n"
+        "Warning: In file: a.h, line #include_next \"n.h\"\r is malformatted.\n"
+        "WARNING: Cannot open file: <none.h>\n" + kMissing + "gone.h\n" + kMissing + "open.h\n\n"
+        "WARNING: Cannot open file: <open.h\n>\n"
+        "Warning: In file: a.h, line #include\n is malformatted.\n"
+        "Warning: In file: a.h, line #include is malformatted.\n",
+        dot("1 a.h|2 gone.h|2-1|3 open.h\n|3-1")),
+    row("include_path_and_escapes", {{"a.h", "#include <q\"t.h>\n#include \"sub\\b.h\"\n"},
+        {"sys/q\"t.h", ""}, {"sub/b.h", "#include \"c.h\"\n"}, {"sub/c.h", ""}},
+        {"a.h", "missing/", "sys/"}, {}, "", dot("1 a.h|2 <q\"t.h>|2-1|3 sub\\b.h|3-1|4 c.h|4-3"),
+        0, "", {"CLUDEMAP_INCLUDE_PATH=::missing:sys"}, "posix"),
+    row("empty_start_path", {}, {""}, {}, kMissing + "\n", dot("")),
+    row("output_is_overwritten", {{"a.h", ""}, {"out.dot", "old"}}, {"a.h"}),
+    row("special_files", kSpecialFiles, {"top.h"}),
+    row("missing_output_directory", {{"a.h", "#include \"gone.h\""}}, {}, {"a.h", "no/out.dot"},
+        kMissing + "gone.h\n", kNoFile, 1, write + "no/out.dot: No such file or directory\n"),
+    row("directory_as_output", {{"a.h", ""}}, {}, {"a.h", "."}, "", kNoFile, 1,
+        write + (windowsTarget() ? ".: Permission denied\n" : ".: Is a directory\n")),
+    row("full_disk", {{"a.h", ""}}, {}, {"a.h", "/dev/full"}, "", kNoFile, 1,
+        write + "/dev/full: No space left on device\n"),
+    // Enough warnings that the first refused write comes in the middle of the
+    // scan, whose failed opens then replace errno; the graph is still written.
+    row("standard_output_on_a_full_disk", {{"a.h", ""}}, {"a.h"}, {}, kToFullDisk, kModel, 1,
+        write + "standard output: No space left on device\n", {}, "", [](Case& c, auto&) {
+      for (int i = 0; i < 2000; ++i) c.files[0].second += "#include \"" + std::to_string(i) + "\n";
+    }),
+    // Wine shows the root of the file system as drive Z:.
+    row("windows_paths", {{"b.h", ""}, {"sys/lib.h", ""}, {"inc/found.h", "#include \"beside.h\""},
+        {"inc/beside.h", ""}, {"sub/a.h", "#include \"..\\b.h\"\r\n#include <lib.h>\r\n"
+                                          "#include \"found.h\""}},
+        {}, {}, "", "", 0, "", {}, "windows", [](Case& c, const fs::path& dir) {
+      const auto windowsPath = [&dir](const std::string& relative) {
+        std::string path = "Z:" + (dir / relative).string();
+        std::replace(path.begin(), path.end(), '/', '\\');
+        return path;
+      };
+      c.args = {"-I", windowsPath("inc"), windowsPath("sub/a.h"), "out.dot"};
+      c.env = {"CLUDEMAP_INCLUDE_PATH=C:\\nowhere;;" + windowsPath("sys")};
+      c.dotText = dot("1 " + windowsPath("sub/a.h") +
+                      "|2 ..\\b.h|2-1|3 <lib.h>|3-1|4 found.h|4-1|5 beside.h|5-4");
+    }),
+    row("bundled_example", {}, {"station.h"}, {}, kModel, kModel, 0, "", {}, "",
+        [](Case& c, auto&) {
+      const fs::path source = CLUDEMAP_SOURCE_DIR;
+      for (const auto& entry : fs::recursive_directory_iterator(source / "example")) {
+        const std::string path = fs::relative(entry.path(), source / "example").string();
+        if (entry.is_regular_file()) c.files.emplace_back(path, readFile(entry.path()));
+      }
+      c.dotText = readFile(source / "docs/example.dot");
+    }),
+    // Too deep for the model's recursion.
+    row("deep_chain", {}, {}, {"h0.h", "out.dot"}, "", "", 0, "", {}, "", [](Case& c, auto&) {
+      std::string statements = modelNode(1, "h0.h");
+      for (int i = 1; i <= 100000; ++i) {
+        const std::string name = "h" + std::to_string(i) + ".h";
+        c.files.emplace_back("h" + std::to_string(i - 1) + ".h", "#include \"" + name + "\"");
+        statements += modelNode(i + 1, name);
+        statements += modelEdge(i + 1, i, true);
+      }
+      c.files.emplace_back("h100000.h", "");
+      c.dotText = modelDotFile(statements);
+    }),
+    // In 16-bit halves the pair (1, 65537) would be (2, 1), which b.h expands first.
+    row("more_labels_than_16_bits_hold", {{"b.h", "#include \"a.h\""},
+        {"65537.h", "#include \"z.h\""}, {"z.h", ""}}, {"a.h"}, {}, kModel, kModel, 0, "", {},
+        "", [](Case& c, auto&) {
+      std::string root = "#include \"b.h\"\n";
+      for (int id = 3; id <= 65537; ++id) root += "#include \"" + std::to_string(id) + ".h\"\n";
+      c.files.emplace_back("a.h", root);
+    }),
+    // A 50 MB line, a 50 MB name without its closing quote, a million empty
+    // lines of each line end, zero bytes, and an executable.
+    row("hostile_input", {}, {"a.h"}, {}, kModel, kModel, 0, "", {}, "", [](Case& c, auto&) {
+      const std::string zeros(1 << 20, '\0');
+      const std::string fifty(50 << 20, '\\');
+      c.files = {
+          {"a.h", "#include \"line.h\"\n#include \"lines.h\"\n#include \"zeros.h\"\n"
+                  "#include \"binary.h\"\n#include \"" + fifty + "\n"},
+          {"line.h", std::string(50 << 20, '#') + "include \"b.h\"\n#include \"c.h\""},
+          {"lines.h", std::string(1000000, '\n') + std::string(1000000, '\r') + "#include \"b.h\""},
+          {"zeros.h", zeros + "\n#include \"b" + zeros + ".h\"\n#include \"c.h\"" + zeros},
+          {"binary.h", readFile(CLUDEMAP_BINARY) + "\n#include \"b.h\""}};
+    }),
+    row("self_inclusion_under_ten_spellings", {{"x.h", ""}}, {"x.h"}, {}, kModel, kModel, 0, "",
+        {}, "", [](Case& c, auto&) {
+      for (std::string line = "x.h\"\n"; line.size() < 25; line.insert(0, "./")) {
+        c.files[0].second += "#include \"" + line;
+      }
+    }),
   };
-  const std::string angleWarning = "WARNING: Cannot open file: <b.h>\n";
-  const std::vector<Row> rows = {
-      {{"-I", "inc", "a.h", "out.dot"}, 0, "", "", "a.h"},
-      {{"-Iinc", "a.h", "out.dot"}, 0, "", "", "a.h"},
-      {{"a.h", "out.dot", "-I", "inc"}, 0, "", "", "a.h"},
-      {{"-I", "", "a.h", "out.dot"}, 0, angleWarning, "", "a.h"},
-      {{"-Iinc", "--", "-a.h", "out.dot"}, 0, "", "", "-a.h"},
-      {{"-Iinc", "-", "out.dot"}, 0, "WARNING: Cannot find file -\n", "", "-"},
-      {{"-x", "a.h", "out.dot"}, 255, kUsage, "cludemap: unknown option -x\n", ""},
-      {{"a.h", "out.dot", "--", "-I"}, 255, kUsage, "", ""},
-      {{"a.h", "out.dot", "-I"}, 255, kUsage, "cludemap: option -I needs a directory\n", ""},
-      {{"--version", "-x"}, 0, "cludemap " CLUDEMAP_VERSION "\n", "", ""},
-  };
-  for (const Row& row : rows) {
-    TempDir dir;
-    dir.write("a.h", "#include <b.h>\n");
-    dir.write("-a.h", "#include <b.h>\n");
-    dir.write("inc/b.h", "");
-    const CommandResult result = cludemap(dir, row.args);
-    const std::string context = ::testing::PrintToString(row.args);
-    EXPECT_EQ(result.exitStatus, row.status) << context;
-    EXPECT_EQ(result.out, row.out) << context;
-    EXPECT_EQ(result.err, row.err) << context;
-    ExpectedDot expected;
-    expected.node(1, row.rootLabel);
-    if (row.out.empty()) expected.node(2, "<b.h>").blue(2, 1);
-    EXPECT_EQ(dir.read("out.dot"), row.rootLabel.empty() ? "" : expected.str()) << context;
+}
+// clang-format on
+
+// The table, and random trees as the in-process comparison makes them,
+// given include directories by -I or by CLUDEMAP_INCLUDE_PATH.
+std::vector<Case> allCases() {
+  std::vector<Case> rows = cases();
+  for (unsigned seed = 0; seed < 12; ++seed) {
+    const HeaderTree tree = decodeHeaderTree(randomTreeInput(seed));
+    Strings model = {tree.rootArgument};
+    Strings args;
+    Strings env = {"CLUDEMAP_INCLUDE_PATH="};
+    for (const std::string& dir : tree.includeDirs) {
+      model.push_back(dir);
+      args.insert(args.end(), {"-I", dir});
+      env[0] += dir + (windowsTarget() ? ";" : ":");
+    }
+    rows.push_back(row("random_tree_" + std::to_string(seed), tree.files, model,
+                       seed % 2 == 0 ? Strings() : args, kModel, kModel, 0, "",
+                       seed % 2 == 0 ? env : Strings()));
+    rows.back().args.insert(rows.back().args.end(), {tree.rootArgument, "out.dot"});
   }
-  const CommandResult help = cludemap(TempDir(), {"a.h", "--help", "-x"});
-  EXPECT_EQ(help.exitStatus, 0);
-  EXPECT_EQ(help.out.rfind("Usage: cludemap [-I DIR]... HEADER OUTPUT\n", 0), 0u) << help.out;
+  return rows;
 }
 
-// The README shows the graph of the bundled example, rendered from the
-// committed docs/example.dot that the demo writes. This keeps that copy true
-// to what the tool prints today.
-TEST(EndToEnd, BundledExampleGivesTheCommittedGraph) {
-  const std::filesystem::path source = CLUDEMAP_SOURCE_DIR;
-  TempDir dir;
-  std::filesystem::copy(source / "example", dir.path(), std::filesystem::copy_options::recursive);
-  const std::string graph = graphOf(dir, "station.h",
-                                    "WARNING: Cannot open file: <math.h>\n"
-                                    "WARNING: Cannot find file net/tls_session.h\n"
-                                    "WARNING: Cannot find file net/tls_session.h\n"
-                                    "WARNING: Cannot open file: <stdio.h>\n");
-  EXPECT_EQ(graph, readFile(source / "docs" / "example.dot"))
-      << "run `cmake --workflow --preset demo` to refresh docs/";
+class EndToEnd : public ::testing::TestWithParam<Case> {};
+
+TEST_P(EndToEnd, Run) {
+  Case c = GetParam();
+  if (!c.only.empty() && c.only != (windowsTarget() ? "windows" : "posix")) {
+    GTEST_SKIP() << c.only << " only";
+  }
+  if (c.args.empty() && !c.model.empty()) c.args = {c.model[0], "out.dot"};
+  const fs::path dir = freshDirectory();
+  if (c.make != nullptr) c.make(c, dir);
+  for (const auto& [path, content] : c.files) {
+    if (content == "@fifo") {
+      ASSERT_EQ(mkfifo((dir / path).c_str(), 0600), 0);
+    } else if (content.rfind("@link:", 0) == 0) {
+      fs::create_symlink(content.substr(6), dir / path);
+    } else {
+      writeFiles(dir, {{path, content}});
+    }
+  }
+  const CommandResult result = runTool(c.args, dir, c.env, c.out == kToFullDisk ? "/dev/full" : "");
+  ToolOutput model;
+  if (!c.model.empty()) model = runModel(c.model[0], {c.model.begin() + 1, c.model.end()}, dir);
+  const auto expected = [&](const std::string& stated, const std::string& modelled) {
+    const bool agree = c.model.empty() || stated == kModel || stated == modelled;
+    EXPECT_TRUE(agree) << textDifference("the model's output", modelled, stated);
+    return stated == kModel ? modelled : stated;
+  };
+  if (c.out != kToFullDisk) {
+    EXPECT_EQ(textDifference("stdout", result.out, textMode(expected(c.out, model.warnings))), "");
+  }
+  EXPECT_EQ(result.err, textMode(c.err));
+  EXPECT_EQ(result.status, c.status);
+  if (c.dotText == kNoFile) {
+    EXPECT_FALSE(fs::exists(dir / "out.dot"));
+  } else {
+    const std::string dotText = dotLineEnds(expected(c.dotText, model.dot));
+    EXPECT_EQ(textDifference("DOT", readFile(dir / "out.dot"), dotText), "");
+    EXPECT_EQ(graphvizErrors(dir / "out.dot"), "");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(, EndToEnd, ::testing::ValuesIn(allCases()),
+                         [](const auto& test) { return test.param.name; });
+
+TEST(Model, EscapesAndBreaksLabels) {
+  EXPECT_EQ(modelEscape("a\\b\"c\rd\n"), "a\\\\b\\\"c\\rd\\n");
+  EXPECT_EQ(modelEscape(std::string(4095, 'x') + "\\" + std::string(4096, 'y') + "\""),
+            std::string(4095, 'x') + "\\\\\\\n" + std::string(4096, 'y') + "\\\n\\\"");
 }
 
 }  // namespace

@@ -20,6 +20,9 @@ namespace {
 // backslash before a line end inside a quoted string is dropped on reading
 // and ends the run, so long labels are broken into lines of 4096 label bytes
 // (at most 8192 bytes once escaped), which Graphviz reads in linear time.
+// The continuation ends in a bare LF on every system, also where the file's
+// own lines end in CR LF: only a backslash right before LF continues a line
+// for every DOT reader.
 constexpr std::size_t kLabelPieceBytes = 4096;
 constexpr std::string_view kLabelLineContinuation = "\\\n";
 

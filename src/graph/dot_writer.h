@@ -11,8 +11,9 @@
 // Appends `label` to `out` as the inside of a DOT quoted string: '\' and '"'
 // get a backslash, CR and LF become the escapes "\r" and "\n", and every
 // other byte is copied unchanged. Labels longer than 4096 bytes are broken
-// after every 4096 label bytes by a backslash and a line end, a line
-// continuation that DOT drops when it reads the string.
+// after every 4096 label bytes by a backslash and an LF (also where the
+// file's lines end in CR LF), a line continuation that DOT drops when it
+// reads the string.
 void appendEscapedLabel(std::string& out, std::string_view label);
 
 // Writes the statements for `node` and its subtree to `out` in pre-order:

@@ -1,136 +1,199 @@
 #include "testing/test_support.h"
 
-#include <atomic>
+#include <sys/wait.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 
-#if !defined(_WIN32)
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
+#include "app/driver.h"
+#include "scan/scan_header.h"
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+fs::path freshDirectory() {
+  static const struct Scratch {
+    std::string path = (fs::temp_directory_path() / "cludemap-test-XXXXXX").string();
+    Scratch() { mkdtemp(path.data()); }
+    ~Scratch() { fs::remove_all(path); }
+  } scratch;
+  static int count = 0;
+  fs::path directory = fs::path(scratch.path) / std::to_string(count++);
+  fs::create_directories(directory);
+  return directory;
+}
+
+void writeFiles(const fs::path& directory, const Files& files) {
+  for (const auto& [path, content] : files) {
+    fs::create_directories((directory / path).parent_path());
+    std::ofstream(directory / path, std::ios::binary) << content;
+  }
+}
+
+std::string readFile(const fs::path& path) {
+  std::ostringstream content;
+  content << std::ifstream(path, std::ios::binary).rdbuf();
+  return content.str();
+}
+
+HeaderTree decodeHeaderTree(std::string_view input) {
+  static const Strings kNames = {"a.h",          "b.h",     "sub/c.h", "sub/d.h",
+                                 "sub/deep/e.h", "sys/s.h", "sys/c.h", "\xe9t\xe9.h"};
+  static const std::vector<Strings> kIncludeDirs = {
+      {}, {"sub/"}, {"sys/", "sub/"}, {"sub\\deep\\", "sys/", "sub/"}};
+  HeaderTree tree{{{"sub/deep/.keep", ""}, {"sys/.keep", ""}}, "a.h", kIncludeDirs[2]};
+  for (int section = 0; section < 8 && !input.empty(); ++section) {
+    const std::string_view bytes = input.substr(0, input.find('\xff'));
+    input.remove_prefix(std::min(bytes.size() + 1, input.size()));
+    if (bytes.empty()) continue;
+    const auto selector = static_cast<unsigned char>(bytes[0]);
+    const std::string& name = kNames[selector % 8];
+    tree.files.emplace_back(name, bytes.substr(1));
+    if (section > 0) continue;
+    std::string backslashed = name;
+    std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+    tree.rootArgument = Strings{name, "./" + name, backslashed, '"' + name + '"'}[selector / 8 % 4];
+    tree.includeDirs = kIncludeDirs[selector / 32 % 4];
+  }
+  return tree;
+}
+
+HeaderTree singleHeaderTree(std::string_view bytes) {
+  return {{{"a.h", std::string(bytes)}, {"sys/b.h", ""}}, "a.h", {"sys/"}};
+}
+
+std::string randomTreeInput(unsigned seed) {
+  // clang-format off
+  static const Strings kNames = {
+      "a.h", "b.h", "c.h", "d.h", "s.h", "e.h", "sub/c.h", "sub/d.h", "deep/e.h", "../a.h",
+      "../c.h", "..\\b.h", "./a.h", "../sys/s.h", "../../a.h", "sub\\d.h", "\xe9t\xe9.h", "deep",
+      "", "none.h"};
+  static const Strings kDirectives = {"#include \"N\"", "#include \"N\"", "#include <N>"};
+  static const Strings kOddLines = {
+      "#include\"N\" // c", "#include   <N", "#include \"N", "// #include \"N\"",
+      "x = \"//\"; #include <N>", "#include\tN", "#include_next <N>", "x\0#include \"N\""s,
+      "#include \"N\0\""s, "#  include <N>", "#include \"N\" #include <a.h>", "int x;", "#include"};
+  // clang-format on
+  static const Strings kEnds = {"\n", "\n", "\n", "\r\n", "\r", ""};
+  std::mt19937 random(seed);
+  const auto pick = [&](const Strings& from) { return from[random() % from.size()]; };
+  std::string input;
+  for (auto files = 4 + random() % 6; files > 0; --files) {
+    input += static_cast<char>(random() % 255);  // which file, and for the first one more
+    for (auto lines = 1 + random() % 12; lines > 0; --lines) {
+      std::string line = pick(random() % 4 == 0 ? kOddLines : kDirectives);
+      if (line.find('N') != std::string::npos) line.replace(line.find('N'), 1, pick(kNames));
+      input += line + pick(kEnds);
+    }
+    input += '\xff';
+  }
+  return input;
+}
+
+std::string compareWithModel(const HeaderTree& tree, const fs::path& directory, std::string* dot,
+                             std::optional<unsigned> readerThreads) {
+  writeFiles(directory, tree.files);
+  const fs::path previous = fs::current_path();
+  fs::current_path(directory);
+  std::ostringstream warnings;
+  std::ostringstream dotText;
+  resetRunState();
+  runState().warnings = &warnings;
+  runState().systemIncludeDirs = tree.includeDirs;
+  runState().readerThreads = readerThreads;
+  IncludeNode root;
+  scanHeader(rootPathFromArgument(tree.rootArgument), root, "", "");
+  writeDotFile(dotText, root);
+  resetRunState();
+  fs::current_path(previous);
+  const ToolOutput model = runModel(tree.rootArgument, tree.includeDirs, directory);
+  if (dot != nullptr) *dot = dotText.str();
+  return textDifference("warnings", warnings.str(), model.warnings) +
+         textDifference("DOT text", dotText.str(), model.dot);
+}
+
+std::string textDifference(const std::string& what, const std::string& actual,
+                           const std::string& expected) {
+  if (actual == expected) return "";
+  const std::size_t at =
+      std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first -
+      actual.begin();
+  const std::size_t from = at < 60 ? 0 : at - 60;
+  return what + " differs at byte " + std::to_string(at) +
+         "\n  actual:   " + actual.substr(from, 120) +
+         "\n  expected: " + expected.substr(from, 120) + "\n";
+}
 
 namespace {
 
 std::string shellQuote(const std::string& text) {
   std::string quoted = "'";
-  for (const char c : text) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
 }
 
-int decodeExitStatus(int status) {
-#if defined(_WIN32)
-  return status;
-#else
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
+// `words` (quoted) run by the shell in `directory`, standard output going to
+// `standardOutput` if given; a run that hangs ends after ten minutes.
+CommandResult runCommand(const std::string& words, const fs::path& directory,
+                         const std::string& standardOutput = "") {
+  const fs::path out = freshDirectory() / "out";
+  const fs::path err = out.parent_path() / "err";
+  const int status =
+      std::system(("cd " + shellQuote(directory.string()) + " && timeout 600 " + words + " >" +
+                   shellQuote(standardOutput.empty() ? out.string() : standardOutput) + " 2>" +
+                   shellQuote(err.string()))
+                      .c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
 }
 
 }  // namespace
 
-TempDir::TempDir() {
-  static std::atomic<int> counter{0};
-  const fs::path base = fs::temp_directory_path();
-  for (;;) {
-    std::ostringstream name;
-#if defined(_WIN32)
-    name << "cludemap-test-" << counter++;
-#else
-    name << "cludemap-test-" << getpid() << "-" << counter++;
-#endif
-    path_ = base / name.str();
-    if (fs::create_directory(path_)) break;
-  }
+CommandResult runTool(const Strings& args, const fs::path& directory, const Strings& environment,
+                      const std::string& standardOutput) {
+  std::string words = "env -u CLUDEMAP_INCLUDE_PATH";
+  for (const std::string& entry : environment) words += " " + shellQuote(entry);
+  const char* command = std::getenv("CLUDEMAP_TEST_COMMAND");
+  words += " " + (command != nullptr ? std::string(command) : shellQuote(CLUDEMAP_BINARY));
+  for (const std::string& arg : args) words += " " + shellQuote(arg);
+  return runCommand(words, directory, standardOutput);
 }
 
-TempDir::~TempDir() {
+bool windowsTarget() {
+  const char* target = std::getenv("CLUDEMAP_TEST_TARGET");
+  return target != nullptr && std::string(target) == "windows";
+}
+
+namespace {
+
+// CR LF for every LF, but where `keepContinuations`, not for the LF of a
+// line continuation (after an odd number of backslashes).
+std::string withCrLf(const std::string& text, bool keepContinuations) {
+  if (!windowsTarget()) return text;
+  std::string converted;
+  std::size_t backslashes = 0;
+  for (const char c : text) {
+    if (c == '\n' && !(keepContinuations && backslashes % 2 == 1)) converted += '\r';
+    converted += c;
+    backslashes = c == '\\' ? backslashes + 1 : 0;
+  }
+  return converted;
+}
+
+}  // namespace
+
+std::string textMode(const std::string& text) { return withCrLf(text, false); }
+
+std::string dotLineEnds(const std::string& text) { return withCrLf(text, true); }
+
+std::string graphvizErrors(const fs::path& file) {
+  // Laying out many thousands of nodes takes dot minutes, so large files are
+  // only read, by Graphviz's own reader (nop).
   std::error_code error;
-  fs::remove_all(path_, error);
-}
-
-void TempDir::write(const std::string& relative, const std::string& bytes) const {
-  const fs::path file = path_ / relative;
-  fs::create_directories(file.parent_path());
-  std::ofstream out(file, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) ADD_FAILURE() << "cannot write " << file;
-}
-
-std::string TempDir::read(const std::string& relative) const { return readFile(path_ / relative); }
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-CommandResult runCommand(const std::vector<std::string>& argv, const fs::path& directory,
-                         const std::vector<std::string>& environment) {
-  TempDir capture;
-  std::string command = "cd " + shellQuote(directory.string()) + " && env";
-  for (const std::string& entry : environment) command += " " + shellQuote(entry);
-  for (const std::string& arg : argv) command += " " + shellQuote(arg);
-  command += " >" + shellQuote((capture.path() / "out").string());
-  command += " 2>" + shellQuote((capture.path() / "err").string());
-  CommandResult result;
-  result.exitStatus = decodeExitStatus(std::system(command.c_str()));
-  result.out = capture.read("out");
-  result.err = capture.read("err");
-  return result;
-}
-
-::testing::AssertionResult graphvizAcceptsFile(const fs::path& file) {
-  // Laying out a graph of many thousands of nodes takes dot minutes, so
-  // large files are only parsed, by Graphviz's own reader (nop).
-  constexpr std::uintmax_t kLayoutLimit = std::uintmax_t{256} * 1024;
-  std::error_code error;
-  const bool large = fs::file_size(file, error) > kLayoutLimit;
-  std::vector<std::string> argv;
-  if (large) {
-    argv = {NOP_EXECUTABLE, file.string()};
-  } else {
-    argv = {DOT_EXECUTABLE, "-Tsvg", file.string()};
-  }
-  const CommandResult result = runCommand(argv, file.parent_path());
-  if (result.exitStatus == 0) {
-    return ::testing::AssertionSuccess();
-  }
-  return ::testing::AssertionFailure() << "Graphviz (" << argv[0] << ") rejects " << file
-                                       << ", status " << result.exitStatus << ":\n"
-                                       << result.err;
-}
-
-::testing::AssertionResult graphvizAccepts(const std::string& dotText) {
-  TempDir directory;
-  directory.write("graph.dot", dotText);
-  return graphvizAcceptsFile(directory.path() / "graph.dot");
-}
-
-std::string graphvizReadBack(const std::string& dotText) {
-  TempDir directory;
-  directory.write("graph.dot", dotText);
-  const CommandResult result = runCommand({NOP_EXECUTABLE, "graph.dot"}, directory.path());
-  if (result.exitStatus != 0) return std::string();
-  // nop breaks long strings with continuations of its own; a backslash pair
-  // is one escape, so only a lone backslash before a line end is dropped.
-  std::string joined;
-  for (std::size_t i = 0; i < result.out.size(); ++i) {
-    const char c = result.out[i];
-    if (c == '\\' && i + 1 < result.out.size()) {
-      if (result.out[i + 1] != '\n') joined += result.out.substr(i, 2);
-      ++i;
-    } else {
-      joined += c;
-    }
-  }
-  return joined;
+  const bool large = fs::file_size(file, error) > std::uintmax_t{256} * 1024;
+  const std::string reader = large ? NOP_EXECUTABLE : DOT_EXECUTABLE " -Tsvg -o/dev/null";
+  const CommandResult result = runCommand(reader + " " + shellQuote(file.string()), ".");
+  return result.status == 0 ? "" : "Graphviz rejects " + file.string() + ":\n" + result.err;
 }

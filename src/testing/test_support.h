@@ -1,53 +1,69 @@
-// Test helpers: temporary header trees, running commands, Graphviz checks.
+// Test helpers: header trees in scratch directories, the tool run in-process
+// and as a program and compared with the model, Graphviz as a reader.
 #ifndef CLUDEMAP_TESTING_TEST_SUPPORT_H_
 #define CLUDEMAP_TESTING_TEST_SUPPORT_H_
 
-#include <gtest/gtest.h>
+#include <optional>
+#include <utility>
 
-#include <filesystem>
-#include <string>
-#include <vector>
+#include "testing/include_model.h"
 
-// A fresh directory under the system temporary directory, removed with all
-// its content when the object goes.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
+using Strings = std::vector<std::string>;
+using Files = std::vector<std::pair<std::string, std::string>>;  // path, content
 
-  const std::filesystem::path& path() const { return path_; }
-  // Writes `bytes` to `relative`, creating parent directories.
-  void write(const std::string& relative, const std::string& bytes) const;
-  std::string read(const std::string& relative) const;
-
- private:
-  std::filesystem::path path_;
-};
-
-// The whole content of a file, or an empty string when it cannot be read.
+std::filesystem::path freshDirectory();  // removed when the process ends
+void writeFiles(const std::filesystem::path& directory, const Files& files);
 std::string readFile(const std::filesystem::path& path);
 
-struct CommandResult {
-  int exitStatus = -1;  // 0..255, or -1 when the command did not exit normally
-  std::string out;
-  std::string err;
+struct HeaderTree {
+  Files files;
+  std::string rootArgument;
+  Strings includeDirs;
 };
 
-// Runs `argv` (no shell interpretation of the arguments) in `directory` with
-// `environment` entries ("NAME=value") added, capturing both output streams.
-CommandResult runCommand(const std::vector<std::string>& argv,
-                         const std::filesystem::path& directory,
-                         const std::vector<std::string>& environment = {});
+// The fuzz input format: sections split at 0xFF bytes, the first eight
+// used. A section's first byte, modulo 8, picks a file of a.h, b.h, sub/c.h,
+// sub/d.h, sub/deep/e.h, sys/s.h, sys/c.h and \xe9t\xe9.h, and the rest is
+// its content (the last section for a file counts). The first section's file
+// is the start header: its first byte divided by 8, modulo 4, spells the
+// start path (as listed, after "./", with '\' for '/', in double quotes), and
+// divided by 32 picks the include directories. Without it: a.h.
+HeaderTree decodeHeaderTree(std::string_view input);
+// The line fuzz target's input format: the bytes are the start header a.h,
+// and an include directory holds b.h.
+HeaderTree singleHeaderTree(std::string_view bytes);
+std::string randomTreeInput(unsigned seed);  // made of pieces of directives
 
-// Passes when Graphviz reads the DOT file without error.
-::testing::AssertionResult graphvizAcceptsFile(const std::filesystem::path& file);
-::testing::AssertionResult graphvizAccepts(const std::string& dotText);
+// Writes `tree` into `directory` and runs the scan, with `readerThreads`
+// (the default when unset), and the writer there in-process, from a fresh
+// run state. Returns where the warnings or the DOT text part from the
+// model's, or "", and the tool's DOT text in `dot`.
+std::string compareWithModel(const HeaderTree& tree, const std::filesystem::path& directory,
+                             std::string* dot = nullptr,
+                             std::optional<unsigned> readerThreads = std::nullopt);
+// "" when the texts are equal, else where they part.
+std::string textDifference(const std::string& what, const std::string& actual,
+                           const std::string& expected);
 
-// The graph as Graphviz's reader (nop) writes it back, with every line
-// continuation removed so that quoted strings come back whole. Empty when
-// Graphviz rejects the text.
-std::string graphvizReadBack(const std::string& dotText);
+struct CommandResult {
+  int status = -1;  // 124: ran out of time
+  std::string out, err;
+};
+
+// Runs the built tool in `directory`, CLUDEMAP_INCLUDE_PATH unset unless
+// `environment` ("NAME=value" entries) sets it, and its standard output sent
+// to `standardOutput` when that is given. CLUDEMAP_TEST_COMMAND, when set, is
+// run instead (such as "wine cludemap.exe"), and CLUDEMAP_TEST_TARGET=windows
+// says it is a Windows build.
+CommandResult runTool(const Strings& args, const std::filesystem::path& directory,
+                      const Strings& environment = {}, const std::string& standardOutput = "");
+bool windowsTarget();
+// Output as the target writes it: on Windows, text mode writes each LF as
+// CR LF, and the DOT file does so too except in a label's line continuation.
+std::string textMode(const std::string& text);
+std::string dotLineEnds(const std::string& text);
+
+// Graphviz's complaints about a DOT file; "" when it reads the file.
+std::string graphvizErrors(const std::filesystem::path& file);
 
 #endif  // CLUDEMAP_TESTING_TEST_SUPPORT_H_
