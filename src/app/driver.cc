@@ -11,6 +11,7 @@
 
 #include "app/checked_output.h"
 #include "app/command_line.h"
+#include "app/heap_setup.h"
 #include "graph/dot_format.h"
 #include "graph/dot_writer.h"
 #include "scan/header_file.h"
@@ -121,6 +122,7 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
   const std::string rootPath = rootPathFromArgument(line.positionals[0]);
   const std::string& outputPath = line.positionals[1];
 
+  prepareHeapForRun();
   CheckedOutputBuffer checkedOut(*out.rdbuf());
   std::ostream warnings(&checkedOut);
   RunState& state = runState();
