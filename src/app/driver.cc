@@ -1,10 +1,12 @@
 #include "app/driver.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <ostream>
 #include <utility>
 #include <vector>
@@ -71,6 +73,14 @@ void reportWriteFailure(std::ostream& err, std::string_view what, int error) {
 // the failure is reported as EIO.
 int streamError() { return errno != 0 ? errno : EIO; }
 
+// Any thread of the run may be the one whose allocation fails, and none
+// could go on without it, so the run ends there, as other command-line
+// tools do, rather than with an uncaught exception.
+[[noreturn]] void reportOutOfMemory() {
+  std::fputs("cludemap: out of memory\n", stderr);
+  std::_Exit(1);
+}
+
 // The tree of the run. It is never freed: the process ends soon after
 // writing it and the operating system takes its memory back at once, where
 // freeing a tree of a million nodes one allocation at a time would cost
@@ -122,6 +132,7 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
   const std::string rootPath = rootPathFromArgument(line.positionals[0]);
   const std::string& outputPath = line.positionals[1];
 
+  std::set_new_handler(reportOutOfMemory);
   prepareHeapForRun();
   CheckedOutputBuffer checkedOut(*out.rdbuf());
   std::ostream warnings(&checkedOut);

@@ -6,10 +6,12 @@
 #if defined(__linux__) && defined(__GLIBC__)
 #include <malloc.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <climits>
 #include <cstdint>
+#include <initializer_list>
 
 namespace {
 
@@ -28,6 +30,12 @@ constexpr std::uintptr_t kHugePageBytes = 2 << 20;
 // kernel could back by a huge page, so the heap is reserved in one piece
 // and marked for huge pages instead.
 void reserveHugePageHeap() {
+  // Under a limit on address space or data size, the reservation would
+  // take room that thread stacks and mappings need.
+  for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+    rlimit limit{};
+    if (getrlimit(resource, &limit) != 0 || limit.rlim_cur != RLIM_INFINITY) return;
+  }
   // One heap for every thread, so that the reader threads allocate from the
   // reserved range too.
   mallopt(M_ARENA_MAX, 1);

@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -18,12 +19,22 @@ template <typename Batch>
 class BatchPipe {
  public:
   BatchPipe(std::size_t capacity, std::function<void(Batch&)> consume)
-      : capacity_(capacity), consume_(std::move(consume)), thread_([this] { run(); }) {}
+      : capacity_(capacity), consume_(std::move(consume)) {
+    try {
+      thread_ = std::thread([this] { run(); });
+    } catch (const std::system_error&) {
+      // Where the system refuses a thread, push consumes each batch itself.
+    }
+  }
   BatchPipe(const BatchPipe&) = delete;
   BatchPipe& operator=(const BatchPipe&) = delete;
   ~BatchPipe() { finish(); }
 
   void push(Batch batch) {
+    if (!thread_.joinable()) {
+      consume_(batch);
+      return;
+    }
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return queue_.size() < capacity_; });
     queue_.push_back(std::move(batch));
@@ -32,6 +43,7 @@ class BatchPipe {
 
   // Returns once every batch pushed has been consumed.
   void finish() {
+    if (!thread_.joinable()) return;
     {
       const std::lock_guard<std::mutex> lock(mutex_);
       if (finished_) return;
@@ -62,7 +74,7 @@ class BatchPipe {
   std::condition_variable changed_;
   std::deque<Batch> queue_;
   bool finished_ = false;
-  std::thread thread_;  // last, so it starts after the rest exists
+  std::thread thread_;  // not joinable when the system refused it
 };
 
 #endif  // CLUDEMAP_GRAPH_BATCH_PIPE_H_

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -17,9 +18,18 @@
 template <typename Task>
 class WorkerPool {
  public:
+  // Starts up to `threads` threads: where the system refuses more (a limit
+  // on processes or address space), the pool makes do with those it has,
+  // even none, and then drops every task pushed.
   WorkerPool(unsigned threads, std::function<void(const Task&)> run) : run_(std::move(run)) {
     threads_.reserve(threads);
-    for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this] { work(); });
+    for (unsigned i = 0; i < threads; ++i) {
+      try {
+        threads_.emplace_back([this] { work(); });
+      } catch (const std::system_error&) {
+        break;
+      }
+    }
   }
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
