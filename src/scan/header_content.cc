@@ -23,6 +23,8 @@ struct Scratch {
 // thread that meets a large file.
 class ScratchPool {
  public:
+  static constexpr std::size_t kKeptBufferBytes = 256 << 10;
+
   std::unique_ptr<Scratch> take() {
     const std::lock_guard<std::mutex> lock(mutex_);
     if (free_.empty()) return std::make_unique<Scratch>();
@@ -31,6 +33,11 @@ class ScratchPool {
     return scratch;
   }
   void put(std::unique_ptr<Scratch> scratch) {
+    // A buffer grown for one of the few large files goes back to the heap,
+    // where the scan's own allocations reuse it, rather than waiting for
+    // another large file: each thread's buffer would otherwise grow to the
+    // largest file that thread has met.
+    if (scratch->bytes.size() > kKeptBufferBytes) scratch->bytes = ReadBuffer();
     const std::lock_guard<std::mutex> lock(mutex_);
     free_.push_back(std::move(scratch));
   }

@@ -143,24 +143,28 @@ std::string directoryPrefix(std::string_view path) {
 // directory component. Most candidates fail that way (a library's own
 // subdirectory sits in one system directory only), and one look at the
 // subdirectory, remembered, settles every name below it.
-bool mayHoldName(Scan& scan, const std::string& directory, std::string_view name) {
+// `candidate` is the directory followed by the name.
+bool mayHoldName(Scan& scan, std::string_view candidate, std::size_t directorySize) {
+  const std::string_view name = candidate.substr(directorySize);
   const std::size_t separator = name.find_first_of("/\\");
   // Some systems resolve a parent step without looking at the directory
   // before it, so such names are always looked up whole.
   if (separator == std::string::npos || name.find("..") != std::string::npos) return true;
-  std::string subdirectory = directory;
-  subdirectory += name.substr(0, separator);
-  return scan.subdirectories.get(subdirectory, [&] { return isDirectory(subdirectory); });
+  const std::string_view subdirectory = candidate.substr(0, directorySize + separator);
+  return scan.subdirectories.get(subdirectory,
+                                 [&] { return isDirectory(std::string(subdirectory)); });
 }
 
 // The first entry of the search list that, followed by `name`, gives a
 // readable regular file: that file's content, or null.
 const HeaderContent* searchIncludeDirs(Scan& scan, std::string_view name) {
   return scan.searchedNames.get(name, [&]() -> const HeaderContent* {
+    // One string for every candidate: most names are tried in several
+    // directories.
+    std::string candidate;
     for (const std::string& directory : scan.systemIncludeDirs) {
-      if (!mayHoldName(scan, directory, name)) continue;
-      std::string candidate = directory;
-      candidate += name;
+      candidate.assign(directory).append(name);
+      if (!mayHoldName(scan, candidate, directory.size())) continue;
       const HeaderContent& content = readOnce(scan, candidate);
       if (content.readable) return &content;
     }
