@@ -10,7 +10,7 @@
 
 #include "graph/batch_pipe.h"
 #include "graph/dot_format.h"
-#include "scan/text_format.h"
+#include "util/text_format.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "scan/label.h"
-#include "scan/pair_key_set.h"
-#include "scan/string_map.h"
+#include "util/pair_key_set.h"
+#include "util/string_map.h"
 
 // One node of the include tree, held by value. A node owns its children;
 // copying a node copies its whole subtree.

@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "scan/string_map.h"
+#include "util/string_map.h"
 
 namespace {
 

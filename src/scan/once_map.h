@@ -9,7 +9,7 @@
 #include <mutex>
 #include <string_view>
 
-#include "scan/string_map.h"
+#include "util/string_map.h"
 
 // Byte-string keys to values computed on first request. The first thread to
 // ask for a key computes its value; any thread asking meanwhile waits for

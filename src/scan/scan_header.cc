@@ -11,9 +11,9 @@
 #include "scan/header_file.h"
 #include "scan/include_directive.h"
 #include "scan/once_map.h"
-#include "scan/string_map.h"
-#include "scan/text_format.h"
 #include "scan/worker_pool.h"
+#include "util/string_map.h"
+#include "util/text_format.h"
 
 DirectoryList directoryList(std::string_view path) {
   DirectoryList directories;

@@ -1,4 +1,4 @@
-#include "scan/pair_key_set.h"
+#include "util/pair_key_set.h"
 
 namespace {
 

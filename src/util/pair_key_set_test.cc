@@ -1,8 +1,8 @@
-#include "scan/pair_key_set.h"
+#include "util/pair_key_set.h"
 
 #include <gtest/gtest.h>
 
-#include "scan/string_map.h"
+#include "util/string_map.h"
 
 // A lookup of an absent key ends at a free slot, so a table that fills up
 // searches for ever: the test then runs out of time.

@@ -1,6 +1,6 @@
 // printf-style filling of the tool's fixed message and statement texts.
-#ifndef CLUDEMAP_SCAN_TEXT_FORMAT_H_
-#define CLUDEMAP_SCAN_TEXT_FORMAT_H_
+#ifndef CLUDEMAP_UTIL_TEXT_FORMAT_H_
+#define CLUDEMAP_UTIL_TEXT_FORMAT_H_
 
 #include <initializer_list>
 #include <string>
@@ -12,4 +12,4 @@
 void appendFormat(std::string& out, std::string_view format,
                   std::initializer_list<std::string_view> args);
 
-#endif  // CLUDEMAP_SCAN_TEXT_FORMAT_H_
+#endif  // CLUDEMAP_UTIL_TEXT_FORMAT_H_

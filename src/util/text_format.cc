@@ -1,4 +1,4 @@
-#include "scan/text_format.h"
+#include "util/text_format.h"
 
 void appendFormat(std::string& out, std::string_view format,
                   std::initializer_list<std::string_view> args) {

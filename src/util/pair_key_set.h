@@ -1,6 +1,6 @@
 // A set of pair keys that only grows, as the run's pair maps need.
-#ifndef CLUDEMAP_SCAN_PAIR_KEY_SET_H_
-#define CLUDEMAP_SCAN_PAIR_KEY_SET_H_
+#ifndef CLUDEMAP_UTIL_PAIR_KEY_SET_H_
+#define CLUDEMAP_UTIL_PAIR_KEY_SET_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -28,4 +28,4 @@ class PairKeySet {
   bool holdsFree_ = false;
 };
 
-#endif  // CLUDEMAP_SCAN_PAIR_KEY_SET_H_
+#endif  // CLUDEMAP_UTIL_PAIR_KEY_SET_H_

@@ -1,7 +1,7 @@
 // A hash map from byte strings to values, for lookups made once per tree
 // node or per directive.
-#ifndef CLUDEMAP_SCAN_STRING_MAP_H_
-#define CLUDEMAP_SCAN_STRING_MAP_H_
+#ifndef CLUDEMAP_UTIL_STRING_MAP_H_
+#define CLUDEMAP_UTIL_STRING_MAP_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -114,4 +114,4 @@ class StringMap {
   std::vector<Slot> slots_;  // a power of two in size
 };
 
-#endif  // CLUDEMAP_SCAN_STRING_MAP_H_
+#endif  // CLUDEMAP_UTIL_STRING_MAP_H_
