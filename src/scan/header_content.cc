@@ -17,14 +17,15 @@ struct Scratch {
   std::vector<DirectiveView> found;
 };
 
+// The largest read buffer kept for later reads.
+constexpr std::size_t kKeptBufferBytes = 256 << 10;
+
 // Scratch space kept from read to read, so that reads rarely allocate, and
-// shared by all threads: space grown for a large file is then reused by the
-// next read wherever it runs, where space per thread would grow in every
-// thread that meets a large file.
+// shared by all threads: space grown for a larger file is then reused by
+// the next read wherever it runs, where space per thread would grow in
+// every thread that meets a larger file.
 class ScratchPool {
  public:
-  static constexpr std::size_t kKeptBufferBytes = 256 << 10;
-
   std::unique_ptr<Scratch> take() {
     const std::lock_guard<std::mutex> lock(mutex_);
     if (free_.empty()) return std::make_unique<Scratch>();
