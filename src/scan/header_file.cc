@@ -58,15 +58,18 @@ std::optional<std::string_view> readToEnd(ReadBuffer& buffer, std::size_t expect
 
 #if defined(CLUDEMAP_POSIX_FILES)
 
-// One open, one fstat and mostly one read per file. The type is checked on
-// the open descriptor, which also spares a separate lookup of the path.
-// O_NONBLOCK makes opening a FIFO return at once instead of waiting for a
-// writer (it changes nothing for regular files), O_NOCTTY keeps a terminal
-// from becoming the process's controlling one; neither is ever read.
+// A stat, an open, an fstat and mostly one read per file. Only a path that
+// names a regular file is opened: opening a device can act by itself (a
+// watchdog armed, a tape rewound), and a header names any path it likes.
+// The open file is checked again, in case the path changed in between.
+// O_NONBLOCK makes opening a FIFO put there meanwhile return at once
+// instead of waiting for a writer (it changes nothing for regular files),
+// O_NOCTTY keeps a terminal from becoming the process's controlling one.
 std::optional<std::string_view> readNative(const std::string& native, ReadBuffer& buffer) {
+  struct stat status {};
+  if (stat(native.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
   const int descriptor = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (descriptor < 0) return std::nullopt;
-  struct stat status {};
   std::optional<std::string_view> bytes;
   if (fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode)) {
     bytes = readToEnd(buffer, static_cast<std::size_t>(status.st_size),
