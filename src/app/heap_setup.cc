@@ -24,13 +24,15 @@ constexpr int kReservedBytes = 512 << 20;
 constexpr int kDefaultTopPad = 128 << 10;
 constexpr std::size_t kHugePageBytes = 2 << 20;
 
+}  // namespace
+
 // A page fault costs microseconds, more so on virtual machines: on the ones
 // measured, a run touching 70 MB in 4 KB pages spent nearly as long in page
 // faults as in reading its input. The heap's usual growth, 132 KB at a time
 // and a separate heap per thread, leaves no aligned 2 MB range that the
 // kernel could back by a huge page, so the heap is reserved in one piece
 // and marked for huge pages instead.
-void reserveHugePageHeap() {
+void prepareHeapForRun() {
   // Under a limit on address space or data size, the reservation would
   // take room that thread stacks and mappings need.
   for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
@@ -64,10 +66,6 @@ void reserveHugePageHeap() {
   // heap simply keeps small pages.
   madvise(first, size, MADV_HUGEPAGE);
 }
-
-}  // namespace
-
-void prepareHeapForRun() { reserveHugePageHeap(); }
 
 #else
 
