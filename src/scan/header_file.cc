@@ -20,12 +20,15 @@ constexpr std::size_t kFirstBufferBytes = 1 << 16;
 
 // The name handed to the file system: where the native separator is '/',
 // every '\' becomes '/', so names written for either separator open alike.
-std::string nativeName(const std::string& path) {
-  std::string native = path;
-  if (std::filesystem::path::preferred_separator == '/') {
-    std::replace(native.begin(), native.end(), '\\', '/');
+// Returns `path` itself when it needs no change, which is nearly always, or
+// else the changed name in `changed`.
+const std::string& nativeName(const std::string& path, std::string& changed) {
+  if (std::filesystem::path::preferred_separator != '/' || path.find('\\') == std::string::npos) {
+    return path;
   }
-  return native;
+  changed = path;
+  std::replace(changed.begin(), changed.end(), '\\', '/');
+  return changed;
 }
 
 // Reads from `readSome(data, size)`, which returns the count read or -1,
@@ -118,7 +121,8 @@ void ReadBuffer::reserve(std::size_t size) {
 }
 
 std::filesystem::path fileSystemPath(const std::string& path) {
-  return std::filesystem::path(nativeName(path));
+  std::string changed;
+  return std::filesystem::path(nativeName(path, changed));
 }
 
 bool isDirectory(const std::string& path) {
@@ -127,5 +131,6 @@ bool isDirectory(const std::string& path) {
 }
 
 std::optional<std::string_view> readHeaderFile(const std::string& path, ReadBuffer& buffer) {
-  return readNative(nativeName(path), buffer);
+  std::string changed;
+  return readNative(nativeName(path, changed), buffer);
 }

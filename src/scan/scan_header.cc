@@ -130,13 +130,16 @@ const HeaderContent& readOnce(Scan& scan, const std::string& path) {
   return content;
 }
 
-std::string directoryPrefix(std::string_view path) {
-  std::string prefix;
-  for (const std::string& directory : directoryList(path)) {
-    prefix += directory;
-    prefix += '/';
-  }
-  return prefix;
+// The path of `name` beside the header at `includerPath`: each entry of the
+// includer's directory list followed by '/', then the name. Worked out
+// without the list itself, since it is built for every quoted directive.
+std::string pathBeside(std::string_view includerPath, std::string_view name) {
+  const std::string_view directories = includerPath.substr(0, includerPath.find_last_of("/\\") + 1);
+  std::string path;
+  path.reserve(directories.size() + name.size());
+  path.append(directories).append(name);
+  std::replace(path.begin(), path.begin() + directories.size(), '\\', '/');
+  return path;
 }
 
 // False when `directory` cannot hold `name` because it lacks the name's first
@@ -159,9 +162,10 @@ bool mayHoldName(Scan& scan, std::string_view candidate, std::size_t directorySi
 // readable regular file: that file's content, or null.
 const HeaderContent* searchIncludeDirs(Scan& scan, std::string_view name) {
   return scan.searchedNames.get(name, [&]() -> const HeaderContent* {
-    // One string for every candidate: most names are tried in several
-    // directories.
-    std::string candidate;
+    // One string for every candidate, kept from search to search: most
+    // names are tried in several directories, and every search allocating
+    // its own added to the readers' contention for the heap.
+    static thread_local std::string candidate;
     for (const std::string& directory : scan.systemIncludeDirs) {
       candidate.assign(directory).append(name);
       if (!mayHoldName(scan, candidate, directory.size())) continue;
@@ -178,8 +182,7 @@ const HeaderContent* searchIncludeDirs(Scan& scan, std::string_view name) {
 // warning names it.
 const HeaderContent& resolveQuotedName(Scan& scan, const HeaderContent& includer,
                                        std::string_view name) {
-  std::string besideIncluder = directoryPrefix(includer.path);
-  besideIncluder += name;
+  const std::string besideIncluder = pathBeside(includer.path, name);
   const HeaderContent& beside = readOnce(scan, besideIncluder);
   if (beside.readable || scan.systemIncludeDirs.empty()) return beside;
   const HeaderContent* found = searchIncludeDirs(scan, name);
@@ -321,14 +324,16 @@ unsigned readerCount() {
 void readAhead(Scan& scan, const HeaderContent& content) {
   // One task per directive, taken newest first: the readers then go depth
   // first through the headers, in the order the scan will want them.
-  std::vector<ReadAheadTask> tasks;
-  tasks.reserve(content.childDirectives);
-  for (std::size_t i = 0; i < content.directives.size(); ++i) {
-    if (content.directives[i].kind != IncludeDirective::Kind::kMalformed) {
-      tasks.push_back(ReadAheadTask{&content, i});
-    }
+  scan.readers->push(content.directives.size(), [&content](std::size_t i) {
+    return ReadAheadTask{&content, i};
+  });
+}
+
+void runReadAheadTask(Scan& scan, const ReadAheadTask& task) {
+  const DirectiveText& directive = task.includer->directives[task.directive];
+  if (directive.kind != IncludeDirective::Kind::kMalformed) {
+    childContent(scan, *task.includer, directive);
   }
-  scan.readers->push(tasks);
 }
 
 }  // namespace
@@ -347,9 +352,8 @@ void scanHeader(const std::string& path, IncludeNode& node, const std::string& l
   previous = new Scan();
   Scan& scan = *previous;
   // Stops its threads before scanHeader returns.
-  WorkerPool<ReadAheadTask> readers(readerCount(), [&scan](const ReadAheadTask& task) {
-    childContent(scan, *task.includer, task.includer->directives[task.directive]);
-  });
+  WorkerPool<ReadAheadTask> readers(
+      readerCount(), [&scan](const ReadAheadTask& task) { runReadAheadTask(scan, task); });
   scan.readers = &readers;
   ChildMemo rootMemo;
   enterNode(scan, headerOf(scan, readOnce(scan, path)), node, label, parentId, rootMemo);
