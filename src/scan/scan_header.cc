@@ -15,20 +15,6 @@
 #include "util/string_map.h"
 #include "util/text_format.h"
 
-DirectoryList directoryList(std::string_view path) {
-  DirectoryList directories;
-  std::string component;
-  for (const char c : path) {
-    if (c == '/' || c == '\\') {
-      directories.push_back(std::move(component));
-      component.clear();
-    } else {
-      component.push_back(c);
-    }
-  }
-  return directories;
-}
-
 namespace {
 
 void warn(std::string_view format, std::initializer_list<std::string_view> args) {
@@ -130,9 +116,10 @@ const HeaderContent& readOnce(Scan& scan, const std::string& path) {
   return content;
 }
 
-// The path of `name` beside the header at `includerPath`: each entry of the
-// includer's directory list followed by '/', then the name. Worked out
-// without the list itself, since it is built for every quoted directive.
+// The path of `name` beside the header at `includerPath`: each directory
+// component of the includer's path (every '/' or '\' ends one, possibly
+// empty; the file name is not one) followed by '/', then the name.
+// "a\b/c.h" and "d.h" give "a/b/d.h"; "/x/y.h" and "d.h" give "/x/d.h".
 std::string pathBeside(std::string_view includerPath, std::string_view name) {
   const std::string_view directories = includerPath.substr(0, includerPath.find_last_of("/\\") + 1);
   std::string path;

@@ -4,7 +4,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "scan/include_tree.h"
 
@@ -13,12 +12,6 @@ inline constexpr std::string_view kMissingFileWarning = "WARNING: Cannot find fi
 inline constexpr std::string_view kMalformedLineWarning =
     "Warning: In file: %s, line %s is malformatted.\n";
 inline constexpr std::string_view kUnresolvedAngleWarning = "WARNING: Cannot open file: <%s>\n";
-
-// The directory components of a path: every '/' or '\' ends one (possibly
-// empty) component; the last component, the file name, is not included.
-// "a\b/c.h" gives {"a", "b"}, "/x/y.h" gives {"", "x"}, "c.h" gives {}.
-using DirectoryList = std::vector<std::string>;
-DirectoryList directoryList(std::string_view path);
 
 // Fills `node`, which arrives empty, and its whole subtree from the header at
 // `path`, using and updating runState(). `label` is the directive text the
