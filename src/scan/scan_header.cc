@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "scan/claim_filter.h"
 #include "scan/header_content.h"
 #include "scan/header_file.h"
 #include "scan/include_directive.h"
@@ -91,6 +92,8 @@ struct Scan {
   OnceMap<const HeaderContent*> searchedNames;
   // Whether an include directory holds a given subdirectory.
   OnceMap<bool> subdirectories;
+  // Angle-bracket names a reader has set out to follow.
+  ClaimFilter followedNames;
   // The threads following directives ahead; set while the scan runs.
   WorkerPool<ReadAheadTask>* readers = nullptr;
 };
@@ -308,19 +311,48 @@ unsigned readerCount() {
   return std::clamp(kReadersPerCore * std::thread::hardware_concurrency(), 2u, kMostReaders);
 }
 
+std::uint64_t nameHash(const HeaderContent& includer, const DirectiveText& directive) {
+  return StringMap<char>::hashOf(includer.textOf(directive));
+}
+
+// Most angle-bracket names come up again and again (a library's
+// configuration header is included by most of its headers): once a reader
+// has claimed a name, the others leave it, without a look at the shared map
+// and its lock. A collision in the filter merely leaves a header for the
+// scan to read itself.
+bool claimedByReader(Scan& scan, const HeaderContent& includer, const DirectiveText& directive) {
+  return directive.kind == IncludeDirective::Kind::kAngle &&
+         scan.followedNames.claimed(nameHash(includer, directive));
+}
+
 void readAhead(Scan& scan, const HeaderContent& content) {
-  // One task per directive, taken newest first: the readers then go depth
-  // first through the headers, in the order the scan will want them.
-  scan.readers->push(content.directives.size(), [&content](std::size_t i) {
-    return ReadAheadTask{&content, i};
-  });
+  // One task per directive still to follow, taken newest first: the readers
+  // then go depth first through the headers, in the order the scan will
+  // want them. The list is kept from call to call, as it is made for every
+  // header read.
+  static thread_local std::vector<ReadAheadTask> tasks;
+  tasks.clear();
+  for (std::size_t i = 0; i < content.directives.size(); ++i) {
+    const DirectiveText& directive = content.directives[i];
+    if (directive.kind != IncludeDirective::Kind::kMalformed &&
+        !claimedByReader(scan, content, directive)) {
+      tasks.push_back(ReadAheadTask{&content, i});
+    }
+  }
+  scan.readers->push(tasks);
 }
 
 void runReadAheadTask(Scan& scan, const ReadAheadTask& task) {
-  const DirectiveText& directive = task.includer->directives[task.directive];
-  if (directive.kind != IncludeDirective::Kind::kMalformed) {
-    childContent(scan, *task.includer, directive);
+  const HeaderContent& includer = *task.includer;
+  const DirectiveText& directive = includer.directives[task.directive];
+  // Names are claimed when followed rather than when queued, so that the
+  // occurrence the readers reach first, which is mostly the one the scan
+  // reaches first, is the one followed.
+  if (directive.kind == IncludeDirective::Kind::kAngle &&
+      !scan.followedNames.claim(nameHash(includer, directive))) {
+    return;
   }
+  childContent(scan, includer, directive);
 }
 
 }  // namespace

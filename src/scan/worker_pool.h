@@ -43,14 +43,13 @@ class WorkerPool {
     for (std::thread& thread : threads_) thread.join();
   }
 
-  // Pushes the tasks make(0), ..., make(count - 1) so that they run in that
-  // order, all before any task pushed earlier.
-  template <typename Make>
-  void push(std::size_t count, Make make) {
-    if (count == 0 || threads_.empty()) return;
+  // Pushes `tasks` so that they run in their given order, all before any
+  // task pushed earlier.
+  void push(const std::vector<Task>& tasks) {
+    if (tasks.empty() || threads_.empty()) return;
     {
       const std::lock_guard<std::mutex> lock(mutex_);
-      for (std::size_t i = count; i-- > 0;) tasks_.push_back(make(i));
+      tasks_.insert(tasks_.end(), tasks.rbegin(), tasks.rend());
     }
     ready_.notify_all();
   }
