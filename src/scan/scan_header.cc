@@ -6,6 +6,7 @@
 #include <thread>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "scan/claim_filter.h"
 #include "scan/header_content.h"
@@ -90,8 +91,9 @@ struct Scan {
   // Name to the content of the first file the include directories hold
   // under it; null when none holds one.
   OnceMap<const HeaderContent*> searchedNames;
-  // Whether an include directory holds a given subdirectory.
-  OnceMap<bool> subdirectories;
+  // Directory component to which include directories hold a subdirectory
+  // of that name, one flag per entry of the search list.
+  OnceMap<std::vector<bool>> componentHolders;
   // Angle-bracket names a reader has set out to follow.
   ClaimFilter followedNames;
   // The threads following directives ahead; set while the scan runs.
@@ -132,33 +134,40 @@ std::string pathBeside(std::string_view includerPath, std::string_view name) {
   return path;
 }
 
-// False when `directory` cannot hold `name` because it lacks the name's first
-// directory component. Most candidates fail that way (a library's own
-// subdirectory sits in one system directory only), and one look at the
-// subdirectory, remembered, settles every name below it.
-// `candidate` is the directory followed by the name.
-bool mayHoldName(Scan& scan, std::string_view candidate, std::size_t directorySize) {
-  const std::string_view name = candidate.substr(directorySize);
+// Which include directories may hold `name`, one flag per entry of the
+// search list, or null when every one may. A directory lacking the name's
+// first directory component cannot hold it. Most candidates fail that way
+// (a library's own subdirectory sits in one include directory only), and one
+// look per directory at a component, remembered, settles every name below
+// it.
+const std::vector<bool>* directoriesThatMayHold(Scan& scan, std::string_view name) {
   const std::size_t separator = name.find_first_of("/\\");
   // Some systems resolve a parent step without looking at the directory
   // before it, so such names are always looked up whole.
-  if (separator == std::string::npos || name.find("..") != std::string::npos) return true;
-  const std::string_view subdirectory = candidate.substr(0, directorySize + separator);
-  return scan.subdirectories.get(subdirectory,
-                                 [&] { return isDirectory(std::string(subdirectory)); });
+  if (separator == std::string::npos || name.find("..") != std::string::npos) return nullptr;
+  const std::string_view component = name.substr(0, separator);
+  return &scan.componentHolders.get(component, [&] {
+    std::vector<bool> holds;
+    holds.reserve(scan.systemIncludeDirs.size());
+    for (const std::string& directory : scan.systemIncludeDirs) {
+      holds.push_back(isDirectory(directory + std::string(component)));
+    }
+    return holds;
+  });
 }
 
 // The first entry of the search list that, followed by `name`, gives a
 // readable regular file: that file's content, or null.
 const HeaderContent* searchIncludeDirs(Scan& scan, std::string_view name) {
   return scan.searchedNames.get(name, [&]() -> const HeaderContent* {
+    const std::vector<bool>* mayHold = directoriesThatMayHold(scan, name);
     // One string for every candidate, kept from search to search: most
     // names are tried in several directories, and every search allocating
     // its own added to the readers' contention for the heap.
     static thread_local std::string candidate;
-    for (const std::string& directory : scan.systemIncludeDirs) {
-      candidate.assign(directory).append(name);
-      if (!mayHoldName(scan, candidate, directory.size())) continue;
+    for (std::size_t i = 0; i < scan.systemIncludeDirs.size(); ++i) {
+      if (mayHold != nullptr && !(*mayHold)[i]) continue;
+      candidate.assign(scan.systemIncludeDirs[i]).append(name);
       const HeaderContent& content = readOnce(scan, candidate);
       if (content.readable) return &content;
     }
