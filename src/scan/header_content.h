@@ -25,6 +25,8 @@ struct HeaderContent {
   std::string texts;
   std::vector<DirectiveText> directives;
   std::size_t childDirectives = 0;  // quoted and angle-bracket ones
+  // Numbers the contents one scan reads from 0, for the scan's own tables.
+  std::size_t number = 0;
 
   std::string_view textOf(const DirectiveText& directive) const {
     return std::string_view(texts).substr(directive.textStart, directive.textSize);

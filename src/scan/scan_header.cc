@@ -1,10 +1,11 @@
 #include "scan/scan_header.h"
 
 #include <algorithm>
+#include <atomic>
+#include <deque>
 #include <iostream>
 #include <optional>
 #include <thread>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -81,13 +82,18 @@ struct Scan {
   // Innermost header last. An explicit stack, so that nesting depth costs
   // heap, not call stack.
   std::vector<Frame> stack;
-  // By content, which stands for its path.
-  std::unordered_map<const HeaderContent*, ScannedHeader> headers;
+  // One per content, which stands for its path; made in place and never
+  // moved.
+  std::deque<ScannedHeader> headers;
+  // By content number; null for a content the scan has not reached.
+  std::vector<ScannedHeader*> headerByNumber;
   // Angle-bracket name to its header; null when no directory holds it.
   StringMap<ScannedHeader*> angleHeaders;
   // Shared with the reader threads from here on.
   // Header path to the header's content.
   OnceMap<HeaderContent> contents;
+  // How many contents have been read, which numbers the next one.
+  std::atomic<std::size_t> contentCount{0};
   // Name to the content of the first file the include directories hold
   // under it; null when none holds one.
   OnceMap<const HeaderContent*> searchedNames;
@@ -101,12 +107,16 @@ struct Scan {
 };
 
 ScannedHeader& headerOf(Scan& scan, const HeaderContent& content) {
-  const auto [entry, added] = scan.headers.try_emplace(&content);
-  if (added) {
-    entry->second.content = &content;
-    entry->second.directives.resize(content.directives.size());
+  if (content.number >= scan.headerByNumber.size()) {
+    scan.headerByNumber.resize(content.number + 1, nullptr);
   }
-  return entry->second;
+  ScannedHeader*& header = scan.headerByNumber[content.number];
+  if (header == nullptr) {
+    header = &scan.headers.emplace_back();
+    header->content = &content;
+    header->directives.resize(content.directives.size());
+  }
+  return *header;
 }
 
 void readAhead(Scan& scan, const HeaderContent& content);
@@ -116,7 +126,13 @@ void readAhead(Scan& scan, const HeaderContent& content);
 const HeaderContent& readOnce(Scan& scan, const std::string& path) {
   bool readHere = false;
   const HeaderContent& content = scan.contents.get(
-      path, [&] { return readHeaderContent(path); }, &readHere);
+      path,
+      [&] {
+        HeaderContent read = readHeaderContent(path);
+        read.number = scan.contentCount++;
+        return read;
+      },
+      &readHere);
   if (readHere) readAhead(scan, content);
   return content;
 }
