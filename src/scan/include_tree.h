@@ -67,7 +67,7 @@ struct RunState {
   SystemIncludeDirs systemIncludeDirs;
   DrawnEdges drawnEdges;
   std::ostream* warnings = nullptr;  // standard output when null
-  // Threads that read headers ahead of the scan; unset: four per core the
+  // Threads that read headers ahead of the scan; unset: eight per core the
   // machine has, at least two and at most sixteen. The result never depends
   // on it.
   std::optional<unsigned> readerThreads;

@@ -331,7 +331,7 @@ unsigned readerCount() {
   // Reading waits on the disk when the files are not cached, and readers
   // beyond the cores keep more reads going at once; with cached files they
   // cost little.
-  constexpr unsigned kReadersPerCore = 4;
+  constexpr unsigned kReadersPerCore = 8;
   constexpr unsigned kMostReaders = 16;
   return std::clamp(kReadersPerCore * std::thread::hardware_concurrency(), 2u, kMostReaders);
 }
