@@ -145,8 +145,9 @@ std::string pathBeside(std::string_view includerPath, std::string_view name) {
   const std::string_view directories = includerPath.substr(0, includerPath.find_last_of("/\\") + 1);
   std::string path;
   path.reserve(directories.size() + name.size());
-  path.append(directories).append(name);
-  std::replace(path.begin(), path.begin() + directories.size(), '\\', '/');
+  path.append(directories);
+  std::replace(path.begin(), path.end(), '\\', '/');
+  path.append(name);
   return path;
 }
 
