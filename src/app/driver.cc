@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <new>
 #include <ostream>
 #include <system_error>
@@ -27,25 +28,19 @@ std::string rootPathFromArgument(std::string_view argument) {
   return std::string(argument.substr(1, argument.size() - 2));
 }
 
-void addIncludeDir(SystemIncludeDirs& dirs, std::string_view directory) {
-  if (directory.empty()) return;
-  std::string& entry = dirs.emplace_back(directory);
-  if (entry.back() != '/' && entry.back() != '\\') entry += '/';
-}
-
-SystemIncludeDirs parseIncludePath(std::string_view value, char separator) {
-  SystemIncludeDirs directories;
+std::vector<std::string> splitIncludePath(std::string_view value, char separator) {
+  std::vector<std::string> directories;
   while (!value.empty()) {
     const std::size_t end = value.find(separator);
-    addIncludeDir(directories, value.substr(0, end));
+    if (end != 0) directories.emplace_back(value.substr(0, end));
     value.remove_prefix(end == std::string_view::npos ? value.size() : end + 1);
   }
   return directories;
 }
 
-void writeDotFile(std::ostream& out, const IncludeNode& root) {
+void writeDotFile(std::ostream& out, RunState& run, const IncludeNode& root) {
   out << kDotOpening;
-  writeNodeGraph(out, root, -1);
+  writeNodeGraph(out, run, root, -1);
   out << kDotClosing;
 }
 
@@ -55,16 +50,13 @@ constexpr char kIncludePathSeparator =
     std::filesystem::path::preferred_separator == '\\' ? ';' : ':';
 
 // The -I directories, then those of the environment.
-SystemIncludeDirs searchList(const std::vector<std::string>& optionDirs) {
-  const char* value = std::getenv(kIncludePathVariable);
-  SystemIncludeDirs dirs;
-  for (const std::string& directory : optionDirs) addIncludeDir(dirs, directory);
-  if (value != nullptr) {
-    for (std::string& directory : parseIncludePath(value, kIncludePathSeparator)) {
-      dirs.push_back(std::move(directory));
+void fillSearchList(SearchList& list, const std::vector<std::string>& optionDirs) {
+  for (const std::string& directory : optionDirs) list.add(directory, SearchList::Kind::kBoth);
+  if (const char* value = std::getenv(kIncludePathVariable)) {
+    for (const std::string& directory : splitIncludePath(value, kIncludePathSeparator)) {
+      list.add(directory, SearchList::Kind::kSystem);
     }
   }
-  return dirs;
 }
 
 void reportWriteFailure(std::ostream& err, std::string_view what, int error) {
@@ -83,16 +75,6 @@ int streamError() { return errno != 0 ? errno : EIO; }
   std::_Exit(1);
 }
 
-// The tree of the run. It is never freed: the process ends soon after
-// writing it and the operating system takes its memory back at once, where
-// freeing a tree of a million nodes one allocation at a time would cost
-// about as much as writing it. Held by a static pointer, it stays reachable
-// for leak checkers.
-IncludeNode& runTree() {
-  static IncludeNode* const tree = new IncludeNode();
-  return *tree;
-}
-
 // Writes the DOT file; returns the errno of the first failure, or 0. A
 // failure without an errno is reported as EIO.
 //
@@ -102,7 +84,7 @@ IncludeNode& runTree() {
 // the tool again over an 85 MB graph cost some 30 ms more that way. Where
 // writing over it fails, the file is emptied, so that no old text is left
 // behind the new.
-int writeOutputFile(const std::string& outputPath, const IncludeNode& root) {
+int writeOutputFile(const std::string& outputPath, RunState& run, const IncludeNode& root) {
   const std::filesystem::path path = fileSystemPath(outputPath);
   std::error_code error;
   // Binary: the format spells out its own line ends (dot_format.h).
@@ -118,7 +100,7 @@ int writeOutputFile(const std::string& outputPath, const IncludeNode& root) {
     if (!file) return streamError();
   }
   errno = 0;
-  writeDotFile(file, root);
+  writeDotFile(file, run, root);
   file.flush();
   const std::streamoff length = file.tellp();
   int failure = !file ? streamError() : 0;
@@ -161,14 +143,13 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
   prepareHeapForRun();
   CheckedOutputBuffer checkedOut(*out.rdbuf());
   std::ostream warnings(&checkedOut);
-  RunState& state = runState();
-  state.systemIncludeDirs = searchList(line.includeDirs);
-  state.warnings = &warnings;
-  IncludeNode& root = runTree();
-  root = IncludeNode();
-  scanHeader(rootPath, root, "", "");
+  // Left to the process exit, which comes right after the run (driver.h).
+  RunState& run = *std::make_unique<RunState>(warnings).release();
+  fillSearchList(run.searchList, line.includeDirs);
+  IncludeNode& root = *std::make_unique<IncludeNode>().release();
+  scanHeader(run, rootPath, root, "", "");
   warnings.flush();
-  state.warnings = &out;
+  run.warnings.setStream(out);
 
   // Lost warnings do not cost the graph: the file is still written.
   int status = 0;
@@ -176,7 +157,7 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
     reportWriteFailure(err, "standard output", checkedOut.error());
     status = 1;
   }
-  const int error = writeOutputFile(outputPath, root);
+  const int error = writeOutputFile(outputPath, run, root);
   if (error != 0) {
     reportWriteFailure(err, outputPath, error);
     status = 1;

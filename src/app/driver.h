@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "scan/include_tree.h"
 
@@ -39,17 +40,13 @@ inline constexpr const char* kIncludePathVariable = "CLUDEMAP_INCLUDE_PATH";
 // through); a lone quote becomes empty.
 std::string rootPathFromArgument(std::string_view argument);
 
-// Appends one directory to the search list as a prefix for names: an empty
-// one is skipped, and a '/' is added to one that ends in neither '/' nor '\'.
-void addIncludeDir(SystemIncludeDirs& dirs, std::string_view directory);
-
-// The directories of a CLUDEMAP_INCLUDE_PATH value, split at `separator` in
-// order, each added as by addIncludeDir.
-SystemIncludeDirs parseIncludePath(std::string_view value, char separator);
+// The directories of a CLUDEMAP_INCLUDE_PATH value, split at `separator`,
+// in order; empty ones are left out.
+std::vector<std::string> splitIncludePath(std::string_view value, char separator);
 
 // Writes the whole DOT file for the tree below `root` to `out`: the opening
 // text, the statements and the closing line.
-void writeDotFile(std::ostream& out, const IncludeNode& root);
+void writeDotFile(std::ostream& out, RunState& run, const IncludeNode& root);
 
 // Runs the tool on a command line as parseCommandLine reads it: the header,
 // the output file, and -I directories searched before those of
@@ -58,6 +55,11 @@ void writeDotFile(std::ostream& out, const IncludeNode& root);
 // writing the graph or the help or version, -1 for a bad command line, 1 when
 // the output file cannot be written or `out` refused the warnings (the graph
 // is written all the same).
+//
+// The run's tree and tables are not freed: the process is to end right after
+// (main ends it without exit handlers), and the system takes their memory
+// back at once, where freeing a tree of a million nodes and the scan's
+// tables one allocation at a time costs about a fifth of a run.
 int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 
 #endif  // CLUDEMAP_APP_DRIVER_H_

@@ -10,6 +10,7 @@
 
 #include "graph/batch_pipe.h"
 #include "graph/dot_format.h"
+#include "graph/graph_walk.h"
 #include "util/text_format.h"
 
 namespace {
@@ -73,49 +74,16 @@ class IdText {
   std::size_t length_;
 };
 
-enum class Edge : std::uint8_t { kNone, kFirstSighting, kRepeat };
-
 // What the walk decided for one node with a label: its node statement and
-// the edge to its parent, if any.
+// the edge to its parent, if drawn.
 struct NodeOutput {
   Label label;
   std::int32_t id;
   std::int32_t parentId;
-  Edge edge;
+  EdgeKind edge;  // kNone where no edge is drawn
 };
 
 using NodeOutputs = std::vector<NodeOutput>;
-
-// The registry's id for each label, looked up once per label.
-class LabelIds {
- public:
-  explicit LabelIds(std::size_t labelCount) : ids_(labelCount, kUnknown) {}
-  std::int32_t of(const Label& label) {
-    std::int32_t& id = ids_[label.number()];
-    if (id == kUnknown) {
-      const NodeIdRegistry::Entry* found = runState().nodeIdRegistry.find(label);
-      id = found == nullptr ? 0 : found->second;
-    }
-    return id;
-  }
-
- private:
-  // Not an id the scan hands out: those are positive or, read for an
-  // unregistered label, 0.
-  static constexpr std::int32_t kUnknown = -1;
-  std::vector<std::int32_t> ids_;
-};
-
-Edge edgeFor(const IncludeNode& node, std::int32_t id, std::int32_t parentId) {
-  if (parentId == -1) return Edge::kNone;
-  if (node.firstSighting) {
-    // A midnightblue edge leaves no mark, so a later repeat of the same pair
-    // still gets its one orange edge.
-    if (runState().drawnEdges.contains(PairKey(id, parentId))) return Edge::kNone;
-    return Edge::kFirstSighting;
-  }
-  return runState().drawnEdges.insert(PairKey(id, parentId)) ? Edge::kRepeat : Edge::kNone;
-}
 
 // An edge statement's text around its two ids, split once so that edges,
 // which the writer makes for almost every node, need no format parsing.
@@ -190,9 +158,9 @@ class StatementWriter {
       const std::string& statement = nodeStatement(node);
       text_.reserve(statement.size() + kEdgeBytes);
       text_.append(statement);
-      if (node.edge == Edge::kFirstSighting) {
+      if (node.edge == EdgeKind::kFirstSighting) {
         appendEdgeText(text_, kFirstSightingEdgeText, node.id, node.parentId);
-      } else if (node.edge == Edge::kRepeat) {
+      } else if (node.edge == EdgeKind::kRepeat) {
         appendEdgeText(text_, kRepeatEdgeText, node.id, node.parentId);
       }
       if (text_.view().size() >= kFlushThreshold) flush();
@@ -225,45 +193,27 @@ class StatementWriter {
   TextBuffer text_;
 };
 
-// Walks the tree in pre-order and decides each node's statements.
-// `emit(batch)` receives them in order, kBatchNodes at a time.
-template <typename Emit>
-void walkTree(const IncludeNode& node, std::int32_t parentId, Emit emit) {
-  LabelIds ids(Label::count());
-  NodeOutputs batch;
-  batch.reserve(kBatchNodes);
-  // Pre-order walk with an explicit stack so any depth fits; children are
-  // pushed in reverse to come off in directive order.
-  std::vector<std::pair<const IncludeNode*, std::int32_t>> pending{{&node, parentId}};
-  while (!pending.empty()) {
-    const auto [current, currentParent] = pending.back();
-    pending.pop_back();
-    const std::int32_t id = ids.of(current->label);
-    if (!current->label.empty()) {
-      batch.push_back(
-          NodeOutput{current->label, id, currentParent, edgeFor(*current, id, currentParent)});
-      if (batch.size() == kBatchNodes) {
-        emit(batch);
-        batch.clear();
-      }
-    }
-    for (auto child = current->children.rbegin(); child != current->children.rend(); ++child) {
-      pending.emplace_back(&*child, id);
-    }
-  }
-  emit(batch);
-}
-
 }  // namespace
 
-void writeNodeGraph(std::ostream& out, const IncludeNode& node, std::int32_t parentId) {
-  StatementWriter writer(out, Label::count());
+void writeNodeGraph(std::ostream& out, RunState& run, const IncludeNode& node,
+                    std::int32_t parentId) {
+  StatementWriter writer(out, run.labels.size());
   {
     // The text is made and written on a thread of its own while the walk
-    // goes on.
+    // goes on, kBatchNodes nodes at a time.
     BatchPipe<NodeOutputs> pipe(kQueuedBatches,
                                 [&writer](NodeOutputs& batch) { writer.write(batch); });
-    walkTree(node, parentId, [&pipe](const NodeOutputs& batch) { pipe.push(batch); });
+    NodeOutputs batch;
+    batch.reserve(kBatchNodes);
+    walkGraph(node, parentId, run.drawnEdges, [&](const WalkStep& step) {
+      batch.push_back(NodeOutput{step.node->label, step.node->id, step.parentId,
+                                 step.drawn ? step.edge : EdgeKind::kNone});
+      if (batch.size() == kBatchNodes) {
+        pipe.push(batch);
+        batch.clear();
+      }
+    });
+    pipe.push(batch);
   }
   writer.flush();
 }

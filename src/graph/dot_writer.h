@@ -16,13 +16,13 @@
 // reads the string.
 void appendEscapedLabel(std::string& out, std::string_view label);
 
-// Writes the statements for `node` and its subtree to `out` in pre-order:
-// a node statement for every node with a label, ids taken from the registry
-// in runState(), and for every node below `parentId` (-1 for the root) an
-// edge to its parent: midnightblue where the node is a first sighting, else
-// orange, at most one orange edge per (child, parent) pair across the run.
-// Nodes with an empty label write nothing but their children do. The caller
-// writes the opening text and closing line and checks the stream's state.
-void writeNodeGraph(std::ostream& out, const IncludeNode& node, std::int32_t parentId);
+// Writes the statements for `node` and its subtree to `out`, in the order
+// and with the edges walkGraph decides: a node statement for every node
+// with a label, and each drawn edge after its node's statement,
+// midnightblue for a first sighting, orange for a repeat. `parentId` is -1
+// for a start header. The caller writes the opening text and closing line
+// and checks the stream's state.
+void writeNodeGraph(std::ostream& out, RunState& run, const IncludeNode& node,
+                    std::int32_t parentId);
 
 #endif  // CLUDEMAP_GRAPH_DOT_WRITER_H_

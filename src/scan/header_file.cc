@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <system_error>
 
+#include "scan/path_spelling.h"
+
 #if defined(__unix__) || defined(__APPLE__)
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,19 +19,6 @@
 namespace {
 
 constexpr std::size_t kFirstBufferBytes = 1 << 16;
-
-// The name handed to the file system: where the native separator is '/',
-// every '\' becomes '/', so names written for either separator open alike.
-// Returns `path` itself when it needs no change, which is nearly always, or
-// else the changed name in `changed`.
-const std::string& nativeName(const std::string& path, std::string& changed) {
-  if (std::filesystem::path::preferred_separator != '/' || path.find('\\') == std::string::npos) {
-    return path;
-  }
-  changed = path;
-  std::replace(changed.begin(), changed.end(), '\\', '/');
-  return changed;
-}
 
 // Reads from `readSome(data, size)`, which returns the count read or -1,
 // into `buffer` until a short count, and returns the bytes read or nothing

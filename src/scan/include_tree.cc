@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "scan/read_ahead.h"
+
 IncludeNode::~IncludeNode() {
   // Taking the grandchildren's lists out before a list is freed leaves every
   // node it frees without children, so no destructor call goes deeper than
@@ -22,9 +24,6 @@ PairKeyValue PairKey(std::int32_t high, std::int32_t low) {
   return (PairKeyValue{static_cast<std::uint32_t>(high)} << 32) | static_cast<std::uint32_t>(low);
 }
 
-RunState& runState() {
-  static RunState state;
-  return state;
-}
+RunState::RunState(std::ostream& warningStream) : warnings(warningStream) {}
 
-void resetRunState() { runState() = RunState{}; }
+RunState::~RunState() = default;

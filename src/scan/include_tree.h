@@ -1,15 +1,17 @@
-// Types shared by the scan and the DOT writer: the include tree and the
-// process-wide state of one run.
+// The include tree and the run object that the scan and the writers share.
 #ifndef CLUDEMAP_SCAN_INCLUDE_TREE_H_
 #define CLUDEMAP_SCAN_INCLUDE_TREE_H_
 
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "scan/label.h"
+#include "scan/search_list.h"
+#include "scan/warning_sink.h"
 #include "util/pair_key_set.h"
 #include "util/string_map.h"
 
@@ -28,11 +30,14 @@ struct IncludeNode {
   // In directive order.
   std::vector<IncludeNode> children;
   // True when no node had been registered under this node's directive label
-  // before it (the root always has it).
+  // before it (the first start header always has it).
   bool firstSighting = false;
   // The include text as written (quoted name without quotes, angle name with
-  // its brackets), or the path for the root and for nameless directives.
+  // its brackets), or the path for a start header and for nameless
+  // directives.
   Label label;
+  // The id of the node's label, which every node of that label shares.
+  std::int32_t id = 0;
 };
 
 // A key for an ordered pair of node ids. It holds both ids whole, so two
@@ -41,8 +46,7 @@ using PairKeyValue = std::uint64_t;
 PairKeyValue PairKey(std::int32_t high, std::int32_t low);
 
 // Label (exact bytes) to node id. The same label always means the same id,
-// whatever file it resolves to. Reading a label through operator[] leaves a
-// zero entry behind when it had none.
+// whatever file it resolves to.
 using NodeIdRegistry = StringMap<std::int32_t>;
 
 // PairKey(parent id, child id) of every pair the scan has expanded.
@@ -52,31 +56,33 @@ using ExpandedPairs = PairKeySet;
 // edge for.
 using DrawnEdges = PairKeySet;
 
-// The include directories: prefixes an angle-bracket name, or a quoted name
-// not found next to its includer, is appended to, tried in order. The -I
-// directories come first, then those of CLUDEMAP_INCLUDE_PATH.
-using SystemIncludeDirs = std::vector<std::string>;
+// What the scan keeps between and during scans to work fast: contents read,
+// names resolved, its reader threads (read_ahead.h).
+class ScanCache;
 
-// The process-wide containers of one run, all in one place: the scan fills
-// the registry, the id counter and the expanded pairs; the writer reads the
-// registry and fills the drawn edges. Scan warnings go to `warnings`.
+// Everything one run keeps, passed by reference to the scan and the
+// writers; a run object is made fresh for every run. The scan fills the
+// registry, the id counter, the expanded pairs and the tree; the writers
+// read the tree and fill the drawn edges.
 struct RunState {
+  explicit RunState(std::ostream& warningStream);
+  RunState(const RunState&) = delete;
+  RunState& operator=(const RunState&) = delete;
+  ~RunState();
+
+  LabelTable labels;
   NodeIdRegistry nodeIdRegistry;
   std::int32_t nextNodeId = 1;
   ExpandedPairs expandedPairs;
-  SystemIncludeDirs systemIncludeDirs;
   DrawnEdges drawnEdges;
-  std::ostream* warnings = nullptr;  // standard output when null
+  // Fixed once the first scan starts: the scan's caches depend on it.
+  SearchList searchList;
+  WarningSink warnings;
   // Threads that read headers ahead of the scan; unset: eight per core the
   // machine has, at least two and at most sixteen. The result never depends
   // on it.
   std::optional<unsigned> readerThreads;
+  std::unique_ptr<ScanCache> scanCache;  // made by the first scan
 };
-
-// The one RunState of the process.
-RunState& runState();
-
-// Empties every container and restarts the id counter, as at process start.
-void resetRunState();
 
 #endif  // CLUDEMAP_SCAN_INCLUDE_TREE_H_

@@ -2,38 +2,20 @@
 
 #include <ostream>
 
-#include "util/string_map.h"
-
-namespace {
-
-using Texts = StringMap<std::size_t>;
-
-// Allocated once and never freed: labels held anywhere, even in objects
-// destroyed at exit, stay valid.
-Texts& texts() {
-  static Texts* const all = new Texts();
-  return *all;
+const std::string& Label::emptyText() {
+  // Constant, shared by every run.
+  static const std::string empty;
+  return empty;
 }
 
-}  // namespace
+LabelTable::LabelTable() { texts_.tryEmplace(""); }
 
-const Label::Entry* Label::entryFor(std::string_view text) {
-  Texts& all = texts();
-  const auto [entry, added] = all.tryEmplace(text);
-  if (added) entry->second = all.size() - 1;
-  return entry;
+Label LabelTable::operator()(std::string_view text) {
+  if (text.empty()) return Label();
+  const auto [entry, added] = texts_.tryEmplace(text);
+  if (added) entry->second = texts_.size() - 1;
+  return Label(entry);
 }
-
-Label::Label() {
-  // Nodes are made empty and labelled later, so the empty text is looked up
-  // once only.
-  static const Entry* const empty = entryFor("");
-  entry_ = empty;
-}
-
-Label::Label(std::string_view text) : entry_(entryFor(text)) {}
-
-std::size_t Label::count() { return texts().size(); }
 
 bool operator==(const Label& label, std::string_view text) {
   return std::string_view(label) == text;

@@ -1,4 +1,4 @@
-// The recursive header scan that builds the include tree.
+// The header scan that builds the include tree.
 #ifndef CLUDEMAP_SCAN_SCAN_HEADER_H_
 #define CLUDEMAP_SCAN_SCAN_HEADER_H_
 
@@ -14,19 +14,18 @@ inline constexpr std::string_view kMalformedLineWarning =
 inline constexpr std::string_view kUnresolvedAngleWarning = "WARNING: Cannot open file: <%s>\n";
 
 // Fills `node`, which arrives empty, and its whole subtree from the header at
-// `path`, using and updating runState(). `label` is the directive text the
-// node is known by and `parentLabel` its includer's label; both are empty for
-// the root, whose label becomes `path`.
+// `path`, using and updating `run`. `label` is the directive text the node
+// is known by and `parentLabel` its includer's label; both are empty for a
+// start header, whose label becomes `path`.
 //
 // A node is registered under its label (same label, same id) and expanded
 // only when its (parent id, id) pair has not been expanded before, which ends
 // the recursion for cycles. Quoted names are resolved against the including
-// file's directory list and, when no readable file is there, against the
-// include directories (runState().systemIncludeDirs) in order; angle-bracket
-// names against the include directories alone. Problems are written as
-// one-line warnings, in depth-first line order, and the scan goes on. Depth
-// is bounded only by memory.
-void scanHeader(const std::string& path, IncludeNode& node, const std::string& label,
+// file's directory and, when no readable file is there, against the run's
+// search list in order; angle-bracket names against the search list alone.
+// Problems are written as one-line warnings, in depth-first line order, and
+// the scan goes on. Depth is bounded only by memory.
+void scanHeader(RunState& run, const std::string& path, IncludeNode& node, const std::string& label,
                 const std::string& parentLabel);
 
 #endif  // CLUDEMAP_SCAN_SCAN_HEADER_H_

@@ -13,8 +13,9 @@
 
 // A fixed number of threads taking tasks from one stack: the task pushed
 // last runs first, so work found while running a task is done before older
-// work. Tasks must not wait for tasks still on the stack. Destroying the
-// pool drops the tasks not yet started and waits for the running ones.
+// work. Tasks must not wait for tasks still on the stack. drain(), and
+// destroying the pool, drop the tasks not yet started and wait for the
+// running ones.
 template <typename Task>
 class WorkerPool {
  public:
@@ -43,12 +44,24 @@ class WorkerPool {
     for (std::thread& thread : threads_) thread.join();
   }
 
+  // Drops the tasks not yet started and returns once none is running; the
+  // threads then wait for new tasks. Tasks pushed meanwhile by running ones
+  // are dropped too.
+  void drain() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    draining_ = true;
+    tasks_.clear();
+    idle_.wait(lock, [this] { return running_ == 0; });
+    draining_ = false;
+  }
+
   // Pushes `tasks` so that they run in their given order, all before any
   // task pushed earlier.
   void push(const std::vector<Task>& tasks) {
     if (tasks.empty() || threads_.empty()) return;
     {
       const std::lock_guard<std::mutex> lock(mutex_);
+      if (draining_) return;
       tasks_.insert(tasks_.end(), tasks.rbegin(), tasks.rend());
     }
     ready_.notify_all();
@@ -62,16 +75,22 @@ class WorkerPool {
       if (stopping_) return;
       const Task task = std::move(tasks_.back());
       tasks_.pop_back();
+      ++running_;
       lock.unlock();
       run_(task);
       lock.lock();
+      --running_;
+      if (running_ == 0) idle_.notify_all();
     }
   }
 
   const std::function<void(const Task&)> run_;
   std::mutex mutex_;
   std::condition_variable ready_;
-  std::vector<Task> tasks_;  // the next task last
+  std::condition_variable idle_;  // running_ dropped to 0
+  std::vector<Task> tasks_;       // the next task last
+  unsigned running_ = 0;
+  bool draining_ = false;
   bool stopping_ = false;
   std::vector<std::thread> threads_;  // last, so it starts after the rest exists
 };

@@ -100,14 +100,15 @@ std::string compareWithModel(const HeaderTree& tree, const fs::path& directory, 
   fs::current_path(directory);
   std::ostringstream warnings;
   std::ostringstream dotText;
-  resetRunState();
-  runState().warnings = &warnings;
-  runState().systemIncludeDirs = tree.includeDirs;
-  runState().readerThreads = readerThreads;
-  IncludeNode root;
-  scanHeader(rootPathFromArgument(tree.rootArgument), root, "", "");
-  writeDotFile(dotText, root);
-  resetRunState();
+  {
+    RunState run(warnings);
+    for (const std::string& dir : tree.includeDirs)
+      run.searchList.add(dir, SearchList::Kind::kBoth);
+    run.readerThreads = readerThreads;
+    IncludeNode root;
+    scanHeader(run, rootPathFromArgument(tree.rootArgument), root, "", "");
+    writeDotFile(dotText, run, root);
+  }
   fs::current_path(previous);
   const ToolOutput model = runModel(tree.rootArgument, tree.includeDirs, directory);
   if (dot != nullptr) *dot = dotText.str();

@@ -1,0 +1,27 @@
+// Where a run's warnings go.
+#ifndef CLUDEMAP_SCAN_WARNING_SINK_H_
+#define CLUDEMAP_SCAN_WARNING_SINK_H_
+
+#include <cstddef>
+#include <initializer_list>
+#include <iosfwd>
+#include <string_view>
+
+// Writes each warning as one line to a stream, in the order they come, and
+// counts them.
+class WarningSink {
+ public:
+  explicit WarningSink(std::ostream& out) : out_(&out) {}
+
+  // Writes `format` with each %s replaced by the next argument.
+  void warn(std::string_view format, std::initializer_list<std::string_view> args);
+  std::size_t count() const { return count_; }
+  std::ostream& stream() const { return *out_; }
+  void setStream(std::ostream& out) { out_ = &out; }
+
+ private:
+  std::ostream* out_;
+  std::size_t count_ = 0;
+};
+
+#endif  // CLUDEMAP_SCAN_WARNING_SINK_H_
