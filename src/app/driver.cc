@@ -49,14 +49,19 @@ namespace {
 constexpr char kIncludePathSeparator =
     std::filesystem::path::preferred_separator == '\\' ? ';' : ':';
 
-// The -I directories, then those of the environment.
-void fillSearchList(SearchList& list, const std::vector<std::string>& optionDirs) {
-  for (const std::string& directory : optionDirs) list.add(directory, SearchList::Kind::kBoth);
+// The include directories in search order: each kind from the command line,
+// the environment's as system directories after -isystem.
+void fillSearchList(SearchList& list, const CommandLine& line) {
+  using Kind = SearchList::Kind;
+  for (const std::string& directory : line.quoteDirs) list.add(directory, Kind::kQuotedOnly);
+  for (const std::string& directory : line.includeDirs) list.add(directory, Kind::kBoth);
+  for (const std::string& directory : line.systemDirs) list.add(directory, Kind::kSystem);
   if (const char* value = std::getenv(kIncludePathVariable)) {
     for (const std::string& directory : splitIncludePath(value, kIncludePathSeparator)) {
-      list.add(directory, SearchList::Kind::kSystem);
+      list.add(directory, Kind::kSystem);
     }
   }
+  for (const std::string& directory : line.afterDirs) list.add(directory, Kind::kSystem);
 }
 
 void reportWriteFailure(std::ostream& err, std::string_view what, int error) {
@@ -145,7 +150,7 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
   std::ostream warnings(&checkedOut);
   // Left to the process exit, which comes right after the run (driver.h).
   RunState& run = *std::make_unique<RunState>(warnings).release();
-  fillSearchList(run.searchList, line.includeDirs);
+  fillSearchList(run.searchList, line);
   IncludeNode& root = *std::make_unique<IncludeNode>().release();
   scanHeader(run, rootPath, root, "", "");
   warnings.flush();

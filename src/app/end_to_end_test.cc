@@ -60,6 +60,8 @@ struct Case {
   std::string only;
   // Adds large or directory-dependent parts just before the run.
   void (*make)(Case&, const fs::path& dir);
+  // The model's include directories with their kinds, where not all -I.
+  std::vector<ModelSearchDir> modelDirs;
 };
 
 Case row(const std::string& name, const Files& files, const Strings& model,
@@ -67,10 +69,15 @@ Case row(const std::string& name, const Files& files, const Strings& model,
          const std::string& dotText = kModel, int status = 0, const std::string& err = "",
          const Strings& env = {}, const std::string& only = "",
          void (*make)(Case&, const fs::path&) = nullptr) {
-  return {name, files, model, args, out, dotText, status, err, env, only, make};
+  return {name, files, model, args, out, dotText, status, err, env, only, make, {}};
 }
 
 void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
+
+Case withModelDirs(Case c, const std::vector<ModelSearchDir>& dirs) {
+  c.modelDirs = dirs;
+  return c;
+}
 
 // Each candidate includes the missing "mark", warned about where it is read.
 Files fallbackFiles() {
@@ -124,6 +131,21 @@ std::vector<Case> cases() {
         dot("1 top/a.h|2 x.h|2-1|3 mark|3-2|4 y.h|4-1|5 q.h|5-4|3 mark|3~5|6 z.h|6-1|3 mark|3~6|"
             "7 w.h|7-1|8 d.h|8-1|3 mark|3~8|9 v.h|9-1|3 mark|3~9|10 <v.h>|10-1|3 mark|3~10"),
         0, "", {"CLUDEMAP_INCLUDE_PATH=env"}),
+    row("trailing_search_option", kOptionFiles, {}, {"a.h", "out.dot", "-iquote"}, kUsage,
+        kNoFile, 255, "cludemap: option -iquote needs a directory\n"),
+    // Quoted names search -iquote first, angle-bracket ones skip it; each
+    // include_next goes on after the directory its includer was found in.
+    withModelDirs(row("search_options_and_include_next",
+        {{"a.h", "#include \"q.h\"\n#include <q.h>\n#include <w.h>\n"},
+         {"quote/q.h", "#include \"m1.h\""}, {"inc/q.h", "#include_next <q.h>"},
+         {"sys/q.h", "# include_next \"r.h\""}, {"env/r.h", "#include_next <r.h>"},
+         {"after/r.h", "#\tinclude\t\"m2.h\""}, {"after/w.h", ""}, {"after/q.h", "#x"}},
+        {"a.h"}, {"-iquote", "quote", "-Iinc", "-isystemsys", "a.h", "-idirafter", "after",
+                  "out.dot"},
+        kMissing + "quote/m1.h\n" + kMissing + "after/m2.h\n",
+        dot("1 a.h|2 q.h|2-1|3 m1.h|3-2|4 <q.h>|4-1|4 <q.h>|4~4|5 <r.h>|5-4|5 <r.h>|5~5|6 m2.h|6-5|"
+            "7 <w.h>|7-1"), 0, "", {"CLUDEMAP_INCLUDE_PATH=env"}),
+        {{"quote/", 'q'}, {"inc/", 'I'}, {"sys/", 's'}, {"env/", 's'}, {"after/", 's'}}),
     row("road_of_one_header", {{"src/app.h", "#include \"util/str.h\"\n"},
         {"src/util/str.h", "#include \"../cfg.h\"\n"}, {"src/cfg.h", ""}}, {"src/app.h"}, {}, "",
         dot("1 src/app.h|2 util/str.h|2-1|3 ../cfg.h|3-2")),
@@ -137,13 +159,12 @@ std::vector<Case> cases() {
                              "#include \"gone.h\"\n#include \"open.h\n#include <open.h\n"
                              "#include\n#include"}},
         {"a.h"}, {},
-        "Warning: In file: a.h, line #include\t\"t.h\"\n is malformatted.\n"
-        "Warning: In file: a.h, line #include_next \"n.h\"\r is malformatted.\n"
+        kMissing + "t.h\n" "WARNING: Cannot open file: <n.h>\n"
         "WARNING: Cannot open file: <none.h>\n" + kMissing + "gone.h\n" + kMissing + "open.h\n\n"
         "WARNING: Cannot open file: <open.h\n>\n"
         "Warning: In file: a.h, line #include\n is malformatted.\n"
         "Warning: In file: a.h, line #include is malformatted.\n",
-        dot("1 a.h|2 gone.h|2-1|3 open.h\n|3-1")),
+        dot("1 a.h|2 t.h|2-1|3 gone.h|3-1|4 open.h\n|4-1")),
     row("include_path_and_escapes", {{"a.h", "#include <q\"t.h>\n#include \"sub\\b.h\"\n"},
         {"sys/q\"t.h", ""}, {"sub/b.h", "#include \"c.h\"\n"}, {"sub/c.h", ""}},
         {"a.h", "missing/", "sys/"}, {}, "", dot("1 a.h|2 <q\"t.h>|2-1|3 sub\\b.h|3-1|4 c.h|4-3"),
@@ -239,22 +260,30 @@ std::vector<Case> cases() {
 // clang-format on
 
 // The table, and random trees as the in-process comparison makes them,
-// given include directories by -I or by CLUDEMAP_INCLUDE_PATH.
+// their include directories given by -iquote, -I, and -isystem or
+// CLUDEMAP_INCLUDE_PATH.
 std::vector<Case> allCases() {
   std::vector<Case> rows = cases();
   for (unsigned seed = 0; seed < 12; ++seed) {
     const HeaderTree tree = decodeHeaderTree(randomTreeInput(seed));
-    Strings model = {tree.rootArgument};
     Strings args;
-    Strings env = {"CLUDEMAP_INCLUDE_PATH="};
-    for (const std::string& dir : tree.includeDirs) {
-      model.push_back(dir);
-      args.insert(args.end(), {"-I", dir});
-      env[0] += dir + (windowsTarget() ? ";" : ":");
+    Strings env;
+    for (const ModelSearchDir& dir : tree.includeDirs) {
+      if (dir.kind == 's' && seed % 2 == 0) {
+        env.push_back(dir.prefix);
+      } else {
+        args.insert(args.end(), {dir.kind == 'q'   ? "-iquote"
+                                 : dir.kind == 's' ? "-isystem"
+                                                   : "-I",
+                                 dir.prefix});
+      }
     }
-    rows.push_back(row("random_tree_" + std::to_string(seed), tree.files, model,
-                       seed % 2 == 0 ? Strings() : args, kModel, kModel, 0, "",
-                       seed % 2 == 0 ? env : Strings()));
+    std::string path = "CLUDEMAP_INCLUDE_PATH=";
+    for (const std::string& dir : env) path += dir + (windowsTarget() ? ";" : ":");
+    rows.push_back(row("random_tree_" + std::to_string(seed), tree.files, {}, args, kModel, kModel,
+                       0, "", {path}));
+    rows.back().modelDirs = tree.includeDirs;
+    rows.back().model = {tree.rootArgument};
     rows.back().args.insert(rows.back().args.end(), {tree.rootArgument, "out.dot"});
   }
   return rows;
@@ -286,7 +315,11 @@ TEST_P(EndToEnd, Run) {
   }
   const CommandResult result = runTool(c.args, dir, c.env, c.out == kToFullDisk ? "/dev/full" : "");
   ToolOutput model;
-  if (!c.model.empty()) model = runModel(c.model[0], {c.model.begin() + 1, c.model.end()}, dir);
+  if (!c.modelDirs.empty()) {
+    model = runModel(c.model[0], c.modelDirs, dir);
+  } else if (!c.model.empty()) {
+    model = runModel(c.model[0], Strings(c.model.begin() + 1, c.model.end()), dir);
+  }
   const auto expected = [&](const std::string& stated, const std::string& modelled) {
     const bool agree = c.model.empty() || stated == kModel || stated == modelled;
     EXPECT_TRUE(agree) << textDifference("the model's output", modelled, stated);

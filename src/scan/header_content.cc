@@ -33,6 +33,29 @@ void releaseLargeBuffer(Scratch& scratch) {
   if (scratch.bytes.size() > kKeptBufferBytes) scratch.bytes = ReadBuffer();
 }
 
+// Angle-bracket and next directives keep their label beside their name; a
+// quoted name is its own label, and a malformed line has none. A next
+// directive written with quotes is labelled as if written with brackets.
+bool labelKeptApart(const DirectiveView& directive) {
+  return directive.kind == IncludeDirective::Kind::kAngle ||
+         directive.kind == IncludeDirective::Kind::kNext;
+}
+
+std::size_t keptLabelBytes(const DirectiveView& directive) {
+  if (!labelKeptApart(directive)) return 0;
+  return directive.label.empty() ? directive.text.size() + 2 : directive.label.size();
+}
+
+void appendLabel(std::string& texts, const DirectiveView& directive) {
+  if (!directive.label.empty()) {
+    texts += directive.label;
+    return;
+  }
+  texts += '<';
+  texts += directive.text;
+  texts += '>';
+}
+
 }  // namespace
 
 HeaderContent readHeaderContent(const std::string& path) {
@@ -50,8 +73,7 @@ HeaderContent readHeaderContent(const std::string& path) {
   std::size_t textBytes = 0;
   forEachIncludeDirective(*bytes, [&](const DirectiveView& directive) {
     found.push_back(directive);
-    textBytes += directive.text.size();
-    if (directive.label != directive.text) textBytes += directive.label.size();
+    textBytes += directive.text.size() + keptLabelBytes(directive);
   });
   // Filled at their final size, which spares the copies and the memory that
   // growing them piece by piece would cost.
@@ -63,10 +85,13 @@ HeaderContent readHeaderContent(const std::string& path) {
     kept.textStart = content.texts.size();
     kept.textSize = directive.text.size();
     content.texts += directive.text;
-    // A quoted name is its own label.
-    if (directive.label != directive.text) content.texts += directive.label;
-    kept.labelStart = content.texts.size() - directive.label.size();
-    kept.labelSize = directive.label.size();
+    kept.labelStart = kept.textStart;
+    kept.labelSize = directive.kind == IncludeDirective::Kind::kQuoted ? kept.textSize : 0;
+    if (labelKeptApart(directive)) {
+      kept.labelStart = content.texts.size();
+      appendLabel(content.texts, directive);
+      kept.labelSize = content.texts.size() - kept.labelStart;
+    }
     if (directive.kind != IncludeDirective::Kind::kMalformed) ++content.childDirectives;
   }
   releaseLargeBuffer(scratch);

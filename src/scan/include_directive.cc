@@ -1,14 +1,37 @@
 #include "scan/include_directive.h"
 
 #include <cstring>
-#include <utility>
 
 namespace {
 
-constexpr std::string_view kIncludeKeyword = "#include";
+constexpr std::string_view kKeyword = "include";
+constexpr std::string_view kNextSuffix = "_next";
 constexpr std::string_view kLineComment = "//";
 
 bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::size_t skipBlanks(std::string_view text, std::size_t at) {
+  while (at < text.size() && isBlank(text[at])) ++at;
+  return at;
+}
+
+// Where "include" stands after the '#' at `hash` and the blanks after it,
+// or npos.
+std::size_t keywordAfter(std::string_view text, std::size_t hash) {
+  const std::size_t at = skipBlanks(text, hash + 1);
+  return text.substr(at, kKeyword.size()) == kKeyword ? at : std::string_view::npos;
+}
+
+// The first '#' from `from` on that starts a directive; npos when none
+// does.
+std::size_t directiveStart(std::string_view text, std::size_t from) {
+  for (std::size_t hash = text.find('#', from); hash != std::string_view::npos;
+       hash = text.find('#', hash + 1)) {
+    if (keywordAfter(text, hash) != std::string_view::npos) return hash;
+  }
+  return std::string_view::npos;
+}
 
 // The index where the line holding `position` starts: just past the CR or LF
 // before it, but not before `first`, which is known to start a line.
@@ -39,20 +62,22 @@ std::string_view delimitedName(std::string_view line, std::size_t start, char cl
 }  // namespace
 
 bool parseIncludeLine(std::string_view line, DirectiveView& directive) {
-  const std::size_t keyword = line.find(kIncludeKeyword);
-  if (keyword == std::string_view::npos) return false;
+  const std::size_t hash = directiveStart(line, 0);
+  if (hash == std::string_view::npos) return false;
   const std::size_t comment = line.find(kLineComment);
-  if (comment != std::string_view::npos && comment < keyword) return false;
+  if (comment != std::string_view::npos && comment < hash) return false;
 
-  std::size_t start = keyword + kIncludeKeyword.size();
-  while (start < line.size() && line[start] == ' ') ++start;
+  std::size_t start = keywordAfter(line, hash) + kKeyword.size();
+  const bool next = line.substr(start, kNextSuffix.size()) == kNextSuffix;
+  if (next) start += kNextSuffix.size();
+  start = skipBlanks(line, start);
   const char opener = start < line.size() ? line[start] : '\0';
   if (opener == '"') {
-    directive.kind = IncludeDirective::Kind::kQuoted;
+    directive.kind = next ? IncludeDirective::Kind::kNext : IncludeDirective::Kind::kQuoted;
     directive.text = delimitedName(line, start + 1, '"');
-    directive.label = directive.text;
+    directive.label = next ? std::string_view() : directive.text;
   } else if (opener == '<') {
-    directive.kind = IncludeDirective::Kind::kAngle;
+    directive.kind = next ? IncludeDirective::Kind::kNext : IncludeDirective::Kind::kAngle;
     directive.text = delimitedName(line, start + 1, '>');
     // '<', the name and '>'; without a '>' the name already runs to the end.
     directive.label = line.substr(start, directive.text.size() + 2);
@@ -64,37 +89,19 @@ bool parseIncludeLine(std::string_view line, DirectiveView& directive) {
   return true;
 }
 
-bool parseIncludeLine(std::string_view line, IncludeDirective& directive) {
-  DirectiveView view;
-  if (!parseIncludeLine(line, view)) return false;
-  directive.kind = view.kind;
-  directive.text.assign(view.text);
-  directive.label.assign(view.label);
-  return true;
-}
-
 void forEachIncludeDirective(std::string_view bytes,
                              const std::function<void(const DirectiveView&)>& visit) {
   DirectiveView directive;
-  // Only lines holding the keyword can be directives, so the search jumps
-  // from one keyword to the next instead of splitting every line; `start`
-  // is always the start of a line.
+  // Only lines holding a directive start can be directives, so the search
+  // jumps from one to the next instead of splitting every line; `start` is
+  // always the start of a line.
   std::size_t start = 0;
-  for (std::size_t keyword = bytes.find(kIncludeKeyword); keyword != std::string_view::npos;
-       keyword = bytes.find(kIncludeKeyword, start)) {
-    const std::size_t first = lineStart(bytes, start, keyword);
-    start = lineEnd(bytes, keyword + kIncludeKeyword.size());
+  for (std::size_t hash = directiveStart(bytes, 0); hash != std::string_view::npos;
+       hash = directiveStart(bytes, start)) {
+    const std::size_t first = lineStart(bytes, start, hash);
+    start = lineEnd(bytes, hash + 1);
     if (parseIncludeLine(lineContent(bytes.substr(first, start - first)), directive)) {
       visit(directive);
     }
   }
-}
-
-std::vector<IncludeDirective> parseIncludeDirectives(std::string_view bytes) {
-  std::vector<IncludeDirective> directives;
-  forEachIncludeDirective(bytes, [&](const DirectiveView& directive) {
-    directives.push_back(IncludeDirective{directive.kind, std::string(directive.text),
-                                          std::string(directive.label)});
-  });
-  return directives;
 }

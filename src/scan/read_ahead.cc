@@ -27,6 +27,7 @@ ScannedHeader& ScanCache::headerAt(const std::string& path) { return headerOf(re
 DirectiveMemo& ScanCache::resolve(ScannedHeader& includer, std::size_t index, int includerEntry) {
   DirectiveMemo& memo = includer.directives[index];
   memo.resolved = true;
+  memo.resolvedFor = includerEntry;
   const HeaderContent& content = *includer.content;
   const DirectiveText& directive = content.directives[index];
   Destination* destination = &memo.to;
@@ -41,7 +42,8 @@ DirectiveMemo& ScanCache::resolve(ScannedHeader& includer, std::size_t index, in
     destination = &entry->second;
   }
   const FoundHeader found = childHeader(content, directive, includerEntry);
-  if (found.content != nullptr) *destination = Destination{&headerOf(*found.content), found.entry};
+  *destination = found.content == nullptr ? Destination{}
+                                          : Destination{&headerOf(*found.content), found.entry};
   memo.to = *destination;
   return memo;
 }
@@ -77,12 +79,20 @@ const HeaderContent& ScanCache::readOnce(const std::string& path) {
   return content;
 }
 
-// The header a directive leads to.
+// The header a directive leads to. A next directive searches the entries
+// after the one its includer was found in, or all of them when the
+// includer was found in none.
 FoundHeader ScanCache::childHeader(const HeaderContent& includer, const DirectiveText& directive,
-                                   int /*includerEntry*/) {
+                                   int includerEntry) {
   const std::string_view name = includer.textOf(directive);
-  if (directive.kind == IncludeDirective::Kind::kQuoted) return resolveQuotedName(includer, name);
-  return searchIncludeDirs(name, 0, false);
+  switch (directive.kind) {
+    case IncludeDirective::Kind::kQuoted:
+      return resolveQuotedName(includer, name);
+    case IncludeDirective::Kind::kNext:
+      return searchIncludeDirs(name, static_cast<std::size_t>(includerEntry + 1), false);
+    default:
+      return searchIncludeDirs(name, 0, false);
+  }
 }
 
 // A quoted name is looked up next to its includer first. Only where no
@@ -165,8 +175,10 @@ void ScanCache::readAhead(const HeaderContent& content) {
   tasks.clear();
   for (std::size_t i = 0; i < content.directives.size(); ++i) {
     const DirectiveText& directive = content.directives[i];
+    // Where a next directive leads depends on how its includer was found,
+    // which only the scan knows.
     if (directive.kind != IncludeDirective::Kind::kMalformed &&
-        !claimedByReader(content, directive)) {
+        directive.kind != IncludeDirective::Kind::kNext && !claimedByReader(content, directive)) {
       tasks.push_back(ReadAheadTask{&content, i});
     }
   }

@@ -67,9 +67,20 @@ struct Destination {
 // when the directive is first followed and reused by every later expansion.
 struct DirectiveMemo {
   bool resolved = false;
+  // For a next directive, where it leads depends on the entry its includer
+  // was found in: the one it was resolved for.
+  int resolvedFor = kNoEntry;
   Destination to;
   ChildMemo child;
 };
+
+// Whether `memo`, of a directive of `kind`, holds where the directive leads
+// from a header found in `includerEntry`.
+inline bool holdsDestination(const DirectiveMemo& memo, IncludeDirective::Kind kind,
+                             int includerEntry) {
+  return memo.resolved &&
+         (kind != IncludeDirective::Kind::kNext || memo.resolvedFor == includerEntry);
+}
 
 // One header path as the scan knows it: its content, and one memo per
 // directive.

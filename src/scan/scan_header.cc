@@ -99,7 +99,7 @@ void followNextDirective(Scan& scan) {
     scan.run.warnings.warn(kMalformedLineWarning, {content.path, content.textOf(directive)});
     return;
   }
-  DirectiveMemo& memo = top.header->directives[index].resolved
+  DirectiveMemo& memo = holdsDestination(top.header->directives[index], directive.kind, top.entry)
                             ? top.header->directives[index]
                             : scan.cache.resolve(*top.header, index, top.entry);
   if (memo.to.header == nullptr) {

@@ -11,12 +11,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// One directive line: kind '"' (quoted), '<' (angle) or '?' (malformed,
-// with the whole line as its text).
+// One directive line: kind '"' (quoted), '<' (angle), 'n' (include_next)
+// or '?' (malformed, with the whole line as its text).
 struct ModelDirective {
   char kind;
   std::string text, label;
 };
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Where the first '#' followed by blanks and "include" stands, or npos.
+std::size_t directiveStart(std::string_view line) {
+  for (std::size_t hash = 0; hash < line.size(); ++hash) {
+    if (line[hash] != '#') continue;
+    std::size_t at = hash + 1;
+    while (at < line.size() && isBlank(line[at])) ++at;
+    if (line.substr(at, 7) == "include") return hash;
+  }
+  return std::string_view::npos;
+}
 
 std::vector<ModelDirective> modelDirectives(std::string_view bytes) {
   std::vector<ModelDirective> directives;
@@ -24,19 +37,26 @@ std::vector<ModelDirective> modelDirectives(std::string_view bytes) {
     end = std::min(bytes.find_first_of("\r\n", start), bytes.size() - 1) + 1;
     std::string_view line = bytes.substr(start, end - start);
     line = line.substr(0, line.find('\0'));
-    const std::size_t keyword = line.find("#include");
-    if (keyword == std::string_view::npos || line.find("//") < keyword) continue;
-    std::size_t at = keyword + 8;
-    while (at < line.size() && line[at] == ' ') ++at;
-    const char kind = at < line.size() && (line[at] == '"' || line[at] == '<') ? line[at] : '?';
-    if (kind == '?') {
-      directives.push_back({kind, std::string(line), ""});
+    const std::size_t hash = directiveStart(line);
+    if (hash == std::string_view::npos || line.find("//") < hash) continue;
+    std::size_t at = line.find("include", hash) + 7;
+    const bool next = line.substr(at, 5) == "_next";
+    if (next) at += 5;
+    while (at < line.size() && isBlank(line[at])) ++at;
+    const char opener = at < line.size() ? line[at] : '?';
+    if (opener != '"' && opener != '<') {
+      directives.push_back({'?', std::string(line), ""});
       continue;
     }
-    const std::size_t close = line.find(kind == '"' ? '"' : '>', at + 1);
+    const std::size_t close = line.find(opener == '"' ? '"' : '>', at + 1);
     const std::string name(line.substr(at + 1, close - at - 1));
     const bool closed = close < line.size();
-    directives.push_back({kind, name, kind == '"' ? name : "<" + name + (closed ? ">" : "")});
+    const std::string angleLabel = "<" + name + (closed || opener == '"' ? ">" : "");
+    if (next) {
+      directives.push_back({'n', name, angleLabel});
+    } else {
+      directives.push_back({opener, name, opener == '"' ? name : angleLabel});
+    }
   }
   return directives;
 }
@@ -83,7 +103,7 @@ struct Node {
 };
 
 struct Model {
-  std::vector<std::string> dirs;
+  std::vector<ModelSearchDir> dirs;
   fs::path base;
   std::map<std::string, int> registry;
   int nextId = 1;
@@ -100,18 +120,34 @@ struct Model {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
-  // Quoted names next to the includer, else in the include directories, else
-  // missing next to the includer; angle-bracket names in the directories.
-  std::optional<std::string> childPath(const ModelDirective& directive, const std::string& dir) {
-    if (directive.kind == '"' && readRegularFile(dir + directive.text)) return dir + directive.text;
-    for (const std::string& includeDir : dirs) {
-      if (readRegularFile(includeDir + directive.text)) return includeDir + directive.text;
+  struct Found {
+    std::string path;
+    int entry;  // -1: not through an include directory
+  };
+
+  // The first include directory from `from` on that holds `name`; quoted
+  // names may use every directory, the others not the 'q' ones.
+  std::optional<Found> search(const std::string& name, int from, bool quoted) const {
+    for (int i = from; i < static_cast<int>(dirs.size()); ++i) {
+      if (!quoted && dirs[i].kind == 'q') continue;
+      if (readRegularFile(dirs[i].prefix + name)) return Found{dirs[i].prefix + name, i};
     }
-    if (directive.kind == '"') return dir + directive.text;
     return std::nullopt;
   }
 
-  void scan(const std::string& path, Node& node, const std::string& label,
+  // Quoted names next to the includer, else in the include directories, else
+  // missing next to the includer; angle-bracket names in the directories;
+  // include_next names in the directories after the includer's.
+  std::optional<Found> childPath(const ModelDirective& directive, const std::string& dir,
+                                 int entry) const {
+    if (directive.kind == 'n') return search(directive.text, entry + 1, false);
+    if (directive.kind == '<') return search(directive.text, 0, false);
+    if (readRegularFile(dir + directive.text)) return Found{dir + directive.text, -1};
+    if (std::optional<Found> found = search(directive.text, 0, true)) return found;
+    return Found{dir + directive.text, -1};
+  }
+
+  void scan(const std::string& path, int entry, Node& node, const std::string& label,
             const std::string& parentLabel) {
     node.firstSighting = registry.count(label) == 0;
     node.label = label.empty() ? path : label;
@@ -130,8 +166,8 @@ struct Model {
       if (directive.kind == '?') {
         output.warnings +=
             "Warning: In file: " + path + ", line " + directive.text + " is malformatted.\n";
-      } else if (const std::optional<std::string> child = childPath(directive, dir)) {
-        scan(*child, node.children.emplace_back(), directive.label, node.label);
+      } else if (const std::optional<Found> child = childPath(directive, dir, entry)) {
+        scan(child->path, child->entry, node.children.emplace_back(), directive.label, node.label);
       } else {
         output.warnings += "WARNING: Cannot open file: <" + directive.text + ">\n";
       }
@@ -153,7 +189,7 @@ struct Model {
 
 }  // namespace
 
-ToolOutput runModel(const std::string& argument, const std::vector<std::string>& dirs,
+ToolOutput runModel(const std::string& argument, const std::vector<ModelSearchDir>& dirs,
                     const fs::path& base) {
   std::string path = argument;
   if (!path.empty() && path[0] == '"')
@@ -162,8 +198,15 @@ ToolOutput runModel(const std::string& argument, const std::vector<std::string>&
   model.dirs = dirs;
   model.base = base;
   Node root;
-  model.scan(path, root, "", "");
+  model.scan(path, -1, root, "", "");
   model.write(root, -1);
   model.output.dot = modelDotFile(model.output.dot);
   return model.output;
+}
+
+ToolOutput runModel(const std::string& argument, const std::vector<std::string>& dirs,
+                    const fs::path& base) {
+  std::vector<ModelSearchDir> kinded;
+  for (const std::string& dir : dirs) kinded.push_back({dir, 'I'});
+  return runModel(argument, kinded, base);
 }

@@ -18,9 +18,19 @@ struct ToolOutput {
   std::string warnings, dot;
 };
 
+// An include directory, ending in a separator, and its kind: 'q' for
+// quoted names only (-iquote), 'I' for both (-I), 's' a system one.
+struct ModelSearchDir {
+  std::string prefix;
+  char kind = 'I';
+};
+
 // What cludemap prints and writes for the start path `argument` as the
-// command line gives it and the include directories `dirs` (each ending in
-// a separator), relative paths taken from `base`.
+// command line gives it and the include directories `dirs` in search order,
+// relative paths taken from `base`.
+ToolOutput runModel(const std::string& argument, const std::vector<ModelSearchDir>& dirs,
+                    const std::filesystem::path& base);
+// The same with -I directories only.
 ToolOutput runModel(const std::string& argument, const std::vector<std::string>& dirs,
                     const std::filesystem::path& base);
 

@@ -44,25 +44,35 @@ HeaderTree decodeHeaderTree(std::string_view input) {
                                  "sub/deep/e.h", "sys/s.h", "sys/c.h", "\xe9t\xe9.h"};
   static const std::vector<Strings> kIncludeDirs = {
       {}, {"sub/"}, {"sys/", "sub/"}, {"sub\\deep\\", "sys/", "sub/"}};
-  HeaderTree tree{{{"sub/deep/.keep", ""}, {"sys/.keep", ""}}, "a.h", kIncludeDirs[2]};
+  HeaderTree tree{{{"sub/deep/.keep", ""}, {"sys/.keep", ""}}, "a.h", {}};
+  unsigned selector = 2 * 32;  // a.h and two -I directories without a first section
   for (int section = 0; section < 8 && !input.empty(); ++section) {
     const std::string_view bytes = input.substr(0, input.find('\xff'));
     input.remove_prefix(std::min(bytes.size() + 1, input.size()));
     if (bytes.empty()) continue;
-    const auto selector = static_cast<unsigned char>(bytes[0]);
-    const std::string& name = kNames[selector % 8];
+    const std::string& name = kNames[static_cast<unsigned char>(bytes[0]) % 8];
     tree.files.emplace_back(name, bytes.substr(1));
     if (section > 0) continue;
+    selector = static_cast<unsigned char>(bytes[0]);
     std::string backslashed = name;
     std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
     tree.rootArgument = Strings{name, "./" + name, backslashed, '"' + name + '"'}[selector / 8 % 4];
-    tree.includeDirs = kIncludeDirs[selector / 32 % 4];
   }
+  // With the top bit set, the directories take the kinds q, s, I in turn,
+  // in the order the tool searches kinds: quoted-only, -I, system.
+  for (const std::string& dir : kIncludeDirs[selector / 32 % 4]) {
+    const char kind = selector >= 128 ? "qsI"[tree.includeDirs.size()] : 'I';
+    tree.includeDirs.push_back({dir, kind});
+  }
+  std::stable_sort(
+      tree.includeDirs.begin(), tree.includeDirs.end(), [](const auto& a, const auto& b) {
+        return std::string_view("qIs").find(a.kind) < std::string_view("qIs").find(b.kind);
+      });
   return tree;
 }
 
 HeaderTree singleHeaderTree(std::string_view bytes) {
-  return {{{"a.h", std::string(bytes)}, {"sys/b.h", ""}}, "a.h", {"sys/"}};
+  return {{{"a.h", std::string(bytes)}, {"sys/b.h", ""}}, "a.h", {{"sys/", 'I'}}};
 }
 
 std::string randomTreeInput(unsigned seed) {
@@ -75,7 +85,9 @@ std::string randomTreeInput(unsigned seed) {
   static const Strings kOddLines = {
       "#include\"N\" // c", "#include   <N", "#include \"N", "// #include \"N\"",
       "x = \"//\"; #include <N>", "#include\tN", "#include_next <N>", "x\0#include \"N\""s,
-      "#include \"N\0\""s, "#  include <N>", "#include \"N\" #include <a.h>", "int x;", "#include"};
+      "#include \"N\0\""s, "#  include <N>", "#include \"N\" #include <a.h>", "int x;", "#include",
+      "# include \"N\"", "#\tinclude\t<N>", "#include_next \"N\"", "#include_next<N>",
+      "x # include \"N\"", "#\tinclude_next <N", "#include\t\"N\"", "# // #include <N>"};
   // clang-format on
   static const Strings kEnds = {"\n", "\n", "\n", "\r\n", "\r", ""};
   std::mt19937 random(seed);
@@ -93,6 +105,11 @@ std::string randomTreeInput(unsigned seed) {
   return input;
 }
 
+SearchList::Kind searchKind(const ModelSearchDir& dir) {
+  if (dir.kind == 'q') return SearchList::Kind::kQuotedOnly;
+  return dir.kind == 's' ? SearchList::Kind::kSystem : SearchList::Kind::kBoth;
+}
+
 std::string compareWithModel(const HeaderTree& tree, const fs::path& directory, std::string* dot,
                              std::optional<unsigned> readerThreads) {
   writeFiles(directory, tree.files);
@@ -102,8 +119,9 @@ std::string compareWithModel(const HeaderTree& tree, const fs::path& directory, 
   std::ostringstream dotText;
   {
     RunState run(warnings);
-    for (const std::string& dir : tree.includeDirs)
-      run.searchList.add(dir, SearchList::Kind::kBoth);
+    for (const ModelSearchDir& dir : tree.includeDirs) {
+      run.searchList.add(dir.prefix, searchKind(dir));
+    }
     run.readerThreads = readerThreads;
     IncludeNode root;
     scanHeader(run, rootPathFromArgument(tree.rootArgument), root, "", "");

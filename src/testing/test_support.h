@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "scan/search_list.h"
 #include "testing/include_model.h"
 
 using Strings = std::vector<std::string>;
@@ -18,7 +19,7 @@ std::string readFile(const std::filesystem::path& path);
 struct HeaderTree {
   Files files;
   std::string rootArgument;
-  Strings includeDirs;
+  std::vector<ModelSearchDir> includeDirs;  // in search order
 };
 
 // The fuzz input format: sections split at 0xFF bytes, the first eight
@@ -26,13 +27,15 @@ struct HeaderTree {
 // sub/d.h, sub/deep/e.h, sys/s.h, sys/c.h and \xe9t\xe9.h, and the rest is
 // its content (the last section for a file counts). The first section's file
 // is the start header: its first byte divided by 8, modulo 4, spells the
-// start path (as listed, after "./", with '\' for '/', in double quotes), and
-// divided by 32 picks the include directories. Without it: a.h.
+// start path (as listed, after "./", with '\' for '/', in double quotes),
+// divided by 32, modulo 4, picks the include directories, and its top bit
+// gives them kinds other than -I. Without it: a.h.
 HeaderTree decodeHeaderTree(std::string_view input);
 // The line fuzz target's input format: the bytes are the start header a.h,
 // and an include directory holds b.h.
 HeaderTree singleHeaderTree(std::string_view bytes);
 std::string randomTreeInput(unsigned seed);  // made of pieces of directives
+SearchList::Kind searchKind(const ModelSearchDir& dir);
 
 // Writes `tree` into `directory` and runs the scan, with `readerThreads`
 // (the default when unset), and the writer there in-process, from a fresh
