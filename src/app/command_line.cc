@@ -1,51 +1,145 @@
 #include "app/command_line.h"
 
+#include <charconv>
 #include <string_view>
 
 namespace {
 
 bool isOption(std::string_view arg) { return arg.size() >= 2 && arg.front() == '-'; }
 
+// Stores an option's value; returns what is wrong with it, or "".
+using Store = std::string (*)(CommandLine&, std::string_view);
+
 // An option that takes a value, and where the value goes.
 struct ValueOption {
   std::string_view name;
   std::string_view valueName;  // for the message when it is missing
-  void (*store)(CommandLine&, std::string_view);
+  Store store;
 };
 
 template <std::vector<std::string> CommandLine::*list>
-void append(CommandLine& line, std::string_view value) {
+std::string appendTo(CommandLine& line, std::string_view value) {
   (line.*list).emplace_back(value);
+  return "";
+}
+
+template <std::vector<std::string> ScanOptions::*list>
+std::string appendToScan(CommandLine& line, std::string_view value) {
+  (line.scanOptions.*list).emplace_back(value);
+  return "";
+}
+
+std::string setMaxDepth(CommandLine& line, std::string_view value) {
+  int depth = -1;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), depth);
+  if (error != std::errc() || end != value.data() + value.size() || depth < 0) {
+    return "--max-depth needs a whole number of 0 or more, not '" + std::string(value) + "'";
+  }
+  line.scanOptions.maxDepth = depth;
+  return "";
+}
+
+std::string setSystem(CommandLine& line, std::string_view value) {
+  using System = ScanOptions::System;
+  if (value == "follow") {
+    line.scanOptions.system = System::kFollow;
+  } else if (value == "leaf") {
+    line.scanOptions.system = System::kLeaf;
+  } else if (value == "hide") {
+    line.scanOptions.system = System::kHide;
+  } else {
+    return "--system takes follow, leaf or hide, not '" + std::string(value) + "'";
+  }
+  return "";
+}
+
+std::string setWarnings(CommandLine& line, std::string_view value) {
+  using Mode = WarningSink::Mode;
+  if (value == "all") {
+    line.warnings = Mode::kAll;
+  } else if (value == "once") {
+    line.warnings = Mode::kOnce;
+  } else if (value == "none") {
+    line.warnings = Mode::kNone;
+  } else {
+    return "--warnings takes all, once or none, not '" + std::string(value) + "'";
+  }
+  return "";
 }
 
 // Longer names first where one begins with another.
 constexpr ValueOption kValueOptions[] = {
-    {"-iquote", "a directory", append<&CommandLine::quoteDirs>},
-    {"-isystem", "a directory", append<&CommandLine::systemDirs>},
-    {"-idirafter", "a directory", append<&CommandLine::afterDirs>},
-    {"-I", "a directory", append<&CommandLine::includeDirs>},
+    {"-iquote", "a directory", appendTo<&CommandLine::quoteDirs>},
+    {"-isystem", "a directory", appendTo<&CommandLine::systemDirs>},
+    {"-idirafter", "a directory", appendTo<&CommandLine::afterDirs>},
+    {"-I", "a directory", appendTo<&CommandLine::includeDirs>},
     {"-p", "a path",
-     [](CommandLine& line, std::string_view value) { line.compileDatabase = std::string(value); }},
+     [](CommandLine& line, std::string_view value) {
+       line.compileDatabase = std::string(value);
+       return std::string();
+     }},
+    {"-o", "a file",
+     [](CommandLine& line, std::string_view value) {
+       line.output = std::string(value);
+       return std::string();
+     }},
+    {"-T", "a format",
+     [](CommandLine& line, std::string_view value) {
+       line.format = std::string(value);
+       return std::string();
+     }},
+    {"-K", "an engine",
+     [](CommandLine& line, std::string_view value) {
+       line.engine = std::string(value);
+       return std::string();
+     }},
+    {"--max-depth", "a number", setMaxDepth},
+    {"--leaf", "a pattern", appendToScan<&ScanOptions::leafGlobs>},
+    {"--exclude", "a pattern", appendToScan<&ScanOptions::excludeGlobs>},
+    {"--system", "a mode", setSystem},
+    {"--warnings", "a mode", setWarnings},
 };
+
+// The value written into the same argument: what follows a short option's
+// name, or a long option's '='; nothing when the argument is the name alone.
+// Returns false when the argument is not this option.
+bool attachedValue(std::string_view arg, std::string_view name, std::string_view* value,
+                   bool* attached) {
+  if (arg.substr(0, name.size()) != name) return false;
+  const std::string_view rest = arg.substr(name.size());
+  *attached = !rest.empty();
+  if (name.substr(0, 2) != "--") {
+    *value = rest;
+    return true;
+  }
+  if (!rest.empty() && rest.front() != '=') return false;
+  *value = rest.substr(rest.empty() ? 0 : 1);
+  return true;
+}
 
 // Handles the option `arg` at argv[*i], moving *i past a separate value.
 // Returns false after setting an error.
 bool readOption(CommandLine& line, std::string_view arg, int* i, int argc,
                 const char* const* argv) {
   for (const ValueOption& option : kValueOptions) {
-    if (arg.substr(0, option.name.size()) != option.name) continue;
-    if (arg.size() > option.name.size()) {
-      option.store(line, arg.substr(option.name.size()));
-    } else if (*i + 1 < argc) {
-      option.store(line, argv[++*i]);
-    } else {
-      line.error = "option " + std::string(option.name) + " needs " + std::string(option.valueName);
-      return false;
+    std::string_view value;
+    bool attached = false;
+    if (!attachedValue(arg, option.name, &value, &attached)) continue;
+    if (!attached) {
+      if (*i + 1 >= argc) {
+        line.error =
+            "option " + std::string(option.name) + " needs " + std::string(option.valueName);
+        return false;
+      }
+      value = argv[++*i];
     }
-    return true;
+    line.error = option.store(line, value);
+    return line.error.empty();
   }
   if (arg == "-v" || arg == "--verbose") {
     line.verbose = true;
+  } else if (arg == "--tree") {
+    line.tree = true;
   } else if (arg == "--query-compiler") {
     line.queryCompiler = "";
   } else if (arg.substr(0, 17) == "--query-compiler=") {

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "scan/scan_options.h"
+#include "scan/warning_sink.h"
+
 struct CommandLine {
   enum class Action {
     kRun,      // `positionals` holds the arguments, whatever their count
@@ -25,6 +28,13 @@ struct CommandLine {
   // --query-compiler[=CXX]: the compiler to ask, empty for the default.
   std::optional<std::string> queryCompiler;
   bool verbose = false;  // -v, --verbose
+  // -o: the output; every positional argument is then a start header.
+  std::optional<std::string> output;
+  std::string format = "dot";                            // -T
+  std::string engine = "dot";                            // -K
+  bool tree = false;                                     // --tree
+  ScanOptions scanOptions;                               // --max-depth, --leaf, --exclude, --system
+  WarningSink::Mode warnings = WarningSink::Mode::kAll;  // --warnings
   std::vector<std::string> positionals;
   std::string error;
 };
@@ -32,10 +42,11 @@ struct CommandLine {
 // Reads argv[1..argc-1] from left to right. Options may stand anywhere
 // among the positional arguments; "--" makes every later argument
 // positional, and a lone "-" is positional. An option that takes a value
-// takes the next argument, or (for "-I" and its kin, "-p") the rest of the
-// same argument ("-Iinc"), or for a long option what follows '='. "--help"
-// and "--version" decide the action at once. An unknown option, or an
-// option missing its value, is an error.
+// takes the next argument, or the rest of the same argument: after a short
+// option's name ("-Iinc", "-Tsvg") or after a long option's '='
+// ("--max-depth=2"). "--help" and "--version" decide the action at once.
+// An unknown option, an option missing its value and a value the option
+// does not take are errors.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 #endif  // CLUDEMAP_APP_COMMAND_LINE_H_

@@ -1,5 +1,6 @@
 #include "app/driver.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <new>
 #include <ostream>
@@ -38,9 +40,10 @@ std::vector<std::string> splitIncludePath(std::string_view value, char separator
   return directories;
 }
 
-void writeDotFile(std::ostream& out, RunState& run, const IncludeNode& root) {
+void writeDotFile(std::ostream& out, RunState& run, const std::vector<IncludeNode>& roots,
+                  const DotOptions& options) {
   out << kDotOpening;
-  writeNodeGraph(out, run, root, -1);
+  for (const IncludeNode& root : roots) writeNodeGraph(out, run, root, -1, options);
   out << kDotClosing;
 }
 
@@ -89,7 +92,8 @@ int streamError() { return errno != 0 ? errno : EIO; }
 // the tool again over an 85 MB graph cost some 30 ms more that way. Where
 // writing over it fails, the file is emptied, so that no old text is left
 // behind the new.
-int writeOutputFile(const std::string& outputPath, RunState& run, const IncludeNode& root) {
+int writeOutputFile(const std::string& outputPath,
+                    const std::function<void(std::ostream&)>& write) {
   const std::filesystem::path path = fileSystemPath(outputPath);
   std::error_code error;
   // Binary: the format spells out its own line ends (dot_format.h).
@@ -105,7 +109,7 @@ int writeOutputFile(const std::string& outputPath, RunState& run, const IncludeN
     if (!file) return streamError();
   }
   errno = 0;
-  writeDotFile(file, run, root);
+  write(file);
   file.flush();
   const std::streamoff length = file.tellp();
   int failure = !file ? streamError() : 0;
@@ -117,6 +121,61 @@ int writeOutputFile(const std::string& outputPath, RunState& run, const IncludeN
     if (failure == 0 && error) failure = error.value();
   }
   return failure;
+}
+
+// Writes through `write` to standard output; returns the errno of a failure,
+// or 0.
+int writeStandardOutput(std::ostream& out, const std::function<void(std::ostream&)>& write) {
+  CheckedOutputBuffer checked(*out.rdbuf());
+  std::ostream stream(&checked);
+  write(stream);
+  stream.flush();
+  return checked.error();
+}
+
+// The start headers and the output: with -o, every positional argument is
+// a start header; without, exactly a header and an output. Returns false
+// when the command line does not give them.
+bool startsAndOutput(const CommandLine& line, std::vector<std::string>* starts,
+                     std::string* output) {
+  std::vector<std::string> positionals = line.positionals;
+  if (line.output) {
+    *output = *line.output;
+  } else {
+    if (positionals.size() != 2) return false;
+    *output = positionals.back();
+    positionals.pop_back();
+  }
+  for (const std::string& positional : positionals) {
+    starts->push_back(rootPathFromArgument(positional));
+  }
+  return !starts->empty();
+}
+
+// Why writing `output` would destroy a source file, or "": it is one of the
+// start headers, or, named without -o, an existing C or C++ file, which a
+// forgotten -o before several headers would make the output.
+std::string overwriteHazard(const CommandLine& line, const std::vector<std::string>& starts,
+                            const std::string& output) {
+  if (output == "-") return "";
+  std::error_code error;
+  const std::filesystem::path path = fileSystemPath(output);
+  for (const std::string& start : starts) {
+    if (std::filesystem::equivalent(path, fileSystemPath(start), error)) {
+      return output + " is a start header; not writing over it";
+    }
+  }
+  static constexpr std::string_view kSourceExtensions[] = {".h",   ".hh",  ".hpp", ".hxx", ".h++",
+                                                           ".inl", ".ipp", ".tcc", ".c",   ".cc",
+                                                           ".cpp", ".cxx", ".c++"};
+  const std::string extension = path.extension().string();
+  const bool source = std::find(std::begin(kSourceExtensions), std::end(kSourceExtensions),
+                                extension) != std::end(kSourceExtensions);
+  if (!line.output && source && std::filesystem::is_regular_file(path, error)) {
+    return "not writing over " + output +
+           ", which looks like a source file (name the output with -o)";
+  }
+  return "";
 }
 
 }  // namespace
@@ -137,34 +196,47 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
     case CommandLine::Action::kRun:
       break;
   }
-  if (line.positionals.size() != 2) {
+  std::vector<std::string> starts;
+  std::string outputPath;
+  if (!startsAndOutput(line, &starts, &outputPath)) {
     out << kUsageMessage;
     return -1;
   }
-  const std::string rootPath = rootPathFromArgument(line.positionals[0]);
-  const std::string& outputPath = line.positionals[1];
+  if (const std::string hazard = overwriteHazard(line, starts, outputPath); !hazard.empty()) {
+    err << "cludemap: " << hazard << '\n';
+    out << kUsageMessage;
+    return -1;
+  }
 
   std::set_new_handler(reportOutOfMemory);
   prepareHeapForRun();
-  CheckedOutputBuffer checkedOut(*out.rdbuf());
-  std::ostream warnings(&checkedOut);
+  // With the graph on standard output, the warnings go to standard error.
+  const bool toStandardOutput = outputPath == "-";
+  CheckedOutputBuffer checkedWarnings(toStandardOutput ? *err.rdbuf() : *out.rdbuf());
+  std::ostream warnings(&checkedWarnings);
   // Left to the process exit, which comes right after the run (driver.h).
   RunState& run = *std::make_unique<RunState>(warnings).release();
   fillSearchList(run.searchList, line);
-  IncludeNode& root = *std::make_unique<IncludeNode>().release();
-  scanHeader(run, rootPath, root, "", "");
+  run.scanOptions = line.scanOptions;
+  run.warnings.setMode(line.warnings);
+  auto& roots = *std::make_unique<std::vector<IncludeNode>>(starts.size()).release();
+  for (std::size_t i = 0; i < starts.size(); ++i) scanHeader(run, starts[i], roots[i], "", "");
   warnings.flush();
-  run.warnings.setStream(out);
 
   // Lost warnings do not cost the graph: the file is still written.
   int status = 0;
-  if (checkedOut.error() != 0) {
-    reportWriteFailure(err, "standard output", checkedOut.error());
+  if (checkedWarnings.error() != 0) {
+    reportWriteFailure(err, toStandardOutput ? "standard error" : "standard output",
+                       checkedWarnings.error());
     status = 1;
   }
-  const int error = writeOutputFile(outputPath, run, root);
+  DotOptions options;
+  options.tree = line.tree;
+  const auto write = [&](std::ostream& stream) { writeDotFile(stream, run, roots, options); };
+  const int error =
+      toStandardOutput ? writeStandardOutput(out, write) : writeOutputFile(outputPath, write);
   if (error != 0) {
-    reportWriteFailure(err, outputPath, error);
+    reportWriteFailure(err, toStandardOutput ? "standard output" : outputPath, error);
     status = 1;
   }
   return status;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "graph/dot_writer.h"
 #include "scan/include_tree.h"
 
 inline constexpr std::string_view kUsageMessage = "Usage: cludemap (.h file) (.png file)\n";
@@ -44,9 +45,10 @@ std::string rootPathFromArgument(std::string_view argument);
 // in order; empty ones are left out.
 std::vector<std::string> splitIncludePath(std::string_view value, char separator);
 
-// Writes the whole DOT file for the tree below `root` to `out`: the opening
-// text, the statements and the closing line.
-void writeDotFile(std::ostream& out, RunState& run, const IncludeNode& root);
+// Writes the whole DOT file for the trees below `roots`, each a start
+// header, to `out`: the opening text, the statements and the closing line.
+void writeDotFile(std::ostream& out, RunState& run, const std::vector<IncludeNode>& roots,
+                  const DotOptions& options = {});
 
 // Runs the tool on a command line as parseCommandLine reads it: the header,
 // the output file, and -I directories searched before those of

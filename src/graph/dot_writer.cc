@@ -196,7 +196,7 @@ class StatementWriter {
 }  // namespace
 
 void writeNodeGraph(std::ostream& out, RunState& run, const IncludeNode& node,
-                    std::int32_t parentId) {
+                    std::int32_t parentId, const DotOptions& options) {
   StatementWriter writer(out, run.labels.size());
   {
     // The text is made and written on a thread of its own while the walk
@@ -206,6 +206,7 @@ void writeNodeGraph(std::ostream& out, RunState& run, const IncludeNode& node,
     NodeOutputs batch;
     batch.reserve(kBatchNodes);
     walkGraph(node, parentId, run.drawnEdges, [&](const WalkStep& step) {
+      if (options.tree && step.edge == EdgeKind::kRepeat) return;
       batch.push_back(NodeOutput{step.node->label, step.node->id, step.parentId,
                                  step.drawn ? step.edge : EdgeKind::kNone});
       if (batch.size() == kBatchNodes) {

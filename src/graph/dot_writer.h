@@ -16,6 +16,13 @@
 // reads the string.
 void appendEscapedLabel(std::string& out, std::string_view label);
 
+struct DotOptions {
+  // Only the tree of first sightings: start headers and first-sighting
+  // nodes, each with its midnightblue edge; no repeat, so every box has one
+  // incoming edge.
+  bool tree = false;
+};
+
 // Writes the statements for `node` and its subtree to `out`, in the order
 // and with the edges walkGraph decides: a node statement for every node
 // with a label, and each drawn edge after its node's statement,
@@ -23,6 +30,6 @@ void appendEscapedLabel(std::string& out, std::string_view label);
 // for a start header. The caller writes the opening text and closing line
 // and checks the stream's state.
 void writeNodeGraph(std::ostream& out, RunState& run, const IncludeNode& node,
-                    std::int32_t parentId);
+                    std::int32_t parentId, const DotOptions& options = {});
 
 #endif  // CLUDEMAP_GRAPH_DOT_WRITER_H_

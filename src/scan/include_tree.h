@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "scan/label.h"
+#include "scan/scan_options.h"
 #include "scan/search_list.h"
 #include "scan/warning_sink.h"
 #include "util/pair_key_set.h"
@@ -75,8 +76,9 @@ struct RunState {
   std::int32_t nextNodeId = 1;
   ExpandedPairs expandedPairs;
   DrawnEdges drawnEdges;
-  // Fixed once the first scan starts: the scan's caches depend on it.
+  // Fixed once the first scan starts: the scan's caches depend on them.
   SearchList searchList;
+  ScanOptions scanOptions;
   WarningSink warnings;
   // Threads that read headers ahead of the scan; unset: eight per core the
   // machine has, at least two and at most sixteen. The result never depends

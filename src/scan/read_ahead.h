@@ -71,6 +71,9 @@ struct DirectiveMemo {
   // was found in: the one it was resolved for.
   int resolvedFor = kNoEntry;
   Destination to;
+  // What the run's cuts make of the directive wherever it is followed,
+  // decided by the scan once the directive is resolved.
+  enum class Cut : std::uint8_t { kNone, kLeaf, kHidden } cut = Cut::kNone;
   ChildMemo child;
 };
 

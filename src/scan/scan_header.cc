@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "scan/read_ahead.h"
+#include "util/glob.h"
 
 namespace {
 
@@ -15,6 +16,7 @@ struct Frame {
   ScannedHeader* header;
   // The search-list entry the header was found in.
   int entry;
+  int depth;  // 0 for a start header
   std::size_t next = 0;
 };
 
@@ -44,41 +46,46 @@ std::int32_t& registerLabel(RunState& run, IncludeNode& node, const std::string&
   return entry->second;
 }
 
-// The node's id: its label's registered id, or else the next new one.
-// Returns true when the (parent, node) pair is new, so the node is to be
-// expanded, and false when the pair was expanded before, so the node stays
-// a leaf.
-bool claimPair(RunState& run, IncludeNode& node, std::int32_t registeredId, std::int32_t parentId) {
-  node.id = registeredId != 0 ? registeredId : run.nextNodeId++;
+// Claims the node's (parent, node) pair: true when it is new, so the node is
+// to be expanded, and false when the pair was expanded before, so the node
+// stays a leaf.
+bool claimPair(RunState& run, const IncludeNode& node, std::int32_t parentId) {
   return run.expandedPairs.insert(PairKey(parentId, node.id));
 }
 
-// Registers the node and claims its pair, using and filling in what `memo`
-// knows from earlier nodes of the same directive. Returns true when the node
-// is to be expanded.
-bool registerNode(RunState& run, IncludeNode& node, const std::string& path, std::string_view label,
-                  std::int32_t parentId, ChildMemo& memo) {
+// Registers the node, giving it its label's id or else the next new one,
+// and, unless it is a `leaf`, claims its pair, using and filling in what
+// `memo` knows from earlier nodes of the same directive. Returns true when
+// the node is to be expanded. A leaf's label keeps the id it is given, but
+// its pair stays unclaimed, so that the same pair met elsewhere is still
+// expanded there.
+bool registerNode(RunState& run, IncludeNode& node, const std::string& path,
+                  std::string_view label, std::int32_t parentId, bool leaf, ChildMemo& memo) {
   if (memo.id != 0) {
     node.label = memo.label;
     node.firstSighting = false;
     node.id = memo.id;
-    if (memo.expandedUnder == parentId) return false;
+    if (leaf || memo.expandedUnder == parentId) return false;
     memo.expandedUnder = parentId;
-    return claimPair(run, node, memo.id, parentId);
+    return claimPair(run, node, parentId);
   }
   std::int32_t& registered = registerLabel(run, node, path, label);
-  const bool expand = claimPair(run, node, registered, parentId);
-  if (expand) registered = node.id;
-  if (!label.empty()) memo = ChildMemo{registered, parentId, node.label};
+  node.id = registered != 0 ? registered : run.nextNodeId++;
+  const bool expand = !leaf && claimPair(run, node, parentId);
+  if (expand || leaf) registered = node.id;
+  if (!label.empty()) memo = ChildMemo{registered, leaf ? 0 : parentId, node.label};
   return expand;
 }
 
 // Registers the node and, when it is to be expanded and its file can be
-// read, pushes a frame for its directives.
+// read, pushes a frame for its directives. A node at the run's depth limit
+// is a leaf too.
 void enterNode(Scan& scan, const Destination& to, IncludeNode& node, std::string_view label,
-               std::int32_t parentId, ChildMemo& memo) {
+               std::int32_t parentId, int depth, bool leaf, ChildMemo& memo) {
   const HeaderContent& content = *to.header->content;
-  if (!registerNode(scan.run, node, content.path, label, parentId, memo)) return;
+  const std::optional<int>& maxDepth = scan.run.scanOptions.maxDepth;
+  leaf = leaf || (maxDepth && depth >= *maxDepth);
+  if (!registerNode(scan.run, node, content.path, label, parentId, leaf, memo)) return;
   if (!content.readable) {
     scan.run.warnings.warn(kMissingFileWarning, {content.path});
     return;
@@ -86,7 +93,36 @@ void enterNode(Scan& scan, const Destination& to, IncludeNode& node, std::string
   // Room for every child up front: the frame's node pointer and the children
   // being filled in place stay where they are.
   node.children.reserve(content.childDirectives);
-  scan.stack.push_back(Frame{&node, to.header, to.entry});
+  scan.stack.push_back(Frame{&node, to.header, to.entry, depth});
+}
+
+bool matchesAny(const std::vector<std::string>& globs, std::string_view name,
+                const std::string* path) {
+  return std::any_of(globs.begin(), globs.end(), [&](const std::string& glob) {
+    return globMatch(glob, name) || (path != nullptr && globMatch(glob, *path));
+  });
+}
+
+// What the run's cuts make of a directive naming `name` that leads where
+// `memo` says: a name or path matching an exclusion, or a system header
+// under --system=hide, makes no node; one matching a leaf glob, or a system
+// header under --system=leaf, a leaf.
+DirectiveMemo::Cut cutOf(const RunState& run, std::string_view name, const DirectiveMemo& memo) {
+  const ScanOptions& options = run.scanOptions;
+  const std::string* path = memo.to.header != nullptr ? &memo.to.header->content->path : nullptr;
+  const bool system =
+      memo.to.entry != kNoEntry &&
+      run.searchList.entries()[static_cast<std::size_t>(memo.to.entry)].kind ==
+          SearchList::Kind::kSystem;
+  if (matchesAny(options.excludeGlobs, name, path) ||
+      (system && options.system == ScanOptions::System::kHide)) {
+    return DirectiveMemo::Cut::kHidden;
+  }
+  if (matchesAny(options.leafGlobs, name, path) ||
+      (system && options.system == ScanOptions::System::kLeaf)) {
+    return DirectiveMemo::Cut::kLeaf;
+  }
+  return DirectiveMemo::Cut::kNone;
 }
 
 // Follows the next directive of the innermost header.
@@ -99,15 +135,19 @@ void followNextDirective(Scan& scan) {
     scan.run.warnings.warn(kMalformedLineWarning, {content.path, content.textOf(directive)});
     return;
   }
-  DirectiveMemo& memo = holdsDestination(top.header->directives[index], directive.kind, top.entry)
-                            ? top.header->directives[index]
-                            : scan.cache.resolve(*top.header, index, top.entry);
+  DirectiveMemo& memo = top.header->directives[index];
+  if (!holdsDestination(memo, directive.kind, top.entry)) {
+    scan.cache.resolve(*top.header, index, top.entry);
+    if (scan.run.scanOptions.anyCut()) memo.cut = cutOf(scan.run, content.textOf(directive), memo);
+  }
+  if (memo.cut == DirectiveMemo::Cut::kHidden) return;
   if (memo.to.header == nullptr) {
     scan.run.warnings.warn(kUnresolvedAngleWarning, {content.textOf(directive)});
     return;
   }
   IncludeNode& child = top.node->children.emplace_back();
-  enterNode(scan, memo.to, child, content.labelOf(directive), top.node->id, memo.child);
+  enterNode(scan, memo.to, child, content.labelOf(directive), top.node->id, top.depth + 1,
+            memo.cut == DirectiveMemo::Cut::kLeaf, memo.child);
 }
 
 unsigned readerCount(const RunState& run) {
@@ -127,13 +167,15 @@ ScanCache& scanCacheOf(RunState& run) {
 
 }  // namespace
 
-void scanHeader(RunState& run, const std::string& path, IncludeNode& node, const std::string& label,
-                const std::string& parentLabel) {
+void scanHeader(RunState& run, const std::string& path, IncludeNode& node,
+                const std::string& label, const std::string& parentLabel) {
   const NodeIdRegistry::Entry* parent = run.nodeIdRegistry.find(parentLabel);
   const std::int32_t parentId = parent == nullptr ? 0 : parent->second;
   Scan scan{run, scanCacheOf(run), {}};
   ChildMemo memo;
-  enterNode(scan, Destination{&scan.cache.headerAt(path), kNoEntry}, node, label, parentId, memo);
+  const bool leaf = matchesAny(run.scanOptions.leafGlobs, path, nullptr);
+  enterNode(scan, Destination{&scan.cache.headerAt(path), kNoEntry}, node, label, parentId, 0,
+            leaf, memo);
   // Like every read of the registry, reading the parent's id leaves a zero
   // entry for an unknown label, here only after the node's own first-sighting
   // check has looked.

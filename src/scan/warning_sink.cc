@@ -6,8 +6,10 @@
 #include "util/text_format.h"
 
 void WarningSink::warn(std::string_view format, std::initializer_list<std::string_view> args) {
+  ++count_;
+  if (mode_ == Mode::kNone) return;
   std::string line;
   appendFormat(line, format, args);
+  if (mode_ == Mode::kOnce && !written_.tryEmplace(line).second) return;
   out_->write(line.data(), static_cast<std::streamsize>(line.size()));
-  ++count_;
 }

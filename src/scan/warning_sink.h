@@ -7,11 +7,20 @@
 #include <iosfwd>
 #include <string_view>
 
+#include "util/string_map.h"
+
 // Writes each warning as one line to a stream, in the order they come, and
-// counts them.
+// counts them, whether written or not.
 class WarningSink {
  public:
+  enum class Mode {
+    kAll,   // every warning
+    kOnce,  // each distinct line once, where it is first met
+    kNone,  // none
+  };
+
   explicit WarningSink(std::ostream& out) : out_(&out) {}
+  void setMode(Mode mode) { mode_ = mode; }
 
   // Writes `format` with each %s replaced by the next argument.
   void warn(std::string_view format, std::initializer_list<std::string_view> args);
@@ -21,7 +30,9 @@ class WarningSink {
 
  private:
   std::ostream* out_;
+  Mode mode_ = Mode::kAll;
   std::size_t count_ = 0;
+  StringMap<char> written_;  // the lines written, in kOnce mode
 };
 
 #endif  // CLUDEMAP_SCAN_WARNING_SINK_H_

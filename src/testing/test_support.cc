@@ -123,9 +123,9 @@ std::string compareWithModel(const HeaderTree& tree, const fs::path& directory, 
       run.searchList.add(dir.prefix, searchKind(dir));
     }
     run.readerThreads = readerThreads;
-    IncludeNode root;
-    scanHeader(run, rootPathFromArgument(tree.rootArgument), root, "", "");
-    writeDotFile(dotText, run, root);
+    std::vector<IncludeNode> roots(1);
+    scanHeader(run, rootPathFromArgument(tree.rootArgument), roots[0], "", "");
+    writeDotFile(dotText, run, roots);
   }
   fs::current_path(previous);
   const ToolOutput model = runModel(tree.rootArgument, tree.includeDirs, directory);
