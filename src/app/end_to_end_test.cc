@@ -28,6 +28,7 @@ namespace fs = std::filesystem;
 const std::string kModel = "(from the model)";
 const std::string kNoFile = "(no file)";
 const std::string kToFullDisk = "(standard output to /dev/full)";
+const std::string kDotOnStdout = "(the DOT text, on standard output)";
 const std::string kUsage = "Usage: cludemap (.h file) (.png file)\n";
 const std::string kMissing = "WARNING: Cannot find file ";
 
@@ -60,8 +61,9 @@ struct Case {
   std::string only;
   // Adds large or directory-dependent parts just before the run.
   void (*make)(Case&, const fs::path& dir);
-  // The model's include directories with their kinds, where not all -I.
-  std::vector<ModelSearchDir> modelDirs;
+  // The model's run where `model` cannot say it (other kinds of include
+  // directory, options): used when it names start paths.
+  ModelOptions options;
 };
 
 Case row(const std::string& name, const Files& files, const Strings& model,
@@ -74,8 +76,11 @@ Case row(const std::string& name, const Files& files, const Strings& model,
 
 void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
-Case withModelDirs(Case c, const std::vector<ModelSearchDir>& dirs) {
-  c.modelDirs = dirs;
+Case withModel(Case c, const Strings& starts, const std::vector<ModelSearchDir>& dirs,
+               void (*set)(ModelOptions&) = nullptr) {
+  c.options.starts = starts;
+  c.options.dirs = dirs;
+  if (set != nullptr) set(c.options);
   return c;
 }
 
@@ -135,7 +140,7 @@ std::vector<Case> cases() {
         kNoFile, 255, "cludemap: option -iquote needs a directory\n"),
     // Quoted names search -iquote first, angle-bracket ones skip it; each
     // include_next goes on after the directory its includer was found in.
-    withModelDirs(row("search_options_and_include_next",
+    withModel(row("search_options_and_include_next",
         {{"a.h", "#include \"q.h\"\n#include <q.h>\n#include <w.h>\n"},
          {"quote/q.h", "#include \"m1.h\""}, {"inc/q.h", "#include_next <q.h>"},
          {"sys/q.h", "# include_next \"r.h\""}, {"env/r.h", "#include_next <r.h>"},
@@ -145,7 +150,45 @@ std::vector<Case> cases() {
         kMissing + "quote/m1.h\n" + kMissing + "after/m2.h\n",
         dot("1 a.h|2 q.h|2-1|3 m1.h|3-2|4 <q.h>|4-1|4 <q.h>|4~4|5 <r.h>|5-4|5 <r.h>|5~5|6 m2.h|6-5|"
             "7 <w.h>|7-1"), 0, "", {"CLUDEMAP_INCLUDE_PATH=env"}),
-        {{"quote/", 'q'}, {"inc/", 'I'}, {"sys/", 's'}, {"env/", 's'}, {"after/", 's'}}),
+        {"a.h"}, {{"quote/", 'q'}, {"inc/", 'I'}, {"sys/", 's'}, {"env/", 's'}, {"after/", 's'}}),
+    // Leaves by glob, by depth and as system headers, an exclusion, and a
+    // second start header below which a depth-cut header is expanded after
+    // all; the tree view leaves out every repeat.
+    withModel(row("cuts_tree_view_and_two_start_headers",
+        {{"a.h", "#include \"b.h\"\n#include \"c.h\"\n#include <s.h>\n#include \"x.h\"\n"},
+         {"b.h", "#include \"gone.h\""}, {"c.h", "#include \"b.h\"\n#include \"d.h\""},
+         {"d.h", "#include \"e.h\""}, {"e.h", "#include \"gone.h\""},
+         {"sys/s.h", "#include \"gone.h\""}, {"x.h", "#include \"gone.h\""}},
+        {}, {"-o", "out.dot", "--tree", "--max-depth=2", "--leaf", "b.h", "--exclude", "x.h",
+             "--system=leaf", "-isystem", "sys", "a.h", "c.h"}, "",
+        dot("1 a.h|2 b.h|2-1|3 c.h|3-1|4 d.h|4-3|5 <s.h>|5-1|3 c.h|6 e.h|6-4")),
+        {"a.h", "c.h"}, {{"sys/", 's'}}, [](ModelOptions& o) {
+          o.tree = true;
+          o.maxDepth = 2;
+          o.leafGlobs = {"b.h"};
+          o.excludeGlobs = {"x.h"};
+          o.system = 'l';
+        }),
+    withModel(row("warnings_once", {{"a.h", "#include \"b.h\"\n#include \"c.h\"\n#include <no.h>"},
+        {"b.h", "#include \"gone.h\"\n#include <no.h>"}, {"c.h", "#include \"gone.h\""}},
+        {}, {"--warnings", "once", "a.h", "out.dot"},
+        kMissing + "gone.h\nWARNING: Cannot open file: <no.h>\n"),
+        {"a.h"}, {}, [](ModelOptions& o) { o.warnings = 'o'; }),
+    row("dot_on_standard_output", {{"a.h", "#include \"gone.h\""}}, {}, {"a.h", "-"},
+        kDotOnStdout, dot("1 a.h|2 gone.h|2-1"), 0, kMissing + "gone.h\n"),
+    row("start_header_as_output", {{"a.h", "#include \"b.h\""}, {"b.h", ""}}, {},
+        {"-o", "./a.h", "b.h", "a.h"}, kUsage, kNoFile, 255,
+        "cludemap: ./a.h is a start header; not writing over it\n"),
+    row("forgotten_output_option", {{"a.h", "#include \"b.h\""}, {"b.h", ""}}, {},
+        {"a.h", "b.h"}, kUsage, kNoFile, 255,
+        "cludemap: not writing over b.h, which looks like a source file (name the output with "
+        "-o)\n"),
+    row("bad_depth", kOptionFiles, {}, {"--max-depth", "x", "a.h", "out.dot"}, kUsage, kNoFile,
+        255, "cludemap: --max-depth needs a whole number of 0 or more, not 'x'\n"),
+    row("bad_system_mode", kOptionFiles, {}, {"--system=bogus", "a.h", "out.dot"}, kUsage,
+        kNoFile, 255, "cludemap: --system takes follow, leaf or hide, not 'bogus'\n"),
+    row("output_option_without_file", kOptionFiles, {}, {"a.h", "-o"}, kUsage, kNoFile, 255,
+        "cludemap: option -o needs a file\n"),
     row("road_of_one_header", {{"src/app.h", "#include \"util/str.h\"\n"},
         {"src/util/str.h", "#include \"../cfg.h\"\n"}, {"src/cfg.h", ""}}, {"src/app.h"}, {}, "",
         dot("1 src/app.h|2 util/str.h|2-1|3 ../cfg.h|3-2")),
@@ -268,7 +311,7 @@ std::vector<Case> allCases() {
     const HeaderTree tree = decodeHeaderTree(randomTreeInput(seed));
     Strings args;
     Strings env;
-    for (const ModelSearchDir& dir : tree.includeDirs) {
+    for (const ModelSearchDir& dir : tree.options.dirs) {
       if (dir.kind == 's' && seed % 2 == 0) {
         env.push_back(dir.prefix);
       } else {
@@ -282,9 +325,8 @@ std::vector<Case> allCases() {
     for (const std::string& dir : env) path += dir + (windowsTarget() ? ";" : ":");
     rows.push_back(row("random_tree_" + std::to_string(seed), tree.files, {}, args, kModel, kModel,
                        0, "", {path}));
-    rows.back().modelDirs = tree.includeDirs;
-    rows.back().model = {tree.rootArgument};
-    rows.back().args.insert(rows.back().args.end(), {tree.rootArgument, "out.dot"});
+    rows.back().options = tree.options;
+    rows.back().args.insert(rows.back().args.end(), {tree.options.starts[0], "out.dot"});
   }
   return rows;
 }
@@ -315,22 +357,25 @@ TEST_P(EndToEnd, Run) {
   }
   const CommandResult result = runTool(c.args, dir, c.env, c.out == kToFullDisk ? "/dev/full" : "");
   ToolOutput model;
-  if (!c.modelDirs.empty()) {
-    model = runModel(c.model[0], c.modelDirs, dir);
+  if (!c.options.starts.empty()) {
+    model = runModel(c.options, dir);
   } else if (!c.model.empty()) {
     model = runModel(c.model[0], Strings(c.model.begin() + 1, c.model.end()), dir);
   }
   const auto expected = [&](const std::string& stated, const std::string& modelled) {
-    const bool agree = c.model.empty() || stated == kModel || stated == modelled;
+    const bool agree =
+        (c.model.empty() && c.options.starts.empty()) || stated == kModel || stated == modelled;
     EXPECT_TRUE(agree) << textDifference("the model's output", modelled, stated);
     return stated == kModel ? modelled : stated;
   };
-  if (c.out != kToFullDisk) {
+  if (c.out == kDotOnStdout) {
+    EXPECT_EQ(textDifference("stdout", result.out, dotLineEnds(c.dotText)), "");
+  } else if (c.out != kToFullDisk) {
     EXPECT_EQ(textDifference("stdout", result.out, textMode(expected(c.out, model.warnings))), "");
   }
   EXPECT_EQ(result.err, textMode(c.err));
   EXPECT_EQ(result.status, c.status);
-  if (c.dotText == kNoFile) {
+  if (c.dotText == kNoFile || c.out == kDotOnStdout) {
     EXPECT_FALSE(fs::exists(dir / "out.dot"));
   } else {
     const std::string dotText = dotLineEnds(expected(c.dotText, model.dot));

@@ -103,12 +103,21 @@ struct Node {
 };
 
 struct Model {
-  std::vector<ModelSearchDir> dirs;
+  ModelOptions options;
   fs::path base;
   std::map<std::string, int> registry;
   int nextId = 1;
   std::set<std::pair<int, int>> expandedPairs, drawnEdges;
   ToolOutput output;
+  std::set<std::string> warned;
+
+  // Each warning is one message, though a malformed line's spans two lines;
+  // "once" keeps the first of equal messages.
+  void warn(const std::string& message) {
+    if (options.warnings == 'n') return;
+    if (options.warnings == 'o' && !warned.insert(message).second) return;
+    output.warnings += message;
+  }
 
   // A '\' opens as '/', as on the tool's first platform.
   std::optional<std::string> readRegularFile(std::string path) const {
@@ -128,6 +137,7 @@ struct Model {
   // The first include directory from `from` on that holds `name`; quoted
   // names may use every directory, the others not the 'q' ones.
   std::optional<Found> search(const std::string& name, int from, bool quoted) const {
+    const std::vector<ModelSearchDir>& dirs = options.dirs;
     for (int i = from; i < static_cast<int>(dirs.size()); ++i) {
       if (!quoted && dirs[i].kind == 'q') continue;
       if (readRegularFile(dirs[i].prefix + name)) return Found{dirs[i].prefix + name, i};
@@ -147,16 +157,29 @@ struct Model {
     return Found{dir + directive.text, -1};
   }
 
+  bool matches(const Strings& globs, const std::string& name, const std::string* path) const {
+    for (const std::string& glob : globs) {
+      if (modelGlob(glob, name) || (path != nullptr && modelGlob(glob, *path))) return true;
+    }
+    return false;
+  }
+
+  // A leaf is registered with its id but neither claims its pair nor is read.
   void scan(const std::string& path, int entry, Node& node, const std::string& label,
-            const std::string& parentLabel) {
+            const std::string& parentLabel, int depth, bool leaf) {
     node.firstSighting = registry.count(label) == 0;
     node.label = label.empty() ? path : label;
     const int id = registry[node.label] != 0 ? registry[node.label] : nextId++;
-    if (!expandedPairs.insert({registry[parentLabel], id}).second) return;
+    const int parentId = registry[parentLabel];
+    if (leaf || (options.maxDepth && depth >= *options.maxDepth)) {
+      registry[node.label] = id;
+      return;
+    }
+    if (!expandedPairs.insert({parentId, id}).second) return;
     registry[node.label] = id;
     const std::optional<std::string> bytes = readRegularFile(path);
     if (!bytes) {
-      output.warnings += "WARNING: Cannot find file " + path + "\n";
+      warn("WARNING: Cannot find file " + path + "\n");
       return;
     }
     // The directory list, each component followed by '/'.
@@ -164,19 +187,31 @@ struct Model {
     std::replace(dir.begin(), dir.end(), '\\', '/');
     for (const ModelDirective& directive : modelDirectives(*bytes)) {
       if (directive.kind == '?') {
-        output.warnings +=
-            "Warning: In file: " + path + ", line " + directive.text + " is malformatted.\n";
-      } else if (const std::optional<Found> child = childPath(directive, dir, entry)) {
-        scan(child->path, child->entry, node.children.emplace_back(), directive.label, node.label);
-      } else {
-        output.warnings += "WARNING: Cannot open file: <" + directive.text + ">\n";
+        warn("Warning: In file: " + path + ", line " + directive.text + " is malformatted.\n");
+        continue;
       }
+      const std::optional<Found> child = childPath(directive, dir, entry);
+      const std::string* childPath = child ? &child->path : nullptr;
+      const bool system = child && child->entry >= 0 && options.dirs[child->entry].kind == 's';
+      if (matches(options.excludeGlobs, directive.text, childPath) ||
+          (system && options.system == 'h')) {
+        continue;
+      }
+      if (!child) {
+        warn("WARNING: Cannot open file: <" + directive.text + ">\n");
+        continue;
+      }
+      const bool leafChild = matches(options.leafGlobs, directive.text, childPath) ||
+                             (system && options.system == 'l');
+      scan(child->path, child->entry, node.children.emplace_back(), directive.label, node.label,
+           depth + 1, leafChild);
     }
   }
 
   void write(const Node& node, int parentId) {
     const int id = registry[node.label];
-    if (!node.label.empty()) {
+    const bool shown = !options.tree || node.firstSighting || parentId == -1;
+    if (!node.label.empty() && shown) {
       output.dot += modelNode(id, node.label);
       if (parentId != -1 && drawnEdges.count({id, parentId}) == 0) {
         output.dot += modelEdge(id, parentId, node.firstSighting);
@@ -189,24 +224,50 @@ struct Model {
 
 }  // namespace
 
-ToolOutput runModel(const std::string& argument, const std::vector<ModelSearchDir>& dirs,
-                    const fs::path& base) {
-  std::string path = argument;
-  if (!path.empty() && path[0] == '"')
-    path = path.size() < 2 ? "" : path.substr(1, path.size() - 2);
+ToolOutput runModel(const ModelOptions& options, const fs::path& base) {
   Model model;
-  model.dirs = dirs;
+  model.options = options;
   model.base = base;
-  Node root;
-  model.scan(path, -1, root, "", "");
-  model.write(root, -1);
+  std::vector<Node> roots(options.starts.size());
+  for (std::size_t i = 0; i < roots.size(); ++i) {
+    std::string path = options.starts[i];
+    if (!path.empty() && path[0] == '"')
+      path = path.size() < 2 ? "" : path.substr(1, path.size() - 2);
+    model.scan(path, -1, roots[i], "", "", 0, model.matches(options.leafGlobs, path, nullptr));
+  }
+  for (const Node& root : roots) model.write(root, -1);
   model.output.dot = modelDotFile(model.output.dot);
   return model.output;
 }
 
-ToolOutput runModel(const std::string& argument, const std::vector<std::string>& dirs,
-                    const fs::path& base) {
-  std::vector<ModelSearchDir> kinded;
-  for (const std::string& dir : dirs) kinded.push_back({dir, 'I'});
-  return runModel(argument, kinded, base);
+ToolOutput runModel(const std::string& argument, const Strings& dirs, const fs::path& base) {
+  ModelOptions options;
+  options.starts = {argument};
+  for (const std::string& dir : dirs) options.dirs.push_back({dir, 'I'});
+  return runModel(options, base);
+}
+
+bool modelGlob(std::string_view pattern, std::string_view text) {
+  if (pattern.empty()) return text.empty();
+  if (pattern[0] == '*') {
+    return modelGlob(pattern.substr(1), text) ||
+           (!text.empty() && modelGlob(pattern, text.substr(1)));
+  }
+  if (text.empty()) return false;
+  const std::size_t close = pattern.find(']', 2);
+  if (pattern[0] == '[' && close != std::string_view::npos) {
+    const bool negated = pattern[1] == '!' || pattern[1] == '^';
+    bool member = false;
+    for (std::size_t i = negated ? 2 : 1; i < close; ++i) {
+      if (i + 2 < close && pattern[i + 1] == '-') {
+        member = member || (pattern[i] <= text[0] && text[0] <= pattern[i + 2]);
+        i += 2;
+      } else {
+        member = member || pattern[i] == text[0];
+      }
+    }
+    return member != negated && modelGlob(pattern.substr(close + 1), text.substr(1));
+  }
+  return (pattern[0] == '?' || pattern[0] == text[0]) &&
+         modelGlob(pattern.substr(1), text.substr(1));
 }

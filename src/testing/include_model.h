@@ -5,6 +5,7 @@
 #define CLUDEMAP_TESTING_INCLUDE_MODEL_H_
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,8 @@ std::string modelEscape(std::string_view label);  // as inside a DOT string
 std::string modelNode(int id, std::string_view label);
 std::string modelEdge(int child, int parent, bool firstSighting);
 std::string modelDotFile(const std::string& statements);
+
+using Strings = std::vector<std::string>;
 
 struct ToolOutput {
   std::string warnings, dot;
@@ -25,13 +28,25 @@ struct ModelSearchDir {
   char kind = 'I';
 };
 
-// What cludemap prints and writes for the start path `argument` as the
-// command line gives it and the include directories `dirs` in search order,
-// relative paths taken from `base`.
-ToolOutput runModel(const std::string& argument, const std::vector<ModelSearchDir>& dirs,
+// A run of the tool as the model sees it.
+struct ModelOptions {
+  Strings starts;                    // the start paths as the command line gives them
+  std::vector<ModelSearchDir> dirs;  // in search order
+  bool tree = false;
+  std::optional<int> maxDepth;
+  Strings leafGlobs, excludeGlobs;
+  char system = 'f';    // follow, leaf or hide
+  char warnings = 'a';  // all, once or none
+};
+
+// What cludemap prints and writes for `options`, relative paths taken from
+// `base`.
+ToolOutput runModel(const ModelOptions& options, const std::filesystem::path& base);
+// The same for one start path and -I directories only.
+ToolOutput runModel(const std::string& argument, const Strings& dirs,
                     const std::filesystem::path& base);
-// The same with -I directories only.
-ToolOutput runModel(const std::string& argument, const std::vector<std::string>& dirs,
-                    const std::filesystem::path& base);
+
+// Whether `pattern` matches all of `text` (*, ? and [...] classes).
+bool modelGlob(std::string_view pattern, std::string_view text);
 
 #endif  // CLUDEMAP_TESTING_INCLUDE_MODEL_H_

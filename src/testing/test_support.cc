@@ -44,7 +44,8 @@ HeaderTree decodeHeaderTree(std::string_view input) {
                                  "sub/deep/e.h", "sys/s.h", "sys/c.h", "\xe9t\xe9.h"};
   static const std::vector<Strings> kIncludeDirs = {
       {}, {"sub/"}, {"sys/", "sub/"}, {"sub\\deep\\", "sys/", "sub/"}};
-  HeaderTree tree{{{"sub/deep/.keep", ""}, {"sys/.keep", ""}}, "a.h", {}};
+  HeaderTree tree{{{"sub/deep/.keep", ""}, {"sys/.keep", ""}}, {}};
+  tree.options.starts = {"a.h"};
   unsigned selector = 2 * 32;  // a.h and two -I directories without a first section
   for (int section = 0; section < 8 && !input.empty(); ++section) {
     const std::string_view bytes = input.substr(0, input.find('\xff'));
@@ -56,23 +57,26 @@ HeaderTree decodeHeaderTree(std::string_view input) {
     selector = static_cast<unsigned char>(bytes[0]);
     std::string backslashed = name;
     std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
-    tree.rootArgument = Strings{name, "./" + name, backslashed, '"' + name + '"'}[selector / 8 % 4];
+    tree.options.starts = {
+        Strings{name, "./" + name, backslashed, '"' + name + '"'}[selector / 8 % 4]};
   }
   // With the top bit set, the directories take the kinds q, s, I in turn,
   // in the order the tool searches kinds: quoted-only, -I, system.
+  std::vector<ModelSearchDir>& dirs = tree.options.dirs;
   for (const std::string& dir : kIncludeDirs[selector / 32 % 4]) {
-    const char kind = selector >= 128 ? "qsI"[tree.includeDirs.size()] : 'I';
-    tree.includeDirs.push_back({dir, kind});
+    dirs.push_back({dir, selector >= 128 ? "qsI"[dirs.size()] : 'I'});
   }
-  std::stable_sort(
-      tree.includeDirs.begin(), tree.includeDirs.end(), [](const auto& a, const auto& b) {
-        return std::string_view("qIs").find(a.kind) < std::string_view("qIs").find(b.kind);
-      });
+  std::stable_sort(dirs.begin(), dirs.end(), [](const auto& a, const auto& b) {
+    return std::string_view("qIs").find(a.kind) < std::string_view("qIs").find(b.kind);
+  });
   return tree;
 }
 
 HeaderTree singleHeaderTree(std::string_view bytes) {
-  return {{{"a.h", std::string(bytes)}, {"sys/b.h", ""}}, "a.h", {{"sys/", 'I'}}};
+  HeaderTree tree{{{"a.h", std::string(bytes)}, {"sys/b.h", ""}}, {}};
+  tree.options.starts = {"a.h"};
+  tree.options.dirs = {{"sys/", 'I'}};
+  return tree;
 }
 
 std::string randomTreeInput(unsigned seed) {
@@ -105,6 +109,22 @@ std::string randomTreeInput(unsigned seed) {
   return input;
 }
 
+void addRandomOptions(HeaderTree& tree, unsigned seed) {
+  static const Strings kGlobs = {"*.h",    "sub/*", "?.h",  "*deep*",
+                                 "[ab].h", "s*",    "*c.h", "sys/?.h"};
+  std::mt19937 random(seed);
+  ModelOptions& options = tree.options;
+  options.tree = random() % 3 == 0;
+  if (random() % 2 == 0) options.maxDepth = static_cast<int>(random() % 4);
+  if (random() % 3 == 0) options.leafGlobs = {kGlobs[random() % kGlobs.size()]};
+  if (random() % 3 == 0) options.excludeGlobs = {kGlobs[random() % kGlobs.size()]};
+  options.system = "flh"[random() % 3];
+  options.warnings = "aon"[random() % 3];
+  for (auto more = random() % 3; more > 0; --more) {
+    options.starts.push_back(tree.files[random() % tree.files.size()].first);
+  }
+}
+
 SearchList::Kind searchKind(const ModelSearchDir& dir) {
   if (dir.kind == 'q') return SearchList::Kind::kQuotedOnly;
   return dir.kind == 's' ? SearchList::Kind::kSystem : SearchList::Kind::kBoth;
@@ -119,16 +139,28 @@ std::string compareWithModel(const HeaderTree& tree, const fs::path& directory, 
   std::ostringstream dotText;
   {
     RunState run(warnings);
-    for (const ModelSearchDir& dir : tree.includeDirs) {
-      run.searchList.add(dir.prefix, searchKind(dir));
-    }
+    const ModelOptions& options = tree.options;
+    for (const ModelSearchDir& dir : options.dirs) run.searchList.add(dir.prefix, searchKind(dir));
     run.readerThreads = readerThreads;
-    std::vector<IncludeNode> roots(1);
-    scanHeader(run, rootPathFromArgument(tree.rootArgument), roots[0], "", "");
-    writeDotFile(dotText, run, roots);
+    run.scanOptions.maxDepth = options.maxDepth;
+    run.scanOptions.leafGlobs = options.leafGlobs;
+    run.scanOptions.excludeGlobs = options.excludeGlobs;
+    run.scanOptions.system = options.system == 'h'   ? ScanOptions::System::kHide
+                             : options.system == 'l' ? ScanOptions::System::kLeaf
+                                                     : ScanOptions::System::kFollow;
+    run.warnings.setMode(options.warnings == 'o'   ? WarningSink::Mode::kOnce
+                         : options.warnings == 'n' ? WarningSink::Mode::kNone
+                                                   : WarningSink::Mode::kAll);
+    std::vector<IncludeNode> roots(options.starts.size());
+    for (std::size_t i = 0; i < roots.size(); ++i) {
+      scanHeader(run, rootPathFromArgument(options.starts[i]), roots[i], "", "");
+    }
+    DotOptions dotOptions;
+    dotOptions.tree = options.tree;
+    writeDotFile(dotText, run, roots, dotOptions);
   }
   fs::current_path(previous);
-  const ToolOutput model = runModel(tree.rootArgument, tree.includeDirs, directory);
+  const ToolOutput model = runModel(tree.options, directory);
   if (dot != nullptr) *dot = dotText.str();
   return textDifference("warnings", warnings.str(), model.warnings) +
          textDifference("DOT text", dotText.str(), model.dot);

@@ -9,7 +9,6 @@
 #include "scan/search_list.h"
 #include "testing/include_model.h"
 
-using Strings = std::vector<std::string>;
 using Files = std::vector<std::pair<std::string, std::string>>;  // path, content
 
 std::filesystem::path freshDirectory();  // removed when the process ends
@@ -18,8 +17,7 @@ std::string readFile(const std::filesystem::path& path);
 
 struct HeaderTree {
   Files files;
-  std::string rootArgument;
-  std::vector<ModelSearchDir> includeDirs;  // in search order
+  ModelOptions options;  // the start paths, include directories and cuts
 };
 
 // The fuzz input format: sections split at 0xFF bytes, the first eight
@@ -35,11 +33,14 @@ HeaderTree decodeHeaderTree(std::string_view input);
 // and an include directory holds b.h.
 HeaderTree singleHeaderTree(std::string_view bytes);
 std::string randomTreeInput(unsigned seed);  // made of pieces of directives
+// Random cuts, tree view, warning mode and further start headers from the
+// tree's own files.
+void addRandomOptions(HeaderTree& tree, unsigned seed);
 SearchList::Kind searchKind(const ModelSearchDir& dir);
 
 // Writes `tree` into `directory` and runs the scan, with `readerThreads`
 // (the default when unset), and the writer there in-process, from a fresh
-// run state. Returns where the warnings or the DOT text part from the
+// run state, with the tree's options. Returns where the warnings or the DOT text part from the
 // model's, or "", and the tool's DOT text in `dot`.
 std::string compareWithModel(const HeaderTree& tree, const std::filesystem::path& directory,
                              std::string* dot = nullptr,
