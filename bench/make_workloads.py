@@ -21,9 +21,16 @@ Each NAME becomes DIR/NAME/ with a root header root.h:
       /usr/include/llvm-14 (from llvm-14-dev). LLVM writes its quoted
       includes from that include root, so they are found only through
       `-I /usr/include/llvm-14` (run with it and the system directories).
+  compdb-10k
+      a compile database build/compile_commands.json of 10,000 entries (about
+      10 MB, commands with several -D, -I, -isystem and -iquote options, as a
+      CMake build writes them) and a header tree below include/ that
+      root.h reaches only through the include directories of its neighbour
+      root.cc's entry (run with `-p build`).
 
 The trees are the same on every run (fixed random seed).
 """
+import json
 import os
 import random
 import sys
@@ -106,6 +113,61 @@ def llvm(directory):
         f.write("".join('#include "%s"\n' % name for name in sorted(names)))
 
 
+COMPDB_FLAGS = ("-O2 -g -fPIC -std=c++17 -Wall -Wextra -Wpedantic -Wshadow "
+               "-Werror=return-type -fno-omit-frame-pointer -fvisibility=hidden "
+               "-fvisibility-inlines-hidden -fdiagnostics-color=always")
+
+
+def compdb_command(root, module, source, output):
+    """A compile command as a CMake build writes it, about 1 KB long."""
+    words = ["/usr/bin/c++"]
+    words += ["-DNDEBUG", "-DMOD%03d_EXPORTS" % module, "-DPROJECT_VERSION=\\\"1.2.3\\\"",
+              "-DUSE_THREADS=1", "-DFEATURE_LEVEL=%d" % (module % 7), "-D_GNU_SOURCE",
+              "-DCONFIG_DIR=\\\"%s/etc/mod%03d\\\"" % (root, module)]
+    words += ["-I%s/include" % root, "-I%s/src/mod%03d" % (root, module),
+              "-I%s/build/generated/mod%03d" % (root, module),
+              "-iquote", "%s/src/mod%03d/detail" % (root, module)]
+    for lib in ("fmt/include", "abseil", "boost_1_81", "protobuf/src"):
+        words += ["-isystem", "%s/third_party/%s" % (root, lib)]
+    words += [COMPDB_FLAGS, "-o", output, "-c", source]
+    return " ".join(words)
+
+
+def compdb_entry(root, module, source):
+    output = "src/mod%03d/CMakeFiles/mod%03d.dir/%s.o" % (module, module, os.path.basename(source))
+    return json.dumps({"directory": root + "/build",
+                       "command": compdb_command(root, module, source, output),
+                       "file": source, "output": output}, indent=2)
+
+
+def compdb(directory, count, rng):
+    root = os.path.abspath(directory)
+    modules, headers = 100, 20
+    for module in range(modules):
+        folder = os.path.join(root, "include", "mod%03d" % module)
+        os.makedirs(folder, exist_ok=True)
+        for index in range(headers):
+            includes = ["<mod%03d/h%02d.h>" % (rng.randrange(module), rng.randrange(headers))
+                        for _ in range(3 if module > 0 else 0)]
+            if index > 0:
+                includes.append('"h%02d.h"' % rng.randrange(index))
+            with open(os.path.join(folder, "h%02d.h" % index), "w") as f:
+                f.write("".join("#include %s\n" % name for name in includes))
+                f.write(filler(rng, rng.randint(10, 40)))
+    with open(os.path.join(root, "root.h"), "w") as f:
+        f.write("".join("#include <mod%03d/h%02d.h>\n" % (module, index)
+                        for module in range(modules) for index in range(headers)))
+    entries = []
+    for index in range(count):
+        module = index * modules // count
+        source = os.path.join(root, "src", "mod%03d" % module, "file%05d.cc" % index)
+        entries.append(compdb_entry(root, module, source))
+    entries[count // 2] = compdb_entry(root, 0, os.path.join(root, "root.cc"))
+    os.makedirs(os.path.join(root, "build"), exist_ok=True)
+    with open(os.path.join(root, "build", "compile_commands.json"), "w") as f:
+        f.write("[\n" + ",\n".join(entries) + "\n]\n")
+
+
 def main():
     if len(sys.argv) < 3:
         sys.exit(__doc__)
@@ -122,6 +184,8 @@ def main():
             boost(directory)
         elif name == "llvm":
             llvm(directory)
+        elif name.startswith("compdb-") and name.endswith("k"):
+            compdb(directory, int(name[len("compdb-"):-1]) * 1000, rng)
         else:
             sys.exit("unknown workload: " + name)
 

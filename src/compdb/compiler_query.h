@@ -1,0 +1,29 @@
+// A compiler's own include directories, as it reports them when asked to be
+// verbose.
+#ifndef CLUDEMAP_COMPDB_COMPILER_QUERY_H_
+#define CLUDEMAP_COMPDB_COMPILER_QUERY_H_
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Each list in the compiler's order, each directory as the compiler wrote it.
+struct CompilerDirectories {
+  std::vector<std::string> quote;  // under `#include "..." search starts here:`
+  std::vector<std::string> angle;  // under `#include <...> search starts here:`
+};
+
+// The directories of a report that holds a heading and then
+// `End of search list.`; nothing otherwise. Framework directories (lines
+// ending in " (framework directory)") are left out.
+std::optional<CompilerDirectories> parseSearchList(std::string_view report);
+
+// Runs `compiler` (one program path or name, looked up in PATH) once as
+// `COMPILER -E -x c++ -v -` on empty input, in the C locale so that the
+// report is in English, and parses what it prints. On failure returns
+// nothing and sets `error` to "cannot run the compiler COMPILER: reason" or
+// "the compiler COMPILER reported no include search list (exit status N)".
+std::optional<CompilerDirectories> queryCompiler(const std::string& compiler, std::string& error);
+
+#endif  // CLUDEMAP_COMPDB_COMPILER_QUERY_H_
