@@ -19,6 +19,7 @@
 #include "app/checked_output.h"
 #include "app/command_line.h"
 #include "app/heap_setup.h"
+#include "app/search_setup.h"
 #include "graph/dot_format.h"
 #include "graph/dot_writer.h"
 #include "scan/header_file.h"
@@ -30,16 +31,6 @@ std::string rootPathFromArgument(std::string_view argument) {
   return std::string(argument.substr(1, argument.size() - 2));
 }
 
-std::vector<std::string> splitIncludePath(std::string_view value, char separator) {
-  std::vector<std::string> directories;
-  while (!value.empty()) {
-    const std::size_t end = value.find(separator);
-    if (end != 0) directories.emplace_back(value.substr(0, end));
-    value.remove_prefix(end == std::string_view::npos ? value.size() : end + 1);
-  }
-  return directories;
-}
-
 void writeDotFile(std::ostream& out, RunState& run, const std::vector<IncludeNode>& roots,
                   const DotOptions& options) {
   out << kDotOpening;
@@ -48,24 +39,6 @@ void writeDotFile(std::ostream& out, RunState& run, const std::vector<IncludeNod
 }
 
 namespace {
-
-constexpr char kIncludePathSeparator =
-    std::filesystem::path::preferred_separator == '\\' ? ';' : ':';
-
-// The include directories in search order: each kind from the command line,
-// the environment's as system directories after -isystem.
-void fillSearchList(SearchList& list, const CommandLine& line) {
-  using Kind = SearchList::Kind;
-  for (const std::string& directory : line.quoteDirs) list.add(directory, Kind::kQuotedOnly);
-  for (const std::string& directory : line.includeDirs) list.add(directory, Kind::kBoth);
-  for (const std::string& directory : line.systemDirs) list.add(directory, Kind::kSystem);
-  if (const char* value = std::getenv(kIncludePathVariable)) {
-    for (const std::string& directory : splitIncludePath(value, kIncludePathSeparator)) {
-      list.add(directory, Kind::kSystem);
-    }
-  }
-  for (const std::string& directory : line.afterDirs) list.add(directory, Kind::kSystem);
-}
 
 void reportWriteFailure(std::ostream& err, std::string_view what, int error) {
   err << "cludemap: cannot write " << what << ": " << std::strerror(error) << '\n';
@@ -216,7 +189,12 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
   std::ostream warnings(&checkedWarnings);
   // Left to the process exit, which comes right after the run (driver.h).
   RunState& run = *std::make_unique<RunState>(warnings).release();
-  fillSearchList(run.searchList, line);
+  // After the heap is set up: a large database is read faster there.
+  if (const std::string problem = setUpSearchList(line, starts[0], run.searchList, err);
+      !problem.empty()) {
+    err << "cludemap: " << problem << '\n';
+    return 2;
+  }
   run.scanOptions = line.scanOptions;
   run.warnings.setMode(line.warnings);
   auto& roots = *std::make_unique<std::vector<IncludeNode>>(starts.size()).release();

@@ -33,17 +33,10 @@ inline constexpr std::string_view kHelpText =
     "\n"
     "See the manual page cludemap(1) for the details.\n";
 
-// The environment variable that lists the system include directories.
-inline constexpr const char* kIncludePathVariable = "CLUDEMAP_INCLUDE_PATH";
-
 // The start path as the scan gets it: an argument that begins with a double
 // quote loses its first and its last character (a quote that a shell handed
 // through); a lone quote becomes empty.
 std::string rootPathFromArgument(std::string_view argument);
-
-// The directories of a CLUDEMAP_INCLUDE_PATH value, split at `separator`,
-// in order; empty ones are left out.
-std::vector<std::string> splitIncludePath(std::string_view value, char separator);
 
 // Writes the whole DOT file for the trees below `roots`, each a start
 // header, to `out`: the opening text, the statements and the closing line.

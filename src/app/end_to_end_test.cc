@@ -189,6 +189,70 @@ std::vector<Case> cases() {
         kNoFile, 255, "cludemap: --system takes follow, leaf or hide, not 'bogus'\n"),
     row("output_option_without_file", kOptionFiles, {}, {"a.h", "-o"}, kUsage, kNoFile, 255,
         "cludemap: option -o needs a file\n"),
+    // The entry of the same stem gives -iquote, -I and -isystem directories,
+    // relative to its directory, after those of the command line.
+    withModel(row("compile_database", {{"src/a.h", "#include \"q.h\"\n#include <x.h>\n#include <y.h>"},
+        {"src/quote/q.h", ""}, {"inc/x.h", ""}, {"first/y.h", ""}, {"src/sys/y.h", ""},
+        {"build/compile_commands.json", R"([{"directory": "../src", "file": "a.cc",
+          "command": "c++ -iquote quote -I../inc -isystem sys -c a.cc"}])"}},
+        {}, {"-p", "build", "-isystem", "first", "src/a.h", "out.dot"}),
+        {"src/a.h"}, {{"src/quote/", 'q'}, {"inc/", 'I'}, {"first/", 's'}, {"src/sys/", 's'}}),
+    // A compile database as CMake writes it.
+    withModel(row("cmake_project", {}, {}, {"-p", "build", "src/lib.h", "out.dot"}, "", kModel, 0,
+                  "", {}, "posix",
+                  [](Case&, const fs::path& dir) {
+                    writeFiles(dir, {{"CMakeLists.txt",
+                                      "cmake_minimum_required(VERSION 3.13)\nproject(p CXX)\n"
+                                      "add_library(lib src/lib.cc)\ntarget_include_directories("
+                                      "lib PRIVATE include)\ntarget_include_directories(lib "
+                                      "SYSTEM PRIVATE third)\n"},
+                                     {"src/lib.cc", "#include \"lib.h\"\n"},
+                                     {"src/lib.h", "#include \"lib/api.h\"\n#include <dep.h>\n"},
+                                     {"include/lib/api.h", "#include <dep.h>\n"},
+                                     {"third/dep.h", ""}});
+                    const std::string configure = "cd '" + dir.string() +
+                                                  "' && cmake -S . -B build "
+                                                  "-DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null";
+                    ASSERT_EQ(std::system(configure.c_str()), 0);
+                  }),
+              {"src/lib.h"}, {{"include/", 'I'}, {"third/", 's'}}),
+    row("compile_database_truncated", kOptionFiles, {}, {"-p", "db.json", "a.h", "out.dot"}, "",
+        kNoFile, 2, "cludemap: db.json:1:16: invalid JSON: missing a closing quote\n", {}, "",
+        [](Case& c, auto&) { c.files.emplace_back("db.json", R"([{"directory":")"); }),
+    row("compile_database_empty", {{"a.h", ""}, {"db.json", ""}}, {},
+        {"-p", "db.json", "a.h", "out.dot"}, "", kNoFile, 2,
+        "cludemap: db.json:1:1: invalid JSON: empty document\n"),
+    row("compile_database_wrong_type", {{"a.h", ""}, {"db.json", R"([{"directory": 1}])"}}, {},
+        {"-p", "db.json", "a.h", "out.dot"}, "", kNoFile, 2,
+        "cludemap: db.json: entry 1: \"directory\" is not a string\n"),
+    row("compile_database_without_entries", {{"a.h", ""}, {"b/compile_commands.json", "[]"}}, {},
+        {"-p", "b", "a.h", "out.dot"}, "", kNoFile, 2,
+        "cludemap: b/compile_commands.json: no entries\n"),
+    row("compile_database_directory", {{"a.h", ""}, {"b/compile_commands.json/x", ""}}, {},
+        {"-p", "b/compile_commands.json", "a.h", "out.dot"}, "", kNoFile, 2,
+        "cludemap: b/compile_commands.json/compile_commands.json: no such file\n"),
+    // Deep nesting and a 50 MB string cost neither the stack nor much time.
+    row("compile_database_hostile", {{"a.h", ""}}, {}, {"-p", "deep.json", "a.h", "out.dot"}, "",
+        kNoFile, 2, "cludemap: deep.json:1:52528803: invalid JSON: missing a comma or ']'\n", {}, "",
+        [](Case& c, auto&) {
+          c.files.emplace_back("deep.json", std::string(100000, '[') + "\"" +
+                                                std::string(50 << 20, 'x') + "\"}");
+        }),
+    // The compiler's directories come after the environment's.
+    withModel(row("compiler_directories",
+                  {{"a.h", "#include <x.h>\n#include <y.h>"}, {"env/x.h", ""}, {"sys1/x.h", ""},
+                   {"sys2/y.h", ""}},
+                  {}, {"--query-compiler=./cc", "a.h", "out.dot"}, "", kModel, 0, "",
+                  {"CLUDEMAP_INCLUDE_PATH=env"}, "posix",
+                  [](Case&, const fs::path& dir) {
+                    writeFiles(dir, {{"cc", "#!/bin/sh\necho '#include <...> search starts "
+                                            "here:\n sys1\n sys2\nEnd of search list.' >&2\n"}});
+                    fs::permissions(dir / "cc", fs::perms::owner_all, fs::perm_options::add);
+                  }),
+              {"a.h"}, {{"env/", 's'}, {"sys1/", 's'}, {"sys2/", 's'}}),
+    row("compiler_missing", kOptionFiles, {}, {"--query-compiler=./none", "a.h", "out.dot"}, "",
+        kNoFile, 2, "cludemap: cannot run the compiler ./none: no such file or directory\n", {},
+        "posix"),
     row("road_of_one_header", {{"src/app.h", "#include \"util/str.h\"\n"},
         {"src/util/str.h", "#include \"../cfg.h\"\n"}, {"src/cfg.h", ""}}, {"src/app.h"}, {}, "",
         dot("1 src/app.h|2 util/str.h|2-1|3 ../cfg.h|3-2")),

@@ -1,0 +1,102 @@
+#include "app/search_setup.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+
+#include "compdb/compile_database.h"
+#include "compdb/compiler_query.h"
+#include "compdb/include_options.h"
+#include "compdb/search_report.h"
+
+namespace {
+
+constexpr char kIncludePathSeparator =
+    std::filesystem::path::preferred_separator == '\\' ? ';' : ':';
+
+// The directories of each kind that the build adds to the command line's.
+struct BuildDirectories {
+  IncludeOptions database;
+  CompilerDirectories compiler;
+};
+
+// The compiler --query-compiler asks: the one it names, else the compile
+// database entry's, else $CXX, else c++.
+std::string compilerToAsk(const std::string& named, const std::string& entryCompiler) {
+  if (!named.empty()) return named;
+  if (!entryCompiler.empty()) return entryCompiler;
+  const char* cxx = std::getenv("CXX");
+  return cxx != nullptr && *cxx != '\0' ? cxx : "c++";
+}
+
+std::string readBuild(const CommandLine& line, const std::string& firstStart,
+                      BuildDirectories& build, std::ostream& verbose) {
+  std::string error;
+  std::string entryCompiler;
+  if (line.compileDatabase) {
+    std::optional<CompileDatabase> database = CompileDatabase::load(*line.compileDatabase, error);
+    if (!database) return error;
+    const EntryChoice choice = database->choose(firstStart);
+    build.database = includeOptions(database->arguments(choice.index),
+                                    database->entries()[choice.index].directory);
+    entryCompiler = database->compiler(choice.index);
+    if (line.verbose) verbose << describeEntryChoice(*database, choice);
+  }
+  if (line.queryCompiler) {
+    std::optional<CompilerDirectories> compiler =
+        queryCompiler(compilerToAsk(*line.queryCompiler, entryCompiler), error);
+    if (!compiler) return error;
+    build.compiler = std::move(*compiler);
+  }
+  return "";
+}
+
+void addAll(SearchList& list, const std::vector<std::string>& directories, SearchList::Kind kind) {
+  for (const std::string& directory : directories) list.add(directory, kind);
+}
+
+void writeSearchList(const SearchList& list, std::ostream& verbose) {
+  std::vector<std::string> quoteOnly;
+  std::vector<std::string> both;
+  for (const SearchList::Entry& entry : list.entries()) {
+    (entry.kind == SearchList::Kind::kQuotedOnly ? quoteOnly : both).push_back(entry.prefix);
+  }
+  verbose << describeSearchLists(quoteOnly, both);
+}
+
+}  // namespace
+
+std::vector<std::string> splitIncludePath(std::string_view value, char separator) {
+  std::vector<std::string> directories;
+  while (!value.empty()) {
+    const std::size_t end = value.find(separator);
+    if (end != 0) directories.emplace_back(value.substr(0, end));
+    value.remove_prefix(end == std::string_view::npos ? value.size() : end + 1);
+  }
+  return directories;
+}
+
+std::string setUpSearchList(const CommandLine& line, const std::string& firstStart,
+                            SearchList& list, std::ostream& verbose) {
+  BuildDirectories build;
+  if (std::string error = readBuild(line, firstStart, build, verbose); !error.empty()) {
+    return error;
+  }
+  using Kind = SearchList::Kind;
+  addAll(list, line.quoteDirs, Kind::kQuotedOnly);
+  addAll(list, build.database.quote, Kind::kQuotedOnly);
+  addAll(list, build.compiler.quote, Kind::kQuotedOnly);
+  addAll(list, line.includeDirs, Kind::kBoth);
+  addAll(list, build.database.include, Kind::kBoth);
+  addAll(list, line.systemDirs, Kind::kSystem);
+  addAll(list, build.database.system, Kind::kSystem);
+  if (const char* value = std::getenv(kIncludePathVariable)) {
+    addAll(list, splitIncludePath(value, kIncludePathSeparator), Kind::kSystem);
+  }
+  addAll(list, build.compiler.angle, Kind::kSystem);
+  addAll(list, line.afterDirs, Kind::kSystem);
+  addAll(list, build.database.after, Kind::kSystem);
+  if (line.verbose) writeSearchList(list, verbose);
+  return "";
+}

@@ -1,0 +1,30 @@
+// The run's include search list, from the command line, the environment, a
+// compile database and the compiler.
+#ifndef CLUDEMAP_APP_SEARCH_SETUP_H_
+#define CLUDEMAP_APP_SEARCH_SETUP_H_
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/command_line.h"
+#include "scan/search_list.h"
+
+// The environment variable that lists system include directories.
+inline constexpr const char* kIncludePathVariable = "CLUDEMAP_INCLUDE_PATH";
+
+// The directories of a CLUDEMAP_INCLUDE_PATH value, split at `separator`,
+// in order; empty ones are left out.
+std::vector<std::string> splitIncludePath(std::string_view value, char separator);
+
+// Fills `list` for a run mapping `firstStart`, in search order: -iquote,
+// -I, -isystem, CLUDEMAP_INCLUDE_PATH, the compiler's own directories
+// (--query-compiler), -idirafter, each kind from the command line first,
+// then from the compile database entry (-p) chosen for `firstStart`. With
+// -v, writes the chosen entry and the list to `verbose`. Returns "" or,
+// where the database or the compiler fails, a line saying so.
+std::string setUpSearchList(const CommandLine& line, const std::string& firstStart,
+                            SearchList& list, std::ostream& verbose);
+
+#endif  // CLUDEMAP_APP_SEARCH_SETUP_H_
