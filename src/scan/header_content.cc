@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "scan/header_file.h"
+#include "util/line_count.h"
 
 namespace {
 
@@ -56,9 +57,24 @@ void appendLabel(std::string& texts, const DirectiveView& directive) {
   texts += '>';
 }
 
+// Counts lines up to each directive, then to the end.
+void addFacts(HeaderContent& content, std::string_view bytes,
+              const std::vector<DirectiveView>& found) {
+  std::uint64_t ends = 0;
+  std::size_t counted = 0;
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const auto at = static_cast<std::size_t>(found[i].text.data() - bytes.data());
+    ends += countLineEnds(bytes.substr(counted, at - counted));
+    counted = at;
+    content.directives[i].line = static_cast<std::uint32_t>(ends + 1);
+  }
+  content.lines = countLines(bytes);
+  content.canonicalPath = canonicalPath(content.path);
+}
+
 }  // namespace
 
-HeaderContent readHeaderContent(const std::string& path) {
+HeaderContent readHeaderContent(const std::string& path, bool facts) {
   Scratch& scratch = threadScratch();
   std::vector<DirectiveView>& found = scratch.found;
   HeaderContent content;
@@ -69,6 +85,7 @@ HeaderContent readHeaderContent(const std::string& path) {
     return content;
   }
   content.readable = true;
+  content.bytes = bytes->size();
   found.clear();
   std::size_t textBytes = 0;
   forEachIncludeDirective(*bytes, [&](const DirectiveView& directive) {
@@ -94,6 +111,7 @@ HeaderContent readHeaderContent(const std::string& path) {
     }
     if (directive.kind != IncludeDirective::Kind::kMalformed) ++content.childDirectives;
   }
+  if (facts) addFacts(content, *bytes, found);
   releaseLargeBuffer(scratch);
   return content;
 }

@@ -4,6 +4,7 @@
 #define CLUDEMAP_SCAN_HEADER_CONTENT_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,9 @@
 // One directive, its texts kept in the header's text block.
 struct DirectiveText {
   IncludeDirective::Kind kind;
+  // 1-based, counting LF, CR LF and lone CR once each; 0 where the header
+  // was read without its facts.
+  std::uint32_t line = 0;
   std::size_t textStart, textSize;    // IncludeDirective::text
   std::size_t labelStart, labelSize;  // IncludeDirective::label
 };
@@ -22,6 +26,11 @@ struct DirectiveText {
 struct HeaderContent {
   std::string path;       // as given to readHeaderContent
   bool readable = false;  // false: missing, not a regular file, or unreadable
+  std::uint64_t bytes = 0;
+  // Read with its facts: the lines (countLines) and the path with links and
+  // parent steps resolved.
+  std::uint64_t lines = 0;
+  std::string canonicalPath;
   std::string texts;
   std::vector<DirectiveText> directives;
   std::size_t childDirectives = 0;  // quoted and angle-bracket ones
@@ -36,8 +45,10 @@ struct HeaderContent {
   }
 };
 
-// Reads the header at `path` and keeps its directives. Safe to call from
+// Reads the header at `path` and keeps its directives, and with `facts` its
+// lines, its directives' lines and its canonical path, which cost a pass
+// over its bytes and a look at every directory above it. Safe to call from
 // several threads at once.
-HeaderContent readHeaderContent(const std::string& path);
+HeaderContent readHeaderContent(const std::string& path, bool facts = false);
 
 #endif  // CLUDEMAP_SCAN_HEADER_CONTENT_H_

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <system_error>
 
 #include "scan/path_spelling.h"
@@ -112,6 +113,23 @@ void ReadBuffer::reserve(std::size_t size) {
 std::filesystem::path fileSystemPath(const std::string& path) {
   std::string changed;
   return std::filesystem::path(nativeName(path, changed));
+}
+
+std::string canonicalPath(const std::string& path) {
+  std::string changed;
+  const std::string& native = nativeName(path, changed);
+#if defined(CLUDEMAP_POSIX_FILES)
+  if (char* resolved = realpath(native.c_str(), nullptr)) {
+    std::string canonical(resolved);
+    std::free(resolved);
+    return canonical;
+  }
+  return path;
+#else
+  std::error_code error;
+  const std::filesystem::path canonical = std::filesystem::canonical(native, error);
+  return error ? path : canonical.string();
+#endif
 }
 
 bool isDirectory(const std::string& path) {

@@ -14,6 +14,10 @@
 // separator open alike. Letter case is kept.
 std::filesystem::path fileSystemPath(const std::string& path);
 
+// `path` with symbolic links and parent steps resolved, as an absolute
+// path; `path` itself where that fails.
+std::string canonicalPath(const std::string& path);
+
 // True when `path` names a directory (or a link to one).
 bool isDirectory(const std::string& path);
 

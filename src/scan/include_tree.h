@@ -84,6 +84,9 @@ struct RunState {
   // machine has, at least two and at most sixteen. The result never depends
   // on it.
   std::optional<unsigned> readerThreads;
+  // Whether the scan keeps what the file reports need of every header: its
+  // lines, its directives' lines and its canonical path.
+  bool fileFacts = false;
   std::unique_ptr<ScanCache> scanCache;  // made by the first scan
 };
 

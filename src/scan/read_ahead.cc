@@ -13,8 +13,9 @@ std::uint64_t nameHash(const HeaderContent& includer, const DirectiveText& direc
 
 }  // namespace
 
-ScanCache::ScanCache(const SearchList& searchList, unsigned readerThreads)
+ScanCache::ScanCache(const SearchList& searchList, unsigned readerThreads, bool fileFacts)
     : searchList_(searchList),
+      fileFacts_(fileFacts),
       // Angle-bracket searches may start at any entry, or past the last;
       // quoted ones get a map of their own.
       searches_(std::make_unique<Searches[]>(searchList.size() + 2)),
@@ -70,7 +71,7 @@ const HeaderContent& ScanCache::readOnce(const std::string& path) {
   const HeaderContent& content = contents_.get(
       path,
       [&] {
-        HeaderContent read = readHeaderContent(path);
+        HeaderContent read = readHeaderContent(path, fileFacts_);
         read.number = contentCount_++;
         return read;
       },

@@ -90,6 +90,8 @@ inline bool holdsDestination(const DirectiveMemo& memo, IncludeDirective::Kind k
 struct ScannedHeader {
   const HeaderContent* content = nullptr;
   std::vector<DirectiveMemo> directives;
+  // Its directives have been followed, under some node.
+  bool expanded = false;
 };
 
 // A directive that a reader thread follows ahead of the scan.
@@ -102,14 +104,18 @@ struct ReadAheadTask {
 // scans. Only the scan's thread calls the public functions.
 class ScanCache {
  public:
-  // `searchList` must outlive the cache and stay as it is.
-  ScanCache(const SearchList& searchList, unsigned readerThreads);
+  // `searchList` must outlive the cache and stay as it is. With
+  // `fileFacts`, headers are read with their facts (readHeaderContent).
+  ScanCache(const SearchList& searchList, unsigned readerThreads, bool fileFacts);
   ScanCache(const ScanCache&) = delete;
   ScanCache& operator=(const ScanCache&) = delete;
   ~ScanCache();
 
   // The header at `path` as given, read now unless a reader has.
   ScannedHeader& headerAt(const std::string& path);
+
+  // Every header the scan has reached, in the order it reached them.
+  const std::deque<ScannedHeader>& headers() const { return headers_; }
 
   // Works out where directive `index` of `includer` leads, into its memo.
   // `includerEntry` is the entry `includer` was found in, which only a
@@ -134,6 +140,7 @@ class ScanCache {
   OnceMap<FoundHeader>& searchesFrom(std::size_t from, bool quotedName);
 
   const SearchList& searchList_;
+  const bool fileFacts_;
 
   // Used by the scan's thread alone.
   // One per content, which stands for its path; made in place and never

@@ -59,8 +59,8 @@ bool claimPair(RunState& run, const IncludeNode& node, std::int32_t parentId) {
 // the node is to be expanded. A leaf's label keeps the id it is given, but
 // its pair stays unclaimed, so that the same pair met elsewhere is still
 // expanded there.
-bool registerNode(RunState& run, IncludeNode& node, const std::string& path,
-                  std::string_view label, std::int32_t parentId, bool leaf, ChildMemo& memo) {
+bool registerNode(RunState& run, IncludeNode& node, const std::string& path, std::string_view label,
+                  std::int32_t parentId, bool leaf, ChildMemo& memo) {
   if (memo.id != 0) {
     node.label = memo.label;
     node.firstSighting = false;
@@ -93,6 +93,7 @@ void enterNode(Scan& scan, const Destination& to, IncludeNode& node, std::string
   // Room for every child up front: the frame's node pointer and the children
   // being filled in place stay where they are.
   node.children.reserve(content.childDirectives);
+  to.header->expanded = true;
   scan.stack.push_back(Frame{&node, to.header, to.entry, depth});
 }
 
@@ -110,10 +111,9 @@ bool matchesAny(const std::vector<std::string>& globs, std::string_view name,
 DirectiveMemo::Cut cutOf(const RunState& run, std::string_view name, const DirectiveMemo& memo) {
   const ScanOptions& options = run.scanOptions;
   const std::string* path = memo.to.header != nullptr ? &memo.to.header->content->path : nullptr;
-  const bool system =
-      memo.to.entry != kNoEntry &&
-      run.searchList.entries()[static_cast<std::size_t>(memo.to.entry)].kind ==
-          SearchList::Kind::kSystem;
+  const bool system = memo.to.entry != kNoEntry &&
+                      run.searchList.entries()[static_cast<std::size_t>(memo.to.entry)].kind ==
+                          SearchList::Kind::kSystem;
   if (matchesAny(options.excludeGlobs, name, path) ||
       (system && options.system == ScanOptions::System::kHide)) {
     return DirectiveMemo::Cut::kHidden;
@@ -161,21 +161,22 @@ unsigned readerCount(const RunState& run) {
 }
 
 ScanCache& scanCacheOf(RunState& run) {
-  if (!run.scanCache) run.scanCache = std::make_unique<ScanCache>(run.searchList, readerCount(run));
+  if (!run.scanCache)
+    run.scanCache = std::make_unique<ScanCache>(run.searchList, readerCount(run), run.fileFacts);
   return *run.scanCache;
 }
 
 }  // namespace
 
-void scanHeader(RunState& run, const std::string& path, IncludeNode& node,
-                const std::string& label, const std::string& parentLabel) {
+void scanHeader(RunState& run, const std::string& path, IncludeNode& node, const std::string& label,
+                const std::string& parentLabel) {
   const NodeIdRegistry::Entry* parent = run.nodeIdRegistry.find(parentLabel);
   const std::int32_t parentId = parent == nullptr ? 0 : parent->second;
   Scan scan{run, scanCacheOf(run), {}};
   ChildMemo memo;
   const bool leaf = matchesAny(run.scanOptions.leafGlobs, path, nullptr);
-  enterNode(scan, Destination{&scan.cache.headerAt(path), kNoEntry}, node, label, parentId, 0,
-            leaf, memo);
+  enterNode(scan, Destination{&scan.cache.headerAt(path), kNoEntry}, node, label, parentId, 0, leaf,
+            memo);
   // Like every read of the registry, reading the parent's id leaves a zero
   // entry for an unknown label, here only after the node's own first-sighting
   // check has looked.
