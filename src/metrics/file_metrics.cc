@@ -156,31 +156,40 @@ Rows reversed(const Rows& edges) {
   return back;
 }
 
+// The closures' bitsets are worked out a slice of bits at a time, so that
+// they take at most `words` words of memory. Returns the first word of each
+// slice and, last, the number of words of a bitset of `nodes` bits.
+std::vector<std::size_t> sliceBounds(std::size_t nodes, std::size_t words) {
+  const std::size_t allWords = (nodes + 63) / 64;
+  std::vector<std::size_t> bounds{0};
+  while (bounds.back() < allWords) {
+    // Node n's row holds words up to n / 64, so word w is in nodes - 64 w rows.
+    std::size_t end = bounds.back() + 1;
+    std::size_t total = nodes - 64 * bounds.back();
+    while (end < allWords && total + (nodes - 64 * end) <= words) {
+      total += nodes - 64 * end;
+      ++end;
+    }
+    bounds.push_back(end);
+  }
+  return bounds;
+}
+
 // The bitsets of one slice of the closures: bits [64 * firstWord,
 // 64 * endWord) of every node's closure. A node's closure holds no node
 // above it, so node n keeps only the words up to its own bit.
 class ClosureSlice {
  public:
-  // The widest slice from `firstWord` on whose rows fit into `words`, and
-  // at least one word wide.
-  ClosureSlice(std::size_t nodes, std::size_t firstWord, std::size_t words)
-      : firstWord_(firstWord) {
-    const std::size_t allWords = (nodes + 63) / 64;
-    std::size_t total = nodes - 64 * firstWord;
-    endWord_ = firstWord + 1;
-    while (endWord_ < allWords && total + (nodes - 64 * endWord_) <= words) {
-      total += nodes - 64 * endWord_;
-      ++endWord_;
-    }
+  ClosureSlice(std::size_t nodes, std::size_t firstWord, std::size_t endWord)
+      : firstWord_(firstWord), endWord_(endWord) {
     rowStart_.assign(nodes + 1, 0);
     for (std::size_t node = firstNode(); node < nodes; ++node) {
       rowStart_[node + 1] = rowStart_[node] + length(node);
     }
-    bits_.assign(total, 0);
+    bits_.assign(rowStart_[nodes], 0);
   }
 
   std::size_t firstNode() const { return 64 * firstWord_; }
-  std::size_t endWord() const { return endWord_; }
   std::size_t length(std::size_t node) const {
     return node < firstNode() ? 0 : std::min(endWord_, node / 64 + 1) - firstWord_;
   }
@@ -241,31 +250,41 @@ void mergeRow(std::uint64_t* into, const std::uint64_t* from, WordRange words,
 }
 
 // The weights of each node's closure in a graph whose edges go from higher to
-// lower numbers. A node's bitset starts as a copy of its first successor's,
-// and a successor already in it is skipped, since its closure is too; only
-// the bits that are new are weighed, and only the words between a row's
-// first and last set bits are read.
+// lower numbers, each row of edges highest first. A node's bitset starts as
+// a copy of its first successor's, and a successor already in it is skipped
+// for good, since its closure is too; only the bits that are new are
+// weighed, and only the words between a row's first and last set bits are
+// read. Slices are taken from the highest bits down: whether a successor is
+// in an earlier one's closure is seen in the slice that holds its bit, and
+// a successor below a slice has no bits in it.
 std::vector<FileTotals> closureTotals(const Rows& edges, const std::vector<FileTotals>& weights,
                                       std::size_t words) {
   const std::size_t nodes = edges.size();
   std::vector<FileTotals> totals(nodes);
   std::vector<FileTotals> inSlice(nodes);
   std::vector<WordRange> ranges(nodes);
-  for (std::size_t firstWord = 0; 64 * firstWord < nodes;) {
-    ClosureSlice slice(nodes, firstWord, words);
+  std::vector<bool> redundant(edges.targets.size(), false);
+  const std::vector<std::size_t> bounds = sliceBounds(nodes, words);
+  for (std::size_t at = bounds.size() - 1; at-- > 0;) {
+    ClosureSlice slice(nodes, bounds[at], bounds[at + 1]);
     for (std::size_t node = slice.firstNode(); node < nodes; ++node) {
       std::uint64_t* row = slice.row(node);
       FileTotals sum;
       WordRange range;
-      for (const std::size_t* next = edges.begin(node); next != edges.end(node); ++next) {
-        if (*next < slice.firstNode()) break;  // no bit in this slice
-        if (slice.inSlice(*next) && slice.test(node, *next)) continue;
-        const WordRange from = ranges[*next];
+      for (std::size_t edge = edges.start[node]; edge < edges.start[node + 1]; ++edge) {
+        const std::size_t next = edges.targets[edge];
+        if (next < slice.firstNode()) break;
+        if (redundant[edge]) continue;
+        if (slice.inSlice(next) && slice.test(node, next)) {
+          redundant[edge] = true;
+          continue;
+        }
+        const WordRange from = ranges[next];
         if (range.low == range.high) {
-          std::copy(slice.row(*next) + from.low, slice.row(*next) + from.high, row + from.low);
-          sum = inSlice[*next];
+          std::copy(slice.row(next) + from.low, slice.row(next) + from.high, row + from.low);
+          sum = inSlice[next];
         } else {
-          mergeRow(row, slice.row(*next), from, slice.firstNode(), weights, sum);
+          mergeRow(row, slice.row(next), from, slice.firstNode(), weights, sum);
         }
         range.cover(from);
       }
@@ -279,7 +298,6 @@ std::vector<FileTotals> closureTotals(const Rows& edges, const std::vector<FileT
       inSlice[node] = sum;
       add(totals[node], sum);
     }
-    firstWord = slice.endWord();
   }
   return totals;
 }
