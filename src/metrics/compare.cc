@@ -146,8 +146,8 @@ bool writeRoots(std::ostream& out, const Baseline& baseline, const PathIndex& in
                 const FileGraph& graph, const GraphMetrics& metrics, std::string_view cwd) {
   out << "\nRoots: closure before and after\n";
   TextTable table({false, true, true, true, true, true, true, true, true, true});
-  table.add(
-      {"root", "files", "after", "change", "bytes", "after", "change", "lines", "after", "change"});
+  table.add({"root", "files before", "after", "change", "bytes before", "after", "change",
+             "lines before", "after", "change"});
   bool grew = false;
   std::vector<bool> matched(baseline.files.size(), false);
   for (std::size_t root : graph.roots) {

@@ -10,8 +10,8 @@ namespace {
 
 // The most bytes one byte of a name takes in the document: "\u00XX".
 constexpr std::size_t kEscapedBytes = 6;
-// Room for one number.
-constexpr std::size_t kNumberBytes = 20;
+// Room for one number (at most 20 digits) and the comma after it.
+constexpr std::size_t kNumberBytes = 21;
 // Room for the field names and punctuation of one entry.
 constexpr std::size_t kEntryText = 400;
 
@@ -170,7 +170,7 @@ void writeJson(std::ostream& out, const FileGraph& graph, const GraphMetrics& me
   json.room(kEntryText + nameRoom(version));
   json.text("{\"tool\":\"cludemap\",").name("version", version).text(",\"roots\":[");
   for (std::size_t root = 0; root < graph.roots.size(); ++root) {
-    json.room(kNumberBytes + 1);
+    json.room(kNumberBytes);
     if (root > 0) json.text(",");
     json.number(graph.roots[root]);
   }
