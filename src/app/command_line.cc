@@ -98,6 +98,16 @@ constexpr ValueOption kValueOptions[] = {
     {"--exclude", "a pattern", appendToScan<&ScanOptions::excludeGlobs>},
     {"--system", "a mode", setSystem},
     {"--warnings", "a mode", setWarnings},
+    {"--why", "a pattern",
+     [](CommandLine& line, std::string_view value) {
+       line.why = std::string(value);
+       return std::string();
+     }},
+    {"--compare", "a file",
+     [](CommandLine& line, std::string_view value) {
+       line.compare = std::string(value);
+       return std::string();
+     }},
 };
 
 // The value written into the same argument: what follows a short option's

@@ -35,6 +35,8 @@ struct CommandLine {
   bool tree = false;                                     // --tree
   ScanOptions scanOptions;                               // --max-depth, --leaf, --exclude, --system
   WarningSink::Mode warnings = WarningSink::Mode::kAll;  // --warnings
+  std::optional<std::string> why;                        // --why PATTERN
+  std::optional<std::string> compare;                    // --compare BASE.json
   std::vector<std::string> positionals;
   std::string error;
 };

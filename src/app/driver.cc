@@ -19,6 +19,7 @@
 #include "app/checked_output.h"
 #include "app/command_line.h"
 #include "app/heap_setup.h"
+#include "app/outputs.h"
 #include "app/search_setup.h"
 #include "graph/dot_format.h"
 #include "graph/dot_writer.h"
@@ -180,6 +181,19 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
     out << kUsageMessage;
     return -1;
   }
+  const OutputFormat* format = outputFormatOf(line);
+  if (format == nullptr) {
+    err << "cludemap: -T takes " << outputFormatNames() << ", not '" << line.format << "'\n";
+    out << kUsageMessage;
+    return -1;
+  }
+  Baseline baseline;
+  if (line.compare) {
+    if (const std::string problem = readBaseline(*line.compare, baseline); !problem.empty()) {
+      err << "cludemap: " << problem << '\n';
+      return 2;
+    }
+  }
 
   std::set_new_handler(reportOutOfMemory);
   prepareHeapForRun();
@@ -196,6 +210,7 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
     return 2;
   }
   run.scanOptions = line.scanOptions;
+  run.fileFacts = format->fileFacts;
   run.warnings.setMode(line.warnings);
   auto& roots = *std::make_unique<std::vector<IncludeNode>>(starts.size()).release();
   for (std::size_t i = 0; i < starts.size(); ++i) scanHeader(run, starts[i], roots[i], "", "");
@@ -208,14 +223,15 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
                        checkedWarnings.error());
     status = 1;
   }
-  DotOptions options;
-  options.tree = line.tree;
-  const auto write = [&](std::ostream& stream) { writeDotFile(stream, run, roots, options); };
+  const FinishedRun finished{line, run, roots, &baseline};
+  int verdict = 0;
+  const auto write = [&](std::ostream& stream) { verdict = format->write(stream, finished); };
   const int error =
       toStandardOutput ? writeStandardOutput(out, write) : writeOutputFile(outputPath, write);
   if (error != 0) {
     reportWriteFailure(err, toStandardOutput ? "standard output" : outputPath, error);
     status = 1;
   }
-  return status;
+  // A failure to write outweighs what the output says.
+  return status != 0 ? status : verdict;
 }

@@ -23,7 +23,11 @@ ScanCache::ScanCache(const SearchList& searchList, unsigned readerThreads, bool 
 
 ScanCache::~ScanCache() = default;
 
-ScannedHeader& ScanCache::headerAt(const std::string& path) { return headerOf(readOnce(path)); }
+ScannedHeader& ScanCache::headerAt(const std::string& path) {
+  ScannedHeader& header = headerOf(readOnce(path));
+  startHeaders_.push_back(&header);
+  return header;
+}
 
 DirectiveMemo& ScanCache::resolve(ScannedHeader& includer, std::size_t index, int includerEntry) {
   DirectiveMemo& memo = includer.directives[index];

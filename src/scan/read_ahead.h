@@ -114,8 +114,10 @@ class ScanCache {
   // The header at `path` as given, read now unless a reader has.
   ScannedHeader& headerAt(const std::string& path);
 
-  // Every header the scan has reached, in the order it reached them.
+  // Every header the scan has reached, in the order it reached them, and
+  // the start headers among them, in the order they were scanned.
   const std::deque<ScannedHeader>& headers() const { return headers_; }
+  const std::vector<const ScannedHeader*>& startHeaders() const { return startHeaders_; }
 
   // Works out where directive `index` of `includer` leads, into its memo.
   // `includerEntry` is the entry `includer` was found in, which only a
@@ -151,6 +153,7 @@ class ScanCache {
   // Angle-bracket name to where it led; the scan's own copy, read without
   // taking the shared map's lock.
   StringMap<Destination> angleNames_;
+  std::vector<const ScannedHeader*> startHeaders_;
 
   // Shared with the reader threads.
   // Header path to the header's content.

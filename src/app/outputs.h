@@ -1,0 +1,37 @@
+// What a run writes to its output: one row per format.
+#ifndef CLUDEMAP_APP_OUTPUTS_H_
+#define CLUDEMAP_APP_OUTPUTS_H_
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/command_line.h"
+#include "metrics/compare.h"
+#include "scan/include_tree.h"
+
+// A finished run, as the writers see it.
+struct FinishedRun {
+  const CommandLine& line;
+  RunState& run;
+  const std::vector<IncludeNode>& roots;
+  const Baseline* baseline;  // with --compare
+};
+
+// One output format: its -T name, whether it needs the files' facts from
+// the scan, and its writer, which returns what it made of the run: 0, or 3
+// for a comparison whose roots grew.
+struct OutputFormat {
+  std::string_view name;
+  bool fileFacts;
+  int (*write)(std::ostream& out, const FinishedRun& finished);
+};
+
+// The format -T, --why or --compare asks for, or null for an unknown -T.
+const OutputFormat* outputFormatOf(const CommandLine& line);
+
+// "dot, svg, ..." for messages.
+std::string outputFormatNames();
+
+#endif  // CLUDEMAP_APP_OUTPUTS_H_
