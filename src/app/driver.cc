@@ -16,6 +16,7 @@
 #include "app/checked_output.h"
 #include "app/command_line.h"
 #include "app/heap_setup.h"
+#include "app/output_file.h"
 #include "graph/dot_format.h"
 #include "graph/dot_writer.h"
 #include "scan/header_file.h"
@@ -71,10 +72,6 @@ void reportWriteFailure(std::ostream& err, std::string_view what, int error) {
   err << "cludemap: cannot write " << what << ": " << std::strerror(error) << '\n';
 }
 
-// The errno of a stream failure just seen; streams need not set one, and then
-// the failure is reported as EIO.
-int streamError() { return errno != 0 ? errno : EIO; }
-
 // Any thread of the run may be the one whose allocation fails, and none
 // could go on without it, so the run ends there, as other command-line
 // tools do, rather than with an uncaught exception.
@@ -94,42 +91,14 @@ IncludeNode& runTree() {
 }
 
 // Writes the DOT file; returns the errno of the first failure, or 0. A
-// failure without an errno is reported as EIO.
-//
-// An existing regular file is written over in place and then cut to the new
-// length. Emptying it first, as opening for writing does, would free its
-// cached pages only for the new text to take as many fresh ones: running
-// the tool again over an 85 MB graph cost some 30 ms more that way. Where
-// writing over it fails, the file is emptied, so that no old text is left
-// behind the new.
+// failure without an errno is reported as EIO. OutputFile says what a failed
+// or interrupted run leaves.
 int writeOutputFile(const std::string& outputPath, const IncludeNode& root) {
-  const std::filesystem::path path = fileSystemPath(outputPath);
-  std::error_code error;
-  // Binary: the format spells out its own line ends (dot_format.h).
-  std::ofstream file;
-  bool inPlace = false;
-  if (std::filesystem::is_regular_file(path, error)) {
-    file.open(path, std::ios::binary | std::ios::in | std::ios::out);
-    inPlace = file.is_open();
-  }
-  if (!inPlace) {
-    errno = 0;
-    file.open(path, std::ios::binary | std::ios::out | std::ios::trunc);
-    if (!file) return streamError();
-  }
-  errno = 0;
-  writeDotFile(file, root);
-  file.flush();
-  const std::streamoff length = file.tellp();
-  int failure = !file ? streamError() : 0;
-  file.close();
-  if (failure == 0 && !file) failure = streamError();
-  if (inPlace) {
-    std::filesystem::resize_file(path, failure == 0 ? static_cast<std::uintmax_t>(length) : 0,
-                                 error);
-    if (failure == 0 && error) failure = error.value();
-  }
-  return failure;
+  OutputFile file;
+  const int error = file.open(fileSystemPath(outputPath));
+  if (error != 0) return error;
+  writeDotFile(file.stream(), root);
+  return file.commit();
 }
 
 }  // namespace
