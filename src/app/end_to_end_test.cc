@@ -292,6 +292,28 @@ std::vector<Case> cases() {
         write + "standard output: No space left on device\n", {}, "", [](Case& c, auto&) {
       for (int i = 0; i < 2000; ++i) c.files[0].second += "#include \"" + std::to_string(i) + "\n";
     }),
+    // One warning, left in the buffer until the end of the scan.
+    row("one_warning_to_a_full_standard_output", {{"a.h", "#include \"gone.h\""}}, {"a.h"}, {},
+        kToFullDisk, kModel, 1, write + "standard output: No space left on device\n"),
+    // An empty entry names no directory; the working one holds both names.
+    row("empty_include_directories", {{"top/a.h", "#include <b.h>\n#include \"c.h\""},
+        {"b.h", ""}, {"c.h", ""}}, {"top/a.h"}, {"-I", "", "top/a.h", "out.dot"},
+        "WARNING: Cannot open file: <b.h>\n" + kMissing + "top/c.h\n", dot("1 top/a.h|2 c.h|2-1"),
+        0, "", {std::string("CLUDEMAP_INCLUDE_PATH=") + (windowsTarget() ? ";;" : "::")}),
+    // Written to, never replaced: the link still reads as empty.
+    row("output_linked_to_dev_null", {{"a.h", ""}, {"out.dot", "@link:/dev/null"}}, {},
+        {"a.h", "out.dot"}, "", "", 0, "", {}, "posix"),
+    // A file size limit stops the write midway; the old graph stays whole.
+    row("failed_write_keeps_the_old_output", {{"out.dot", dot("1 old.h")}}, {},
+        {"a.h", "out.dot"}, "", dot("1 old.h"), 1, write + "out.dot: File too large\n",
+        {"prlimit", "--fsize=16384", "sh", "-c", "trap '' XFSZ; exec \"$0\" \"$@\""}, "posix",
+        [](Case& c, auto&) {
+      c.files.emplace_back("a.h", "");
+      for (int i = 0; i < 100; ++i) {
+        c.files.back().second += "#include \"" + std::to_string(i) + ".h\"\n";
+        c.files.emplace_back(std::to_string(i) + ".h", "");
+      }
+    }),
     // Wine shows the root of the file system as drive Z:.
     row("windows_paths", {{"b.h", ""}, {"sys/lib.h", ""}, {"inc/found.h", "#include \"beside.h\""},
         {"inc/beside.h", ""}, {"sub/a.h", "#include \"..\\b.h\"\r\n#include <lib.h>\r\n"
