@@ -13,6 +13,13 @@
 
 namespace fs = std::filesystem;
 
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#endif
+
 namespace {
 
 // Makes the new, empty file `path`; returns 0, EEXIST where a file of that
@@ -73,6 +80,12 @@ OutputFile::~OutputFile() {
 
 int OutputFile::open(const fs::path& path) {
   if (standardOutput_ != nullptr && path == "-") {
+#if defined(_WIN32)
+    // The formats spell out their own line ends; text mode would turn each
+    // LF into CR LF again.
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     writeTo(*standardOutput_->rdbuf());
     return 0;
   }
