@@ -147,9 +147,29 @@ int OutputFile::commit() {
   std::error_code error;
   if (failure == 0) {
     fs::rename(hidden_, output_, error);
-    failure = error.value();
+    if (error) failure = copyInPlace();
   }
-  if (failure != 0) fs::remove(hidden_, error);
+  if (failure != 0 || error) fs::remove(hidden_, error);
   hidden_.clear();
   return failure;
+}
+
+// Where a rename cannot replace the output after all (a device the file
+// system did not show as one, a file another program holds open on Windows,
+// a bind mount), the finished text is copied into it, as opening it for
+// writing would have done.
+int OutputFile::copyInPlace() {
+  std::ifstream text(hidden_, std::ios::binary);
+  std::filebuf target;
+  errno = 0;
+  if (!text ||
+      target.open(output_, std::ios::binary | std::ios::out | std::ios::trunc) == nullptr) {
+    return errno != 0 ? errno : EIO;
+  }
+  CheckedOutputBuffer checked(target);
+  std::ostream(&checked) << text.rdbuf() << std::flush;
+  errno = 0;
+  const bool closed = target.close() != nullptr;
+  if (checked.error() != 0) return checked.error();
+  return closed ? 0 : (errno != 0 ? errno : EIO);
 }

@@ -25,7 +25,8 @@
 // - a regular file this user may not write, which stays refused;
 // - a dangling symbolic link, whose target the open creates;
 // - where no file can be made beside the output (a directory this user may
-//   not write in, a name too long to extend).
+//   not write in, a name too long to extend);
+// - where renaming fails after all: the finished text is then copied in.
 // A run killed while writing leaves its hidden file behind.
 class OutputFile {
  public:
@@ -48,6 +49,7 @@ class OutputFile {
 
  private:
   bool startHiddenFile(const std::filesystem::path& output);
+  int copyInPlace();
   void writeTo(std::streambuf& target);
 
   std::ostream* standardOutput_;
