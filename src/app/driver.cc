@@ -19,11 +19,12 @@
 #include "app/checked_output.h"
 #include "app/command_line.h"
 #include "app/heap_setup.h"
+#include "app/output_file.h"
 #include "app/outputs.h"
 #include "app/search_setup.h"
-#include "app/output_file.h"
 #include "graph/dot_format.h"
 #include "graph/dot_writer.h"
+#include "graph/render.h"
 #include "scan/header_file.h"
 #include "scan/scan_header.h"
 
@@ -58,11 +59,12 @@ void reportWriteFailure(std::ostream& err, std::string_view what, int error) {
 // the errno of the first failure, or 0 (EIO for a failure without one).
 // OutputFile says what a failed or interrupted run leaves.
 int writeOutput(const std::string& outputPath, std::ostream& standardOutput,
-                const std::function<void(std::ostream&)>& write) {
+                const std::function<bool(std::ostream&)>& write) {
   OutputFile file(&standardOutput);
   const int error = file.open(fileSystemPath(outputPath));
   if (error != 0) return error;
-  write(file.stream());
+  // An output not made leaves the old file as it was.
+  if (!write(file.stream())) return 0;
   return file.commit();
 }
 
@@ -146,6 +148,16 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
     out << kUsageMessage;
     return -1;
   }
+  if (!knownEngine(line.engine)) {
+    err << "cludemap: -K takes a Graphviz layout engine (dot, sfdp, neato, ...), not '"
+        << line.engine << "'\n";
+    out << kUsageMessage;
+    return -1;
+  }
+  if (isPicture(*format) && !renderingAvailable()) {
+    err << kRenderingUnavailableMessage;
+    return 2;
+  }
   Baseline baseline;
   if (line.compare) {
     if (const std::string problem = readBaseline(*line.compare, baseline); !problem.empty()) {
@@ -184,11 +196,19 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
   }
   const FinishedRun finished{line, run, roots, &baseline};
   int verdict = 0;
-  const auto write = [&](std::ostream& stream) { verdict = format->write(stream, finished); };
+  std::string problem;
+  const auto write = [&](std::ostream& stream) {
+    verdict = format->write(stream, finished, &problem);
+    return verdict >= 0;
+  };
   const int error = writeOutput(outputPath, out, write);
   if (error != 0) {
     reportWriteFailure(err, toStandardOutput ? "standard output" : outputPath, error);
     status = 1;
+  }
+  if (verdict < 0) {
+    err << "cludemap: " << problem << '\n';
+    return 1;
   }
   // A failure to write outweighs what the output says.
   return status != 0 ? status : verdict;

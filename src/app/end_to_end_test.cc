@@ -253,6 +253,17 @@ std::vector<Case> cases() {
     row("compiler_missing", kOptionFiles, {}, {"--query-compiler=./none", "a.h", "out.dot"}, "",
         kNoFile, 2, "cludemap: cannot run the compiler ./none: no such file or directory\n", {},
         "posix"),
+    row("bad_format", kOptionFiles, {}, {"-T", "bogus", "a.h", "out.dot"}, kUsage, kNoFile, 255,
+        "cludemap: -T takes dot, svg, png, pdf, json, report, not 'bogus'\n"),
+    row("bad_engine", kOptionFiles, {}, {"-Tsvg", "-K", "bogus", "a.h", "out.dot"}, kUsage,
+        kNoFile, 255,
+        "cludemap: -K takes a Graphviz layout engine (dot, sfdp, neato, ...), not 'bogus'\n"),
+    // The Windows build has no Graphviz library to draw with.
+    row("picture_without_library", kOptionFiles, {}, {"-T", "svg", "a.h", "out.dot"}, "", kNoFile,
+        2,
+        "cludemap: this build cannot render pictures (built without Graphviz's library); write "
+        "DOT and run dot -Tsvg\n",
+        {}, "windows"),
     row("road_of_one_header", {{"src/app.h", "#include \"util/str.h\"\n"},
         {"src/util/str.h", "#include \"../cfg.h\"\n"}, {"src/cfg.h", ""}}, {"src/app.h"}, {}, "",
         dot("1 src/app.h|2 util/str.h|2-1|3 ../cfg.h|3-2")),
