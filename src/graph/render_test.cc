@@ -21,6 +21,13 @@ static std::string output(const std::string& command) {
   return pclose(pipe) == 0 ? text : "failed";
 }
 
+// A PNG side in pixels, from its header: width at 16, height at 20.
+static long pixels(const std::string& png, int at) {
+  long value = 0;
+  for (int i = at; i < at + 4; ++i) value = value << 8 | static_cast<unsigned char>(png[i]);
+  return value;
+}
+
 // One renderer for every picture, as GraphRenderer asks. a.h includes b.h
 // and the missing gone.h. PNG is drawn at 96 dots per inch, and SVG gives
 // its size in points (1/72 inch), both rounded from the same layout size.
@@ -57,11 +64,17 @@ TEST(Render, DrawsEachFormatReadablyOrSaysWhyNot) {
   EXPECT_EQ(png.substr(0, 16), std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16));
   EXPECT_EQ(png.substr(png.size() - 8, 4), "IEND");
   for (const auto& [side, at] : {std::pair("width", 16), std::pair("height", 20)}) {
-    long pixels = 0;
-    for (int i = 0; i < 4; ++i) pixels = pixels << 8 | static_cast<unsigned char>(png[at + i]);
-    EXPECT_EQ(pixels,
-              std::lround(std::stoi(svg(std::string("string(/*/@") + side + ")")) * 4 / 3.0));
+    const int points = std::stoi(svg(std::string("string(/*/@") + side + ")"));
+    EXPECT_EQ(pixels(png, at), std::lround(points * 4 / 3.0));
   }
+  // Wider than cairo draws bitmaps: scaled to fit, quietly.
+  std::string star = "digraph G {";
+  for (int i = 1; i <= 600; ++i) star += "N" + std::to_string(i) + " -> N0;";
+  std::string wide;
+  CaptureStderr();
+  EXPECT_TRUE(renderer.render(star + "}", {"png", "dot", {}}, wide, nullptr));
+  EXPECT_EQ(GetCapturedStderr(), "");
+  EXPECT_TRUE(wide.size() > 24 && pixels(wide, 16) <= 32767);
   const std::string page = (dir / "page").string();
   EXPECT_EQ(
       output(PDFTOPPM_EXECUTABLE " -png -singlefile " + (dir / "g.pdf").string() + " " + page), "");
