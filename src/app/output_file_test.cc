@@ -14,24 +14,15 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-std::size_t entries(const fs::path& dir) {
+static std::size_t entries(const fs::path& dir) {
   return std::distance(fs::directory_iterator(dir), fs::directory_iterator());
 }
 
-int writeWhole(OutputFile&& file, const fs::path& path, const std::string& text) {
+static int writeWhole(OutputFile&& file, const fs::path& path, const std::string& text) {
   if (const int error = file.open(path)) return error;
   file.stream() << text;
   return file.commit();
 }
-
-unsigned modeBits(const fs::path& path) {
-  struct stat status {};
-  return lstat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
-}
-
-}  // namespace
 
 // New files, files with odd modes and links are replaced whole. A file size
 // limit (SIGXFSZ ignored) stops one write midway, and one output is
@@ -39,7 +30,7 @@ unsigned modeBits(const fs::path& path) {
 TEST(OutputFile, ReplacesWholeFilesKeepingModesAndLinks) {
   const fs::path dir = freshDirectory();
   writeFiles(dir, {{"old.dot", "old"}, {"target.dot", "old"}, {"kept.dot", "old"}});
-  chmod((dir / "old.dot").c_str(), 0604);
+  fs::permissions(dir / "old.dot", fs::perms(0604));
   fs::create_symlink("target.dot", dir / "link.dot");
   for (const char* name : {"new.dot", "old.dot", "link.dot"}) {
     EXPECT_EQ(writeWhole(OutputFile(), dir / name, "new"), 0);
@@ -47,8 +38,8 @@ TEST(OutputFile, ReplacesWholeFilesKeepingModesAndLinks) {
   }
   const mode_t mask = umask(0);
   umask(mask);
-  EXPECT_EQ(modeBits(dir / "new.dot"), 0666 & ~mask);
-  EXPECT_EQ(modeBits(dir / "old.dot"), 0604U);
+  EXPECT_EQ(fs::status(dir / "new.dot").permissions(), fs::perms(0666 & ~mask));
+  EXPECT_EQ(fs::status(dir / "old.dot").permissions(), fs::perms(0604));
   EXPECT_TRUE(fs::is_symlink(dir / "link.dot"));
   rlimit saved{};
   getrlimit(RLIMIT_FSIZE, &saved);
@@ -58,7 +49,7 @@ TEST(OutputFile, ReplacesWholeFilesKeepingModesAndLinks) {
   EXPECT_EQ(writeWhole(OutputFile(), dir / "kept.dot", std::string(1 << 20, 'x')), EFBIG);
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, handler);
-  OutputFile(nullptr).open(dir / "kept.dot");  // abandoned
+  OutputFile().open(dir / "kept.dot");
   EXPECT_EQ(readFile(dir / "kept.dot"), "old");
   EXPECT_EQ(entries(dir), 5U);
   std::ostringstream standardOutput;
@@ -67,37 +58,34 @@ TEST(OutputFile, ReplacesWholeFilesKeepingModesAndLinks) {
 }
 
 // The built tool writes a graph of some 25 MB over a larger, different file
-// and is killed at once, and at moments after the output directory shows
+// and is killed at once, or that many milliseconds after the directory shows
 // that writing has begun.
 TEST(OutputFile, KilledRunLeavesTheOldOrTheNewFile) {
   const fs::path dir = freshDirectory();
   std::string header;
   for (int i = 0; i < 100000; ++i) header += "#include \"" + std::to_string(i) + ".h\"\n";
-  writeFiles(dir, {{"a.h", header}});
   const std::string old(40 << 20, 'o');
-  // Killed that long after writing begins (-1: at once), or not at all.
-  const auto run = [&](std::optional<int> killAfterMilliseconds) {
-    writeFiles(dir, {{"out.dot", old}});
+  const auto run = [&](std::optional<int> killAfter) {
+    writeFiles(dir, {{"a.h", header}, {"out.dot", old}});
     const std::size_t files = entries(dir);
     const pid_t child = fork();
-    if (child == 0) {
-      if (chdir(dir.c_str()) == 0 && freopen("/dev/null", "w", stdout) != nullptr) {
-        execl(CLUDEMAP_BINARY, CLUDEMAP_BINARY, "a.h", "out.dot", nullptr);
-      }
-      _exit(127);
+    if (child == 0 && chdir(dir.c_str()) == 0 && freopen("/dev/null", "w", stdout) != nullptr) {
+      execl(CLUDEMAP_BINARY, CLUDEMAP_BINARY, "a.h", "out.dot", nullptr);
     }
-    int status = 0;
-    bool ended = false;
+    if (child == 0) _exit(127);
+    siginfo_t ended{};  // WNOWAIT: the child stays ours to kill until waited for
     std::error_code error;
-    while (killAfterMilliseconds >= 0 && !(ended = waitpid(child, &status, WNOHANG) == child) &&
-           entries(dir) == files && fs::file_size(dir / "out.dot", error) == old.size()) {
+    while (killAfter >= 0 && waitid(P_PID, child, &ended, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           ended.si_pid == 0 && entries(dir) == files &&
+           fs::file_size(dir / "out.dot", error) == old.size()) {
       std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
-    if (!ended && killAfterMilliseconds) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(*killAfterMilliseconds));
+    if (killAfter) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(*killAfter));
       kill(child, SIGKILL);
     }
-    if (!ended) waitpid(child, &status, 0);
+    int status = 0;
+    waitpid(child, &status, 0);
     return status;
   };
   ASSERT_EQ(run(std::nullopt), 0);

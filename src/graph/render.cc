@@ -63,6 +63,16 @@ void markMissing(Agraph_t* graph, const std::vector<std::string>& names) {
   }
 }
 
+// Cairo draws bitmaps of at most 32767 pixels a side; beyond that Graphviz
+// scales the picture itself and says so on standard error, naming no
+// program. A drawing of at most 340 inches (32640 pixels at 96 dots per
+// inch) is scaled quietly instead, unless the graph sets its own size.
+void fitBitmap(Agraph_t* graph) {
+  const char* size = agget(graph, const_cast<char*>("size"));
+  if (size != nullptr && *size != '\0') return;
+  agsafeset(graph, const_cast<char*>("size"), const_cast<char*>("340,340"), const_cast<char*>(""));
+}
+
 // Releases what drawing one graph took, in the order Graphviz needs.
 struct Drawing {
   GVC_t* context;
@@ -90,6 +100,7 @@ std::string draw(GVC_t* context, std::string_view dotText, const RenderRequest& 
   drawing.graph = agmemread(text.c_str());
   if (drawing.graph == nullptr) return QuietGraphviz::failure("Graphviz cannot read the graph");
   markMissing(drawing.graph, request.missingNodes);
+  if (request.format == "png") fitBitmap(drawing.graph);
   if (gvLayout(context, drawing.graph, request.engine.c_str()) != 0) {
     return QuietGraphviz::failure("Graphviz cannot lay out the graph with " + request.engine);
   }

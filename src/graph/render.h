@@ -52,10 +52,12 @@ class GraphRenderer {
   // Lays out the DOT graph `dotText` with the request's engine and draws it
   // in its format into `bytes`. PNG is drawn at Graphviz's 96 dots per inch:
   // each side has round(points * 4 / 3) pixels, where the SVG gives its size
-  // in points. Returns false, with `bytes` empty and a one-line reason in
-  // `*error` (when given), for an unknown format or engine, a graph Graphviz
-  // cannot read, a failed layout or drawing, or a build without rendering.
-  // Graphviz prints nothing meanwhile.
+  // in points, except that a PNG drawing is scaled down to fit 340 inches
+  // (32640 pixels) a side, as cairo draws no larger bitmaps. Returns false,
+  // with `bytes` empty and a one-line reason in `*error` (when given), for an
+  // unknown format or engine, a graph Graphviz cannot read, a failed layout
+  // or drawing, or a build without rendering. Graphviz prints nothing
+  // meanwhile.
   bool render(std::string_view dotText, const RenderRequest& request, std::string& bytes,
               std::string* error);
 

@@ -9,38 +9,11 @@
 
 #include "testing/test_support.h"
 
-namespace {
-
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 
-// As the tool writes it: a.h includes b.h and the missing gone.h.
-const std::string kGraph =
-    modelDotFile(modelNode(1, "a.h") + modelNode(2, "gone.h") + modelEdge(2, 1, true) +
-                 modelNode(3, "b.h") + modelEdge(3, 1, true));
-
-}  // namespace
-
-// One renderer for the process, as GraphRenderer asks.
-class Render : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { renderer = new GraphRenderer(); }
-  static void TearDownTestSuite() { delete renderer; }
-  static std::string render(const std::string& format, const std::string& engine = "dot") {
-    std::string bytes;
-    std::string error;
-    EXPECT_TRUE(renderer->render(kGraph, {format, engine, {"Node2", "Node99"}}, bytes, &error))
-        << error;
-    return bytes;
-  }
-  static GraphRenderer* renderer;
-};
-GraphRenderer* Render::renderer = nullptr;
-
-namespace {
-
 // The standard output of `command` without its last line end, or "failed".
-std::string output(const std::string& command) {
+static std::string output(const std::string& command) {
   std::FILE* pipe = popen(command.c_str(), "r");
   std::string text;
   for (int c; (c = std::fgetc(pipe)) != EOF;) text += static_cast<char>(c);
@@ -48,11 +21,28 @@ std::string output(const std::string& command) {
   return pclose(pipe) == 0 ? text : "failed";
 }
 
-}  // namespace
+// A PNG side in pixels, from its header: width at 16, height at 20.
+static long pixels(const std::string& png, int at) {
+  long value = 0;
+  for (int i = at; i < at + 4; ++i) value = value << 8 | static_cast<unsigned char>(png[i]);
+  return value;
+}
 
-// PNG is drawn at 96 dots per inch, and SVG gives its size in points (1/72
-// inch), both rounded from the same layout size.
-TEST_F(Render, DrawsEachFormatReadably) {
+// One renderer for every picture, as GraphRenderer asks. a.h includes b.h
+// and the missing gone.h. PNG is drawn at 96 dots per inch, and SVG gives
+// its size in points (1/72 inch), both rounded from the same layout size.
+TEST(Render, DrawsEachFormatReadablyOrSaysWhyNot) {
+  const std::string graph =
+      modelDotFile(modelNode(1, "a.h") + modelNode(2, "gone.h") + modelEdge(2, 1, true) +
+                   modelNode(3, "b.h") + modelEdge(3, 1, true));
+  GraphRenderer renderer;
+  const auto render = [&](const std::string& format, const std::string& engine = "dot") {
+    std::string bytes;
+    std::string error;
+    EXPECT_TRUE(renderer.render(graph, {format, engine, {"Node2", "Node99"}}, bytes, &error))
+        << error;
+    return bytes;
+  };
   const std::filesystem::path dir = freshDirectory();
   CaptureStderr();
   writeFiles(dir, {{"g.svg", render("svg")}, {"g.pdf", render("pdf")}});
@@ -74,11 +64,17 @@ TEST_F(Render, DrawsEachFormatReadably) {
   EXPECT_EQ(png.substr(0, 16), std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16));
   EXPECT_EQ(png.substr(png.size() - 8, 4), "IEND");
   for (const auto& [side, at] : {std::pair("width", 16), std::pair("height", 20)}) {
-    long pixels = 0;
-    for (int i = 0; i < 4; ++i) pixels = pixels << 8 | static_cast<unsigned char>(png[at + i]);
-    EXPECT_EQ(pixels,
-              std::lround(std::stoi(svg(std::string("string(/*/@") + side + ")")) * 4 / 3.0));
+    const int points = std::stoi(svg(std::string("string(/*/@") + side + ")"));
+    EXPECT_EQ(pixels(png, at), std::lround(points * 4 / 3.0));
   }
+  // Wider than cairo draws bitmaps: scaled to fit, quietly.
+  std::string star = "digraph G {";
+  for (int i = 1; i <= 600; ++i) star += "N" + std::to_string(i) + " -> N0;";
+  std::string wide;
+  CaptureStderr();
+  EXPECT_TRUE(renderer.render(star + "}", {"png", "dot", {}}, wide, nullptr));
+  EXPECT_EQ(GetCapturedStderr(), "");
+  EXPECT_TRUE(wide.size() > 24 && pixels(wide, 16) <= 32767);
   const std::string page = (dir / "page").string();
   EXPECT_EQ(
       output(PDFTOPPM_EXECUTABLE " -png -singlefile " + (dir / "g.pdf").string() + " " + page), "");
@@ -86,20 +82,17 @@ TEST_F(Render, DrawsEachFormatReadably) {
   for (const char* engine : {"circo", "fdp", "neato", "osage", "patchwork", "sfdp", "twopi"}) {
     EXPECT_TRUE(knownEngine(engine) && render("svg", engine).find("</svg>") != std::string::npos);
   }
-}
-
-TEST_F(Render, RefusesWithAOneLineReason) {
-  const std::vector<std::vector<std::string>> rows = {
+  const std::vector<std::vector<std::string>> refusals = {
       // format, engine, DOT text, reason
-      {"gif", "dot", kGraph, "unknown picture format \"gif\""},
-      {"dot", "dot", kGraph, "unknown picture format \"dot\""},
-      {"svg", "nop", kGraph, "unknown layout engine \"nop\""},
+      {"gif", "dot", graph, "unknown picture format \"gif\""},
+      {"dot", "dot", graph, "unknown picture format \"dot\""},
+      {"svg", "nop", graph, "unknown layout engine \"nop\""},
       {"svg", "dot", "digraph { a -> ", "Graphviz cannot read the graph: syntax error in line 1"}};
-  for (const auto& row : rows) {
+  for (const auto& row : refusals) {
     std::string bytes = "old";
     std::string error;
     CaptureStderr();
-    EXPECT_FALSE(renderer->render(row[2], {row[0], row[1], {}}, bytes, &error));
+    EXPECT_FALSE(renderer.render(row[2], {row[0], row[1], {}}, bytes, &error));
     EXPECT_EQ(GetCapturedStderr() + bytes, "");
     EXPECT_EQ(error, row[3]);
   }
