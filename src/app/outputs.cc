@@ -26,6 +26,7 @@ int writeDot(std::ostream& out, const FinishedRun& finished, std::string* /*prob
 std::vector<std::string> missingNodes(const std::vector<IncludeNode>& roots) {
   std::vector<std::string> names;
   std::vector<const IncludeNode*> pending;
+  pending.reserve(roots.size());
   for (const IncludeNode& root : roots) pending.push_back(&root);
   std::vector<bool> named;
   while (!pending.empty()) {
