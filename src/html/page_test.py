@@ -15,6 +15,7 @@ from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
 
 
@@ -46,7 +47,7 @@ def project(directory):
 
 HOSTILE = ['"<script>window.pwned=1</script>.h"', '"</script><script>window.pwned=2</script>.h"',
            '"<!--.h"', '<a\'b"c&amp;d.h>', '"<img src=x onerror=\'window.pwned=3\'>.h"',
-           '"`${window.pwned=4}`.h"', '"\u2028\u2029.h"', '"x' + 'y' * 9998 + '.h"']
+           '"`${window.pwned=4}`.h"', '"\u2028\u2029.h"', '"x' + 'y' * 9997 + '.h"']
 
 
 def hostile(directory):
@@ -98,9 +99,40 @@ def texts(driver, css):
         'return [...document.querySelectorAll(arguments[0])].map(e => e.textContent)', css)
 
 
-def check_selection(driver, graph, index):
+def marked(driver, css):
+    return sorted(driver.execute_script(
+        'return [...document.querySelectorAll(arguments[0])].map(n => +n.id.slice(1))', css))
+
+
+def repeat_lines(driver, css):
+    return driver.execute_script(
+        'return document.querySelector(arguments[0]).getAttribute("d") || ""', css).count('M')
+
+
+def centred(driver, index):
+    """Whether file index's box is in the middle of the picture."""
+    return driver.execute_script("""const r = document.getElementById('f' + arguments[0])
+        .getBoundingClientRect(), v = document.querySelector('#view svg').getBoundingClientRect();
+        return Math.abs(r.x + r.width / 2 - v.x - v.width / 2) < 1 &&
+          Math.abs(r.y + r.height / 2 - v.y - v.height / 2) < 1""", index)
+
+
+def check_selection(driver, graph, index, centre=True):
     files = graph['files']
-    assert driver.find_element(By.ID, 'path').text == files[index]['path']
+    file = files[index]
+    assert driver.find_element(By.ID, 'path').text == file['path']
+    kind = driver.find_element(By.ID, 'kind').text
+    assert kind.startswith('found' if file['found'] else 'missing')
+    assert ('system header' in kind) == file['system'], kind
+    figures = [driver.find_element(By.ID, id).text for id in ['size', 'closure']]
+    def counts(figures, *words):
+        return ', '.join(f'{figures[w]:,} {w[:-1] if figures[w] == 1 else w}' for w in words)
+    assert figures == [counts(file, 'bytes', 'lines'),
+                       counts(file['closure'], 'files', 'bytes', 'lines')], figures
+    assert marked(driver, '#view .node.include') == sorted(file['includes'])
+    assert repeat_lines(driver, '#view .repeat.include') == len(
+        [to for to in file['includes'] if files[to]['via'] != index])
+    assert centred(driver, index) == centre
     assert files_in(driver, '#includes .file') == files[index]['includes']
     expected = [i for i, file in enumerate(files) if index in file['includes']]
     assert files_in(driver, '#includers .file') == expected
@@ -108,17 +140,26 @@ def check_selection(driver, graph, index):
     while files[chain[0]]['via'] is not None:
         chain.insert(0, files[chain[0]]['via'])
     assert files_in(driver, '#chain .file') == chain
-    marked = driver.execute_script(
-        "return [...document.querySelectorAll('#view .node.includer')].map(n => +n.id.slice(1))")
-    assert sorted(marked) == expected, marked
-    repeats = driver.execute_script(
-        "return document.querySelector('#view .repeat.includer').getAttribute('d') || ''")
-    assert repeats.count('M') == len([i for i in expected if i != files[index]['via']])
+    assert marked(driver, '#view .node.includer') == expected
+    assert repeat_lines(driver, '#view .repeat.includer') == len(
+        [i for i in expected if i != files[index]['via']])
 
 
 def view_box(driver):
     return [float(v) for v in driver.execute_script(
         "return document.querySelector('#view svg').getAttribute('viewBox')").split()]
+
+
+def pinch(driver, x, y, start, end):
+    """Two fingers at (x +- start, y) move apart to (x +- end, y)."""
+    def touch(kind, spread):
+        points = [{'x': x - spread, 'y': y, 'id': 0}, {'x': x + spread, 'y': y, 'id': 1}]
+        driver.execute_cdp_cmd('Input.dispatchTouchEvent',
+                               {'type': kind, 'touchPoints': points if spread else []})
+    touch('touchStart', start)
+    for spread in range(start, end + 1, 20):
+        touch('touchMove', spread)
+    touch('touchEnd', 0)
 
 
 def check_project(driver, directory, tool, screenshot):
@@ -133,12 +174,19 @@ def check_project(driver, directory, tool, screenshot):
     search = driver.find_element(By.ID, 'search')
     search.send_keys('b3')
     assert files_in(driver, '#results .file') == [b3]
+    assert marked(driver, '#view .node.match') == [b3]
     driver.find_element(By.CSS_SELECTOR, '#results .file').click()
     check_selection(driver, graph, b3)
+    search.clear()
+    search.send_keys('GONE', Keys.ENTER)
+    gone = paths.index('gone.h')
+    check_selection(driver, graph, gone)
+    assert marked(driver, '#view .node.missing') == [gone]
     c = paths.index(str((directory / 'c.h').resolve()))
+    driver.find_element(By.ID, 'fit').click()
     box = driver.find_element(By.CSS_SELECTOR, f'#f{c} text')
     ActionChains(driver).move_to_element(box).click().perform()
-    check_selection(driver, graph, c)
+    check_selection(driver, graph, c, centre=False)
 
     warnings = collections.Counter(stdout.splitlines())
     shown = texts(driver, '#warning-list li')
@@ -154,6 +202,23 @@ def check_project(driver, directory, tool, screenshot):
     assert view_box(driver)[0] < zoomed[0]
     driver.find_element(By.ID, 'view').send_keys('0')
     assert view_box(driver) == fitted
+    driver.execute_script("""document.querySelector('#view svg').dispatchEvent(new WheelEvent(
+        'wheel', {deltaY: -200, clientX: 300, clientY: 300, bubbles: true, cancelable: true}))""")
+    assert view_box(driver)[2] < fitted[2]
+    driver.find_element(By.ID, 'fit').click()
+    pinch(driver, 300, 300, 40, 120)
+    assert view_box(driver)[2] < fitted[2] / 2
+
+    driver.find_element(By.ID, 'repeats').click()
+    assert repeat_lines(driver, '#view .repeat') == sum(
+        1 for at, file in enumerate(graph['files']) for to in file['includes']
+        if graph['files'][to]['via'] != at)
+    background = 'return getComputedStyle(document.body).backgroundColor'
+    assert driver.execute_script(background) == 'rgb(255, 255, 255)'
+    driver.execute_cdp_cmd('Emulation.setEmulatedMedia', {
+        'features': [{'name': 'prefers-color-scheme', 'value': 'dark'}]})
+    assert driver.execute_script(background) == 'rgb(15, 18, 23)'
+    driver.execute_cdp_cmd('Emulation.setEmulatedMedia', {'features': []})
 
     driver.save_screenshot(str(screenshot))
     driver.find_element(By.ID, 'system').click()
@@ -183,11 +248,14 @@ def check_hostile(driver, directory, tool):
     assert sorted(set(boxes) - set(cut)) == sorted(label for label in labels if len(label) <= 80)
     assert len(cut) == 1 and len(cut[0]) == 79
     assert cut[0].startswith('xyy') and cut[0].endswith('y.h')
+    search = driver.find_element(By.ID, 'search')
     for name in names:
-        search = driver.find_element(By.ID, 'search')
         search.clear()
         search.send_keys(name)
-        assert name in texts(driver, '#results .file'), name
+        results = texts(driver, '#results .file')
+        assert name in results, name
+        driver.find_elements(By.CSS_SELECTOR, '#results .file')[results.index(name)].click()
+        assert texts(driver, '#path')[0].endswith(name), name
 
 
 def check_list_view(driver, directory, tool):
@@ -205,6 +273,8 @@ def check_list_view(driver, directory, tool):
     assert driver.find_element(By.ID, 'path').text == str((directory / 'h6.h').resolve())
     assert files_in(driver, '#includers .file') == [0]
     assert files_in(driver, '#chain .file') == [0, 7]
+    driver.find_element(By.ID, 'search').send_keys('h4999', Keys.ENTER)
+    assert driver.find_element(By.ID, 'path').text == str((directory / 'h4999.h').resolve())
 
 
 def main():
