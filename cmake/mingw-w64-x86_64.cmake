@@ -18,3 +18,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # The C++ runtime and the threads library are linked in, so the .exe needs
 # no DLL beyond those Windows itself ships.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+
+# pkg-config looks among the MinGW-w64 packages only, never at the build
+# machine's libraries (Graphviz's among them).
+set(ENV{PKG_CONFIG_LIBDIR} /usr/x86_64-w64-mingw32/lib/pkgconfig)
+set(ENV{PKG_CONFIG_PATH} "")

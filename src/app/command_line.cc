@@ -17,6 +17,13 @@ struct ValueOption {
   Store store;
 };
 
+// Sets a field holding one value, a string or an optional one.
+template <auto field>
+std::string set(CommandLine& line, std::string_view value) {
+  line.*field = std::string(value);
+  return "";
+}
+
 template <std::vector<std::string> CommandLine::*list>
 std::string appendTo(CommandLine& line, std::string_view value) {
   (line.*list).emplace_back(value);
@@ -73,41 +80,17 @@ constexpr ValueOption kValueOptions[] = {
     {"-isystem", "a directory", appendTo<&CommandLine::systemDirs>},
     {"-idirafter", "a directory", appendTo<&CommandLine::afterDirs>},
     {"-I", "a directory", appendTo<&CommandLine::includeDirs>},
-    {"-p", "a path",
-     [](CommandLine& line, std::string_view value) {
-       line.compileDatabase = std::string(value);
-       return std::string();
-     }},
-    {"-o", "a file",
-     [](CommandLine& line, std::string_view value) {
-       line.output = std::string(value);
-       return std::string();
-     }},
-    {"-T", "a format",
-     [](CommandLine& line, std::string_view value) {
-       line.format = std::string(value);
-       return std::string();
-     }},
-    {"-K", "an engine",
-     [](CommandLine& line, std::string_view value) {
-       line.engine = std::string(value);
-       return std::string();
-     }},
+    {"-p", "a path", set<&CommandLine::compileDatabase>},
+    {"-o", "a file", set<&CommandLine::output>},
+    {"-T", "a format", set<&CommandLine::format>},
+    {"-K", "an engine", set<&CommandLine::engine>},
     {"--max-depth", "a number", setMaxDepth},
     {"--leaf", "a pattern", appendToScan<&ScanOptions::leafGlobs>},
     {"--exclude", "a pattern", appendToScan<&ScanOptions::excludeGlobs>},
     {"--system", "a mode", setSystem},
     {"--warnings", "a mode", setWarnings},
-    {"--why", "a pattern",
-     [](CommandLine& line, std::string_view value) {
-       line.why = std::string(value);
-       return std::string();
-     }},
-    {"--compare", "a file",
-     [](CommandLine& line, std::string_view value) {
-       line.compare = std::string(value);
-       return std::string();
-     }},
+    {"--why", "a pattern", set<&CommandLine::why>},
+    {"--compare", "a file", set<&CommandLine::compare>},
 };
 
 // The value written into the same argument: what follows a short option's

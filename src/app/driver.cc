@@ -19,10 +19,12 @@
 #include "app/checked_output.h"
 #include "app/command_line.h"
 #include "app/heap_setup.h"
+#include "app/output_file.h"
 #include "app/outputs.h"
 #include "app/search_setup.h"
 #include "graph/dot_format.h"
 #include "graph/dot_writer.h"
+#include "graph/render.h"
 #include "scan/header_file.h"
 #include "scan/scan_header.h"
 
@@ -45,10 +47,6 @@ void reportWriteFailure(std::ostream& err, std::string_view what, int error) {
   err << "cludemap: cannot write " << what << ": " << std::strerror(error) << '\n';
 }
 
-// The errno of a stream failure just seen; streams need not set one, and then
-// the failure is reported as EIO.
-int streamError() { return errno != 0 ? errno : EIO; }
-
 // Any thread of the run may be the one whose allocation fails, and none
 // could go on without it, so the run ends there, as other command-line
 // tools do, rather than with an uncaught exception.
@@ -57,54 +55,17 @@ int streamError() { return errno != 0 ? errno : EIO; }
   std::_Exit(1);
 }
 
-// Writes the DOT file; returns the errno of the first failure, or 0. A
-// failure without an errno is reported as EIO.
-//
-// An existing regular file is written over in place and then cut to the new
-// length. Emptying it first, as opening for writing does, would free its
-// cached pages only for the new text to take as many fresh ones: running
-// the tool again over an 85 MB graph cost some 30 ms more that way. Where
-// writing over it fails, the file is emptied, so that no old text is left
-// behind the new.
-int writeOutputFile(const std::string& outputPath,
-                    const std::function<void(std::ostream&)>& write) {
-  const std::filesystem::path path = fileSystemPath(outputPath);
-  std::error_code error;
-  // Binary: the format spells out its own line ends (dot_format.h).
-  std::ofstream file;
-  bool inPlace = false;
-  if (std::filesystem::is_regular_file(path, error)) {
-    file.open(path, std::ios::binary | std::ios::in | std::ios::out);
-    inPlace = file.is_open();
-  }
-  if (!inPlace) {
-    errno = 0;
-    file.open(path, std::ios::binary | std::ios::out | std::ios::trunc);
-    if (!file) return streamError();
-  }
-  errno = 0;
-  write(file);
-  file.flush();
-  const std::streamoff length = file.tellp();
-  int failure = !file ? streamError() : 0;
-  file.close();
-  if (failure == 0 && !file) failure = streamError();
-  if (inPlace) {
-    std::filesystem::resize_file(path, failure == 0 ? static_cast<std::uintmax_t>(length) : 0,
-                                 error);
-    if (failure == 0 && error) failure = error.value();
-  }
-  return failure;
-}
-
-// Writes through `write` to standard output; returns the errno of a failure,
-// or 0.
-int writeStandardOutput(std::ostream& out, const std::function<void(std::ostream&)>& write) {
-  CheckedOutputBuffer checked(*out.rdbuf());
-  std::ostream stream(&checked);
-  write(stream);
-  stream.flush();
-  return checked.error();
+// Writes the output through `write`, to standard output for "-"; returns
+// the errno of the first failure, or 0 (EIO for a failure without one).
+// OutputFile says what a failed or interrupted run leaves.
+int writeOutput(const std::string& outputPath, std::ostream& standardOutput,
+                const std::function<bool(std::ostream&)>& write) {
+  OutputFile file(&standardOutput);
+  const int error = file.open(fileSystemPath(outputPath));
+  if (error != 0) return error;
+  // An output not made leaves the old file as it was.
+  if (!write(file.stream())) return 0;
+  return file.commit();
 }
 
 // The start headers and the output: with -o, every positional argument is
@@ -187,6 +148,16 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
     out << kUsageMessage;
     return -1;
   }
+  if (!knownEngine(line.engine)) {
+    err << "cludemap: -K takes a Graphviz layout engine (dot, sfdp, neato, ...), not '"
+        << line.engine << "'\n";
+    out << kUsageMessage;
+    return -1;
+  }
+  if (isPicture(*format) && !renderingAvailable()) {
+    err << kRenderingUnavailableMessage;
+    return 2;
+  }
   Baseline baseline;
   if (line.compare) {
     if (const std::string problem = readBaseline(*line.compare, baseline); !problem.empty()) {
@@ -225,12 +196,19 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
   }
   const FinishedRun finished{line, run, roots, &baseline};
   int verdict = 0;
-  const auto write = [&](std::ostream& stream) { verdict = format->write(stream, finished); };
-  const int error =
-      toStandardOutput ? writeStandardOutput(out, write) : writeOutputFile(outputPath, write);
+  std::string problem;
+  const auto write = [&](std::ostream& stream) {
+    verdict = format->write(stream, finished, &problem);
+    return verdict >= 0;
+  };
+  const int error = writeOutput(outputPath, out, write);
   if (error != 0) {
     reportWriteFailure(err, toStandardOutput ? "standard output" : outputPath, error);
     status = 1;
+  }
+  if (verdict < 0) {
+    err << "cludemap: " << problem << '\n';
+    return 1;
   }
   // A failure to write outweighs what the output says.
   return status != 0 ? status : verdict;

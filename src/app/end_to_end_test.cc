@@ -112,6 +112,8 @@ const Files kOptionFiles = {{"a.h", "#include <b.h>"}, {"-a.h", "#include <b.h>"
 const Strings kSmallAddressSpace = {"prlimit", "--as=12582912"};
 
 std::vector<Case> cases() {
+  // Where the tool joins a directory and a file name itself.
+  const char* const kNativeSeparator = windowsTarget() ? "\\" : "/";
   const std::string write = "cludemap: cannot write ";
   return {
     row("no_arguments", {}, {}, {}, kUsage, kNoFile, 255),
@@ -227,10 +229,11 @@ std::vector<Case> cases() {
         "cludemap: db.json: entry 1: \"directory\" is not a string\n"),
     row("compile_database_without_entries", {{"a.h", ""}, {"b/compile_commands.json", "[]"}}, {},
         {"-p", "b", "a.h", "out.dot"}, "", kNoFile, 2,
-        "cludemap: b/compile_commands.json: no entries\n"),
+        std::string("cludemap: b") + kNativeSeparator + "compile_commands.json: no entries\n"),
     row("compile_database_directory", {{"a.h", ""}, {"b/compile_commands.json/x", ""}}, {},
         {"-p", "b/compile_commands.json", "a.h", "out.dot"}, "", kNoFile, 2,
-        "cludemap: b/compile_commands.json/compile_commands.json: no such file\n"),
+        std::string("cludemap: b/compile_commands.json") + kNativeSeparator +
+            "compile_commands.json: no such file\n"),
     // Deep nesting and a 50 MB string cost neither the stack nor much time.
     row("compile_database_hostile", {{"a.h", ""}}, {}, {"-p", "deep.json", "a.h", "out.dot"}, "",
         kNoFile, 2, "cludemap: deep.json:1:52528803: invalid JSON: missing a comma or ']'\n", {}, "",
@@ -253,6 +256,17 @@ std::vector<Case> cases() {
     row("compiler_missing", kOptionFiles, {}, {"--query-compiler=./none", "a.h", "out.dot"}, "",
         kNoFile, 2, "cludemap: cannot run the compiler ./none: no such file or directory\n", {},
         "posix"),
+    row("bad_format", kOptionFiles, {}, {"-T", "bogus", "a.h", "out.dot"}, kUsage, kNoFile, 255,
+        "cludemap: -T takes dot, svg, png, pdf, json, report, not 'bogus'\n"),
+    row("bad_engine", kOptionFiles, {}, {"-Tsvg", "-K", "bogus", "a.h", "out.dot"}, kUsage,
+        kNoFile, 255,
+        "cludemap: -K takes a Graphviz layout engine (dot, sfdp, neato, ...), not 'bogus'\n"),
+    // The Windows build has no Graphviz library to draw with.
+    row("picture_without_library", kOptionFiles, {}, {"-T", "svg", "a.h", "out.dot"}, "", kNoFile,
+        2,
+        "cludemap: this build cannot render pictures (built without Graphviz's library); write "
+        "DOT and run dot -Tsvg\n",
+        {}, "windows"),
     row("road_of_one_header", {{"src/app.h", "#include \"util/str.h\"\n"},
         {"src/util/str.h", "#include \"../cfg.h\"\n"}, {"src/cfg.h", ""}}, {"src/app.h"}, {}, "",
         dot("1 src/app.h|2 util/str.h|2-1|3 ../cfg.h|3-2")),
@@ -291,6 +305,28 @@ std::vector<Case> cases() {
     row("standard_output_on_a_full_disk", {{"a.h", ""}}, {"a.h"}, {}, kToFullDisk, kModel, 1,
         write + "standard output: No space left on device\n", {}, "", [](Case& c, auto&) {
       for (int i = 0; i < 2000; ++i) c.files[0].second += "#include \"" + std::to_string(i) + "\n";
+    }),
+    // One warning, left in the buffer until the end of the scan.
+    row("one_warning_to_a_full_standard_output", {{"a.h", "#include \"gone.h\""}}, {"a.h"}, {},
+        kToFullDisk, kModel, 1, write + "standard output: No space left on device\n"),
+    // An empty entry names no directory; the working one holds both names.
+    row("empty_include_directories", {{"top/a.h", "#include <b.h>\n#include \"c.h\""},
+        {"b.h", ""}, {"c.h", ""}}, {"top/a.h"}, {"-I", "", "top/a.h", "out.dot"},
+        "WARNING: Cannot open file: <b.h>\n" + kMissing + "top/c.h\n", dot("1 top/a.h|2 c.h|2-1"),
+        0, "", {std::string("CLUDEMAP_INCLUDE_PATH=") + (windowsTarget() ? ";;" : "::")}),
+    // Written to, never replaced: the link still reads as empty.
+    row("output_linked_to_dev_null", {{"a.h", ""}, {"out.dot", "@link:/dev/null"}}, {},
+        {"a.h", "out.dot"}, "", "", 0, "", {}, "posix"),
+    // A file size limit stops the write midway; the old graph stays whole.
+    row("failed_write_keeps_the_old_output", {{"out.dot", dot("1 old.h")}}, {},
+        {"a.h", "out.dot"}, "", dot("1 old.h"), 1, write + "out.dot: File too large\n",
+        {"prlimit", "--fsize=16384", "sh", "-c", "trap '' XFSZ; exec \"$0\" \"$@\""}, "posix",
+        [](Case& c, auto&) {
+      c.files.emplace_back("a.h", "");
+      for (int i = 0; i < 100; ++i) {
+        c.files.back().second += "#include \"" + std::to_string(i) + ".h\"\n";
+        c.files.emplace_back(std::to_string(i) + ".h", "");
+      }
     }),
     // Wine shows the root of the file system as drive Z:.
     row("windows_paths", {{"b.h", ""}, {"sys/lib.h", ""}, {"inc/found.h", "#include \"beside.h\""},

@@ -2,8 +2,10 @@
 
 #include <filesystem>
 #include <ostream>
+#include <sstream>
 
 #include "app/driver.h"
+#include "graph/render.h"
 #include "metrics/file_metrics.h"
 #include "metrics/json_writer.h"
 #include "metrics/report_writer.h"
@@ -13,10 +15,46 @@
 
 namespace {
 
-int writeDot(std::ostream& out, const FinishedRun& finished) {
+int writeDot(std::ostream& out, const FinishedRun& finished, std::string* /*problem*/) {
   DotOptions options;
   options.tree = finished.line.tree;
   writeDotFile(out, finished.run, finished.roots, options);
+  return 0;
+}
+
+// The DOT names of the boxes of headers that were not found.
+std::vector<std::string> missingNodes(const std::vector<IncludeNode>& roots) {
+  std::vector<std::string> names;
+  std::vector<const IncludeNode*> pending;
+  pending.reserve(roots.size());
+  for (const IncludeNode& root : roots) pending.push_back(&root);
+  std::vector<bool> named;
+  while (!pending.empty()) {
+    const IncludeNode* node = pending.back();
+    pending.pop_back();
+    const auto id = static_cast<std::size_t>(node->id);
+    if (node->missing && !node->label.empty()) {
+      if (id >= named.size()) named.resize(id + 1);
+      if (!named[id]) names.push_back("Node" + std::to_string(id));
+      named[id] = true;
+    }
+    for (const IncludeNode& child : node->children) pending.push_back(&child);
+  }
+  return names;
+}
+
+// The graph as DOT text, laid out and drawn by Graphviz's library.
+int writePicture(std::ostream& out, const FinishedRun& finished, std::string* problem) {
+  std::ostringstream dot;
+  writeDot(dot, finished, problem);
+  RenderRequest request;
+  request.format = finished.line.format;
+  request.engine = finished.line.engine;
+  request.missingNodes = missingNodes(finished.roots);
+  GraphRenderer renderer;
+  std::string bytes;
+  if (!renderer.render(dot.str(), request, bytes, problem)) return -1;
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return 0;
 }
 
@@ -26,19 +64,19 @@ std::string currentDirectory() {
   return std::filesystem::current_path(error).string();
 }
 
-int writeJsonOutput(std::ostream& out, const FinishedRun& finished) {
+int writeJsonOutput(std::ostream& out, const FinishedRun& finished, std::string* /*problem*/) {
   const FileGraph graph = scannedFiles(finished.run);
   writeJson(out, graph, computeMetrics(graph), CLUDEMAP_VERSION);
   return 0;
 }
 
-int writeReportOutput(std::ostream& out, const FinishedRun& finished) {
+int writeReportOutput(std::ostream& out, const FinishedRun& finished, std::string* /*problem*/) {
   const FileGraph graph = scannedFiles(finished.run);
   writeReport(out, graph, computeMetrics(graph), currentDirectory());
   return 0;
 }
 
-int writeWhyOutput(std::ostream& out, const FinishedRun& finished) {
+int writeWhyOutput(std::ostream& out, const FinishedRun& finished, std::string* /*problem*/) {
   const FileGraph graph = scannedFiles(finished.run);
   const std::string& pattern = *finished.line.why;
   writeWhy(
@@ -47,7 +85,8 @@ int writeWhyOutput(std::ostream& out, const FinishedRun& finished) {
   return 0;
 }
 
-int writeComparisonOutput(std::ostream& out, const FinishedRun& finished) {
+int writeComparisonOutput(std::ostream& out, const FinishedRun& finished,
+                          std::string* /*problem*/) {
   const FileGraph graph = scannedFiles(finished.run);
   const bool grew =
       writeComparison(out, *finished.baseline, graph, computeMetrics(graph), currentDirectory());
@@ -55,9 +94,9 @@ int writeComparisonOutput(std::ostream& out, const FinishedRun& finished) {
 }
 
 constexpr OutputFormat kFormats[] = {
-    {"dot", false, writeDot},
-    {"json", true, writeJsonOutput},
-    {"report", true, writeReportOutput},
+    {"dot", false, writeDot},        {"svg", false, writePicture},
+    {"png", false, writePicture},    {"pdf", false, writePicture},
+    {"json", true, writeJsonOutput}, {"report", true, writeReportOutput},
 };
 
 constexpr OutputFormat kWhy = {"why", true, writeWhyOutput};
@@ -73,6 +112,8 @@ const OutputFormat* outputFormatOf(const CommandLine& line) {
   }
   return nullptr;
 }
+
+bool isPicture(const OutputFormat& format) { return format.write == writePicture; }
 
 std::string outputFormatNames() {
   std::string names;

@@ -21,15 +21,19 @@ struct FinishedRun {
 
 // One output format: its -T name, whether it needs the files' facts from
 // the scan, and its writer, which returns what it made of the run: 0, or 3
-// for a comparison whose roots grew.
+// for a comparison whose roots grew; or -1 with `*problem` set where it
+// could not make the output, having written nothing.
 struct OutputFormat {
   std::string_view name;
   bool fileFacts;
-  int (*write)(std::ostream& out, const FinishedRun& finished);
+  int (*write)(std::ostream& out, const FinishedRun& finished, std::string* problem);
 };
 
 // The format -T, --why or --compare asks for, or null for an unknown -T.
 const OutputFormat* outputFormatOf(const CommandLine& line);
+
+// Whether `format` is drawn through Graphviz's library.
+bool isPicture(const OutputFormat& format);
 
 // "dot, svg, ..." for messages.
 std::string outputFormatNames();

@@ -39,6 +39,8 @@ struct IncludeNode {
   Label label;
   // The id of the node's label, which every node of that label shares.
   std::int32_t id = 0;
+  // No readable file is where the node's name led.
+  bool missing = false;
 };
 
 // A key for an ordered pair of node ids. It holds both ids whole, so two

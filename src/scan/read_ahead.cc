@@ -94,7 +94,8 @@ FoundHeader ScanCache::childHeader(const HeaderContent& includer, const Directiv
     case IncludeDirective::Kind::kQuoted:
       return resolveQuotedName(includer, name);
     case IncludeDirective::Kind::kNext:
-      return searchIncludeDirs(name, static_cast<std::size_t>(includerEntry + 1), false);
+      return searchIncludeDirs(
+          name, includerEntry == kNoEntry ? 0 : static_cast<std::size_t>(includerEntry) + 1, false);
     default:
       return searchIncludeDirs(name, 0, false);
   }

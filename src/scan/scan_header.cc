@@ -83,6 +83,7 @@ bool registerNode(RunState& run, IncludeNode& node, const std::string& path, std
 void enterNode(Scan& scan, const Destination& to, IncludeNode& node, std::string_view label,
                std::int32_t parentId, int depth, bool leaf, ChildMemo& memo) {
   const HeaderContent& content = *to.header->content;
+  node.missing = !content.readable;
   const std::optional<int>& maxDepth = scan.run.scanOptions.maxDepth;
   leaf = leaf || (maxDepth && depth >= *maxDepth);
   if (!registerNode(scan.run, node, content.path, label, parentId, leaf, memo)) return;

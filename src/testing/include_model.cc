@@ -163,7 +163,8 @@ struct Model {
     return Found{dir + directive.text, -1};
   }
 
-  bool matches(const Strings& globs, const std::string& name, const std::string* path) const {
+  static bool matches(const Strings& globs, const std::string& name,
+                      const std::string* path) const {
     for (const std::string& glob : globs) {
       if (modelGlob(glob, name) || (path != nullptr && modelGlob(glob, *path))) return true;
     }
