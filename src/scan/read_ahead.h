@@ -24,6 +24,7 @@
 
 #include "scan/claim_filter.h"
 #include "scan/header_content.h"
+#include "scan/header_file.h"
 #include "scan/label.h"
 #include "scan/once_map.h"
 #include "scan/search_list.h"
@@ -172,6 +173,7 @@ class ScanCache {
   // Shared with the reader threads.
   // Header path to the header's content.
   OnceMap<HeaderContent> contents_;
+  CanonicalPaths canonicalPaths_;
   // How many contents have been read, which numbers the next one.
   std::atomic<std::size_t> contentCount_{0};
   // Name to the first header the search list holds under it, one map per
