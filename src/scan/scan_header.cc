@@ -152,6 +152,21 @@ void keepFirstLead(ScannedHeader& header, std::size_t index) {
   if (!kept) leads.push_back(DirectiveLead{index, memo.to, memo.cut});
 }
 
+// The commonest node by far, made without the general path of enterNode: a
+// directive followed again under a parent its node's pair is known to be
+// expanded under, whose node is no first sighting and stays a leaf, as
+// registerNode would decide. Returns false for any other node, and always
+// when the file reports need every node noted.
+bool knownRepeat(const RunState& run, const DirectiveMemo& memo, std::int32_t parentId,
+                 IncludeNode& node) {
+  const ChildMemo& known = memo.child;
+  if (known.id == 0 || known.expandedUnder != parentId || run.fileFacts) return false;
+  node.label = known.label;
+  node.id = known.id;
+  node.missing = !memo.to.header->content->readable;
+  return true;
+}
+
 // Follows the next directive of the innermost header.
 void followNextDirective(Scan& scan) {
   Frame& top = scan.stack.back();
@@ -174,6 +189,7 @@ void followNextDirective(Scan& scan) {
     return;
   }
   IncludeNode& child = top.node->children.emplace_back();
+  if (knownRepeat(scan.run, memo, top.node->id, child)) return;
   enterNode(scan, memo.to, child, content.labelOf(directive), top.node->id, top.depth + 1,
             memo.cut == DirectiveMemo::Cut::kLeaf, memo.child);
 }
