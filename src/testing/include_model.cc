@@ -272,7 +272,7 @@ ToolOutput runModel(const ModelOptions& options, const fs::path& base) {
       path = path.size() < 2 ? "" : path.substr(1, path.size() - 2);
     std::vector<std::size_t>& files = model.output.files.roots;
     const std::size_t root =
-        model.scan(path, -1, roots[i], "", "", 0, model.matches(options.leafGlobs, path, nullptr));
+        model.scan(path, -1, roots[i], "", "", 0, Model::matches(options.leafGlobs, path, nullptr));
     if (std::find(files.begin(), files.end(), root) == files.end()) files.push_back(root);
   }
   for (const Node& root : roots) model.write(root, -1);
