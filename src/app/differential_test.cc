@@ -1,5 +1,6 @@
 // Random header trees, and the fuzz targets' saved inputs, through the tool
-// in-process and through the model, compared byte for byte.
+// in-process and through the model: warnings and DOT text byte for byte, the
+// -T json document and the file graph's directives fact by fact.
 #include <gtest/gtest.h>
 
 #include "testing/test_support.h"

@@ -487,6 +487,125 @@ TEST_P(EndToEnd, Run) {
 INSTANTIATE_TEST_SUITE_P(, EndToEnd, ::testing::ValuesIn(allCases()),
                          [](const auto& test) { return test.param.name; });
 
+// -T json through the built tool, read by a strict parser, with the
+// scratch directory left out of the paths: each figure on a literal tree,
+// which pins the model's file graph and its directives ("LINE>FILE=NAME")
+// too. A missing header counts once per path tried; b.h and d.h form a
+// cycle, c.h includes itself; lines end in LF, CR LF and lone CR.
+TEST(EndToEndJson, FiguresOfLiteralTrees) {
+  const Files files = {
+      {"a.h", "#include \"b.h\"\n#include \"c.h\"\n#include \"gone.h\"\n#include \"./gone.h\"\n"},
+      {"b.h", "#include \"d.h\"\r\n"},
+      {"c.h", "#include \"./d.h\"\r#include \"c.h\""},
+      {"d.h", "\r\n\r#include \"b.h\""},
+      {"u.h", "#include \"x\xff.h\"\n#include <no\xe9.h>\n#include <s.h>"},
+      {"x\xff.h", ""},
+      {"sys/s.h", ""},
+      {"m.h",
+       "#include \"l.h\"\n#include \"real/h.h\"\n#include \"link/h.h\"\n#include \"inc1/n.h\"\n"
+       "#include <n.h>\n"},
+      {"l.h", "#include \"link/h.h\""},
+      {"real/h.h", "#include \"x.h\""},
+      {"real/x.h", ""},
+      {"link/x.h", ""},
+      {"inc1/n.h", "#include_next <n.h>"},
+      {"inc2/n.h", ""}};
+  const std::string kFigures = " includes= closure=1/0/0 by=1 from=1 depth=1 via=0\n";
+  const struct {
+    Strings args;
+    std::vector<ModelSearchDir> dirs;
+    std::optional<int> maxDepth;
+    std::string facts, directives;
+  } rows[] = {
+      {{"a.h"},
+       {},
+       {},
+       "roots 0\n"
+       "a.h found expanded 68/4 includes=1,3,4,5 closure=6/132/10 by=0 from=0 depth=0 via=none\n"
+       "b.h found expanded 16/1 includes=2 closure=2/33/4 by=2 from=3 depth=1 via=0\n"
+       "d.h found expanded 17/3 includes=1 closure=2/33/4 by=2 from=3 depth=2 via=1\n"
+       "c.h found expanded 31/2 includes=2,3 closure=3/64/6 by=2 from=1 depth=1 via=0\n"
+       "gone.h missing 0/0" +
+           kFigures + "./gone.h missing 0/0" + kFigures + "cycle 1,2\ncycle 3\nwarnings 2\n",
+       "0: 1>1=b.h 2>3=c.h 3>4=gone.h 4>5=./gone.h\n1: 1>2=d.h\n2: 3>1=b.h\n3: 1>2=./d.h 2>3=c.h\n"
+       "4:\n5:\n"},
+      {{"-isystem", "sys", "u.h"},
+       {ModelSearchDir{"sys/", 's'}},
+       {},
+       "roots 0\nu.h found expanded 47/3 includes=1,2 closure=3/47/3 by=0 from=0 depth=0 via=none\n"
+       "x\xff.h found expanded 0/0" +
+           kFigures + "sys/s.h found system expanded 0/0" + kFigures +
+           "unresolved 0:2 <no\xe9.h>\nwarnings 1\n",
+       "0: 1>1=x\xff.h 3>2=<s.h>\n1:\n2:\n"},
+      // link/h.h, reached first but expanded after real/h.h, is real/h.h
+      // including link/x.h; inc1/n.h, expanded first as itself, then as <n.h>
+      // found in inc1, includes itself, then inc2/n.h.
+      {{"--max-depth=2", "-Iinc1", "-Iinc2", "m.h"},
+       {{"inc1/", 'I'}, {"inc2/", 'I'}},
+       2,
+       "roots 0\nm.h found expanded 90/5 includes=1,2,5 closure=5/142/8 by=0 from=0 depth=0 "
+       "via=none\nl.h found expanded 19/1 includes=2 closure=3/33/2 by=1 from=1 depth=1 via=0\n"
+       "real/h.h found expanded 14/1 includes=3 closure=2/14/1 by=2 from=2 depth=1 via=0\n"
+       "real/x.h found 0/0 includes= closure=1/0/0 by=1 from=3 depth=2 via=2\n"
+       "link/x.h found 0/0 includes= closure=1/0/0 by=0 from=0 depth=none via=none\n"
+       "inc1/n.h found expanded 19/1 includes=5 closure=1/19/1 by=2 from=1 depth=1 via=0\n"
+       "inc2/n.h found 0/0 includes= closure=1/0/0 by=0 from=0 depth=none via=none\n"
+       "cycle 5\nwarnings 0\n",
+       "0: 1>1=l.h 2>2=real/h.h 3>2=link/h.h 4>5=inc1/n.h 5>5=<n.h>\n1: 1>2=link/h.h\n2: 1>3=x.h\n"
+       "3:\n4:\n5: 1>5=<n.h>\n6:\n"}};
+  for (const auto& [args, dirs, maxDepth, facts, directives] : rows) {
+    const fs::path dir = freshDirectory();
+    writeFiles(dir, files);
+    fs::create_symlink("../real/h.h", dir / "link/h.h");
+    Strings command = args;
+    command.insert(command.begin(), {"-T", "json"});
+    command.push_back("out.json");
+    EXPECT_EQ(runTool(command, dir).status, 0);
+    const std::string json = readFile(dir / "out.json");
+    const auto local = [&dir](std::string text) {
+      const std::string prefix = fs::canonical(dir).string() + "/";
+      for (std::size_t at; (at = text.find(prefix)) != std::string::npos;)
+        text.erase(at, prefix.size());
+      return text;
+    };
+    EXPECT_EQ(local(jsonFacts(json)), facts);
+    ModelOptions options;
+    options.starts = {args.back()};
+    options.dirs = dirs;
+    options.maxDepth = maxDepth;
+    const FileGraph model = runModel(options, dir).files;
+    EXPECT_EQ(local(modelFacts(model)), facts);
+    EXPECT_EQ(directiveFacts(model), directives);
+    if (args[0] != "-isystem") continue;
+    // Ill-formed UTF-8 as U+FFFD, and the exact bytes in hex beside it.
+    EXPECT_NE(json.find("x\xef\xbf\xbd.h\",\"pathBytes\":\""), std::string::npos) << json;
+    EXPECT_NE(json.find("2f78ff2e68\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"name\":\"<no\xef\xbf\xbd.h>\",\"nameBytes\":\"3c6e6fe92e683e\""),
+              std::string::npos);
+  }
+}
+
+// The gate a CI job runs: a baseline from -T json, then --compare exits
+// with 3 once a header drags in a new file, which the text names; a
+// baseline that is not one exits with 2 and one line on standard error.
+TEST(EndToEndJson, CompareGatesAGrownClosure) {
+  const fs::path dir = freshDirectory();
+  writeFiles(dir,
+             {{"a.h", "#include \"b.h\"\n"}, {"b.h", ""}, {"n.h", ""}, {"bad.json", "{\"tool\""}});
+  EXPECT_EQ(runTool({"-T", "json", "a.h", "base.json"}, dir).status, 0);
+  EXPECT_EQ(runTool({"--compare", "base.json", "a.h", "same.txt"}, dir).status, 0);
+  writeFiles(dir, {{"b.h", "#include \"n.h\"\n"}});
+  EXPECT_EQ(runTool({"--compare", "base.json", "a.h", "out.txt"}, dir).status, 3);
+  EXPECT_NE(readFile(dir / "out.txt")
+                .find("Newly reached: 1\n  a.h:1 \xe2\x86\x92 b.h:1 \xe2\x86\x92 n.h\n"),
+            std::string::npos)
+      << readFile(dir / "out.txt");
+  const CommandResult bad = runTool({"--compare", "bad.json", "a.h", "bad.txt"}, dir);
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(bad.err.rfind("cludemap: bad.json:1:", 0), 0U) << bad.err;
+  EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
+}
+
 TEST(Model, EscapesAndBreaksLabels) {
   EXPECT_EQ(modelEscape("a\\b\"c\rd\n"), "a\\\\b\\\"c\\rd\\n");
   EXPECT_EQ(modelEscape(std::string(4095, 'x') + "\\" + std::string(4096, 'y') + "\""),

@@ -24,6 +24,9 @@ class FileIndex {
       file.bytes = content.bytes;
       file.lines = content.lines;
     }
+    // A file is a system header when some node found it through a system
+    // entry, under any of its paths.
+    if (header.reachedAsSystem) graph_.files[entry->second].system = true;
     byHeader_[&header] = entry->second;
     return entry->second;
   }
@@ -36,31 +39,34 @@ class FileIndex {
   std::unordered_map<const ScannedHeader*, std::size_t> byHeader_;
 };
 
-bool foundInSystemEntry(const RunState& run, const Destination& to) {
-  return to.entry != kNoEntry &&
-         run.searchList.entries()[static_cast<std::size_t>(to.entry)].kind ==
-             SearchList::Kind::kSystem;
+// Where directive `index` of the expanded header `header` led in the
+// header's first expansion.
+DirectiveLead firstLead(const ScannedHeader& header, std::size_t index) {
+  for (const DirectiveLead& lead : header.firstLeads) {
+    if (lead.directive == index) return lead;
+  }
+  const DirectiveMemo& memo = header.directives[index];
+  return DirectiveLead{index, memo.to, memo.cut};
 }
 
 // The directives of the expanded header `header`, whose file is `file`.
-void addDirectives(const RunState& run, const ScannedHeader& header, std::size_t file,
-                   const FileIndex& index, FileGraph& graph) {
+void addDirectives(const ScannedHeader& header, std::size_t file, const FileIndex& index,
+                   FileGraph& graph) {
   const HeaderContent& content = *header.content;
   for (std::size_t i = 0; i < content.directives.size(); ++i) {
     const DirectiveText& directive = content.directives[i];
-    const DirectiveMemo& memo = header.directives[i];
-    if (directive.kind == IncludeDirective::Kind::kMalformed || !memo.resolved ||
-        memo.cut == DirectiveMemo::Cut::kHidden) {
+    if (directive.kind == IncludeDirective::Kind::kMalformed || !header.directives[i].resolved) {
       continue;
     }
+    const DirectiveLead lead = firstLead(header, i);
+    if (lead.cut == DirectiveMemo::Cut::kHidden) continue;
     const std::string name(content.labelOf(directive));
-    if (memo.to.header == nullptr) {
+    if (lead.to.header == nullptr) {
       graph.unresolved.push_back(UnresolvedName{name, file, directive.line});
       continue;
     }
-    const std::size_t target = index.of(memo.to.header);
-    if (foundInSystemEntry(run, memo.to)) graph.files[target].system = true;
-    graph.files[file].directives.push_back(FileDirective{target, name, directive.line});
+    graph.files[file].directives.push_back(
+        FileDirective{index.of(lead.to.header), name, directive.line});
   }
 }
 
@@ -72,14 +78,14 @@ FileGraph scannedFiles(const RunState& run) {
   if (!run.scanCache) return graph;
   const ScanCache& cache = *run.scanCache;
   FileIndex index(graph);
-  for (const ScannedHeader& header : cache.headers()) index.add(header);
-  // Where several paths lead to one file, the first expanded one gives its
+  for (const ScannedHeader* header : run.headerTrail.reached) index.add(*header);
+  // Where several paths lead to one file, the first one expanded gives its
   // directives.
-  for (const ScannedHeader& header : cache.headers()) {
-    const std::size_t file = index.of(&header);
-    if (!header.expanded || graph.files[file].expanded) continue;
+  for (const ScannedHeader* header : run.headerTrail.expanded) {
+    const std::size_t file = index.of(header);
+    if (graph.files[file].expanded) continue;
     graph.files[file].expanded = true;
-    addDirectives(run, header, file, index, graph);
+    addDirectives(*header, file, index, graph);
   }
   for (const ScannedHeader* start : cache.startHeaders()) {
     const std::size_t root = index.of(start);

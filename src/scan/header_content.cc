@@ -69,7 +69,6 @@ void addFacts(HeaderContent& content, std::string_view bytes,
     content.directives[i].line = static_cast<std::uint32_t>(ends + 1);
   }
   content.lines = countLines(bytes);
-  content.canonicalPath = canonicalPath(content.path);
 }
 
 }  // namespace

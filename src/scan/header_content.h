@@ -27,8 +27,8 @@ struct HeaderContent {
   std::string path;       // as given to readHeaderContent
   bool readable = false;  // false: missing, not a regular file, or unreadable
   std::uint64_t bytes = 0;
-  // Read with its facts: the lines (countLines) and the path with links and
-  // parent steps resolved.
+  // Read with its facts: the lines (countLines); the path with links and
+  // parent steps resolved is the reader's to fill in (CanonicalPaths).
   std::uint64_t lines = 0;
   std::string canonicalPath;
   std::string texts;
@@ -46,9 +46,8 @@ struct HeaderContent {
 };
 
 // Reads the header at `path` and keeps its directives, and with `facts` its
-// lines, its directives' lines and its canonical path, which cost a pass
-// over its bytes and a look at every directory above it. Safe to call from
-// several threads at once.
+// lines and its directives' lines, which cost a pass over its bytes. Safe
+// to call from several threads at once.
 HeaderContent readHeaderContent(const std::string& path, bool facts = false);
 
 #endif  // CLUDEMAP_SCAN_HEADER_CONTENT_H_

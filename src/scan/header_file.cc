@@ -132,6 +132,35 @@ std::string canonicalPath(const std::string& path) {
 #endif
 }
 
+std::string CanonicalPaths::of(const std::string& path) {
+#if defined(CLUDEMAP_POSIX_FILES)
+  std::string changed;
+  const std::string& native = nativeName(path, changed);
+  const std::size_t slash = native.rfind('/');
+  const std::string_view name = slash == std::string::npos
+                                    ? std::string_view(native)
+                                    : std::string_view(native).substr(slash + 1);
+  struct stat status {};
+  // A link, or a name that steps within its directory, resolves as a whole.
+  if (name.empty() || name == "." || name == ".." || lstat(native.c_str(), &status) != 0 ||
+      S_ISLNK(status.st_mode)) {
+    return canonicalPath(path);
+  }
+  const std::string directory = slash == std::string::npos ? std::string(".")
+                                : slash == 0               ? std::string("/")
+                                                           : native.substr(0, slash);
+  const std::string& resolved =
+      directories_.get(directory, [&] { return canonicalPath(directory); });
+  if (resolved.empty() || resolved[0] != '/') return canonicalPath(path);
+  std::string canonical = resolved;
+  if (canonical.back() != '/') canonical += '/';
+  canonical += name;
+  return canonical;
+#else
+  return canonicalPath(path);
+#endif
+}
+
 bool isDirectory(const std::string& path) {
   std::error_code error;
   return std::filesystem::is_directory(fileSystemPath(path), error);

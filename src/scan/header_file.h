@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "scan/once_map.h"
+
 // The file system name for a path as the tool reads it: where the native
 // separator is '/', every '\' becomes '/', so names written for either
 // separator open alike. Letter case is kept.
@@ -17,6 +19,18 @@ std::filesystem::path fileSystemPath(const std::string& path);
 // `path` with symbolic links and parent steps resolved, as an absolute
 // path; `path` itself where that fails.
 std::string canonicalPath(const std::string& path);
+
+// Canonical paths (canonicalPath) of many files in few directories: each
+// directory is resolved once, and then a file that is no link costs one
+// look-up of its own name instead of one per component. Safe to share
+// between threads.
+class CanonicalPaths {
+ public:
+  std::string of(const std::string& path);
+
+ private:
+  OnceMap<std::string> directories_;
+};
 
 // True when `path` names a directory (or a link to one).
 bool isDirectory(const std::string& path);

@@ -2,15 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "testing/test_support.h"
+
 #if defined(__linux__)
 #include <limits.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <filesystem>
-
-#include "testing/test_support.h"
 
 // A header may name any path. Opening a device or a FIFO can act by itself,
 // so such a path is not even opened, let alone read.
@@ -27,3 +27,21 @@ TEST(HeaderFile, SpecialFilesAreNeverOpened) {
   close(watch);
 }
 #endif
+
+// Resolving a file's directory once for all its files must give what
+// resolving each path whole gives, whatever links and steps the path holds.
+TEST(HeaderFile, CanonicalPathsAgreeWithWholeResolution) {
+  namespace fs = std::filesystem;
+  const fs::path dir = freshDirectory();
+  writeFiles(dir, {{"real/h.h", ""}, {"real/sub/s.h", ""}});
+  fs::create_directory_symlink("real", dir / "dirlink");
+  fs::create_symlink("sub/s.h", dir / "real/filelink.h");
+  const std::string base = dir.string() + "/";
+  CanonicalPaths paths;
+  for (const char* path : {"real/h.h", "dirlink/h.h", "dirlink/sub/../h.h", "real/sub/../sub/s.h",
+                           "dirlink/filelink.h", "real/./h.h", "real//sub/s.h", "real/missing.h"}) {
+    EXPECT_EQ(paths.of(base + path), canonicalPath(base + path)) << path;
+    EXPECT_EQ(paths.of(base + path), canonicalPath(base + path)) << path << ", asked again";
+  }
+  EXPECT_EQ(paths.of(base + "dirlink/h.h"), fs::canonical(dir).string() + "/real/h.h");
+}

@@ -62,6 +62,16 @@ using DrawnEdges = PairKeySet;
 // What the scan keeps between and during scans to work fast: contents read,
 // names resolved, its reader threads (read_ahead.h).
 class ScanCache;
+struct ScannedHeader;
+
+// The order in which the scans met headers, which the file reports follow;
+// kept with RunState::fileFacts only.
+struct HeaderTrail {
+  // The headers some node stands for, in the order of each one's first node.
+  std::vector<const ScannedHeader*> reached;
+  // The headers expanded, in the order of each one's first expansion.
+  std::vector<const ScannedHeader*> expanded;
+};
 
 // Everything one run keeps, passed by reference to the scan and the
 // writers; a run object is made fresh for every run. The scan fills the
@@ -89,6 +99,7 @@ struct RunState {
   // Whether the scan keeps what the file reports need of every header: its
   // lines, its directives' lines and its canonical path.
   bool fileFacts = false;
+  HeaderTrail headerTrail;
   std::unique_ptr<ScanCache> scanCache;  // made by the first scan
 };
 

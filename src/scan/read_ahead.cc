@@ -76,6 +76,7 @@ const HeaderContent& ScanCache::readOnce(const std::string& path) {
       path,
       [&] {
         HeaderContent read = readHeaderContent(path, fileFacts_);
+        if (fileFacts_ && read.readable) read.canonicalPath = canonicalPaths_.of(path);
         read.number = contentCount_++;
         return read;
       },

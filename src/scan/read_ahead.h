@@ -24,6 +24,7 @@
 
 #include "scan/claim_filter.h"
 #include "scan/header_content.h"
+#include "scan/header_file.h"
 #include "scan/label.h"
 #include "scan/once_map.h"
 #include "scan/search_list.h"
@@ -85,13 +86,27 @@ inline bool holdsDestination(const DirectiveMemo& memo, IncludeDirective::Kind k
          (kind != IncludeDirective::Kind::kNext || memo.resolvedFor == includerEntry);
 }
 
+// Where a directive led, and its cut there.
+struct DirectiveLead {
+  std::size_t directive;
+  Destination to;
+  DirectiveMemo::Cut cut;
+};
+
 // One header path as the scan knows it: its content, and one memo per
 // directive.
 struct ScannedHeader {
   const HeaderContent* content = nullptr;
   std::vector<DirectiveMemo> directives;
+  // With file facts: where next directives that were resolved again for
+  // another entry led the first time.
+  std::vector<DirectiveLead> firstLeads;
   // Its directives have been followed, under some node.
   bool expanded = false;
+  // With file facts: some node stands for it; one found it through a
+  // system entry.
+  bool reached = false;
+  bool reachedAsSystem = false;
 };
 
 // A directive that a reader thread follows ahead of the scan.
@@ -158,6 +173,7 @@ class ScanCache {
   // Shared with the reader threads.
   // Header path to the header's content.
   OnceMap<HeaderContent> contents_;
+  CanonicalPaths canonicalPaths_;
   // How many contents have been read, which numbers the next one.
   std::atomic<std::size_t> contentCount_{0};
   // Name to the first header the search list holds under it, one map per

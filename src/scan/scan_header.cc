@@ -77,6 +77,20 @@ bool registerNode(RunState& run, IncludeNode& node, const std::string& path, std
   return expand;
 }
 
+bool foundInSystemEntry(const SearchList& searchList, const Destination& to) {
+  return to.entry != kNoEntry &&
+         searchList.entries()[static_cast<std::size_t>(to.entry)].kind == SearchList::Kind::kSystem;
+}
+
+// Notes, for the file reports, that a node stands for the header `to` leads
+// to.
+void noteReached(RunState& run, const Destination& to) {
+  ScannedHeader& header = *to.header;
+  if (!header.reached) run.headerTrail.reached.push_back(&header);
+  header.reached = true;
+  header.reachedAsSystem = header.reachedAsSystem || foundInSystemEntry(run.searchList, to);
+}
+
 // Registers the node and, when it is to be expanded and its file can be
 // read, pushes a frame for its directives. A node at the run's depth limit
 // is a leaf too.
@@ -84,6 +98,7 @@ void enterNode(Scan& scan, const Destination& to, IncludeNode& node, std::string
                std::int32_t parentId, int depth, bool leaf, ChildMemo& memo) {
   const HeaderContent& content = *to.header->content;
   node.missing = !content.readable;
+  if (scan.run.fileFacts) noteReached(scan.run, to);
   const std::optional<int>& maxDepth = scan.run.scanOptions.maxDepth;
   leaf = leaf || (maxDepth && depth >= *maxDepth);
   if (!registerNode(scan.run, node, content.path, label, parentId, leaf, memo)) return;
@@ -94,6 +109,8 @@ void enterNode(Scan& scan, const Destination& to, IncludeNode& node, std::string
   // Room for every child up front: the frame's node pointer and the children
   // being filled in place stay where they are.
   node.children.reserve(content.childDirectives);
+  if (scan.run.fileFacts && !to.header->expanded)
+    scan.run.headerTrail.expanded.push_back(to.header);
   to.header->expanded = true;
   scan.stack.push_back(Frame{&node, to.header, to.entry, depth});
 }
@@ -112,9 +129,7 @@ bool matchesAny(const std::vector<std::string>& globs, std::string_view name,
 DirectiveMemo::Cut cutOf(const RunState& run, std::string_view name, const DirectiveMemo& memo) {
   const ScanOptions& options = run.scanOptions;
   const std::string* path = memo.to.header != nullptr ? &memo.to.header->content->path : nullptr;
-  const bool system = memo.to.entry != kNoEntry &&
-                      run.searchList.entries()[static_cast<std::size_t>(memo.to.entry)].kind ==
-                          SearchList::Kind::kSystem;
+  const bool system = foundInSystemEntry(run.searchList, memo.to);
   if (matchesAny(options.excludeGlobs, name, path) ||
       (system && options.system == ScanOptions::System::kHide)) {
     return DirectiveMemo::Cut::kHidden;
@@ -124,6 +139,32 @@ DirectiveMemo::Cut cutOf(const RunState& run, std::string_view name, const Direc
     return DirectiveMemo::Cut::kLeaf;
   }
   return DirectiveMemo::Cut::kNone;
+}
+
+// Keeps where directive `index` of `header` led before it is resolved again
+// for another entry: the file reports take a header's directives from its
+// first expansion.
+void keepFirstLead(ScannedHeader& header, std::size_t index) {
+  std::vector<DirectiveLead>& leads = header.firstLeads;
+  const bool kept = std::any_of(leads.begin(), leads.end(),
+                                [&](const DirectiveLead& lead) { return lead.directive == index; });
+  const DirectiveMemo& memo = header.directives[index];
+  if (!kept) leads.push_back(DirectiveLead{index, memo.to, memo.cut});
+}
+
+// The commonest node by far, made without the general path of enterNode: a
+// directive followed again under a parent its node's pair is known to be
+// expanded under, whose node is no first sighting and stays a leaf, as
+// registerNode would decide. Returns false for any other node, and always
+// when the file reports need every node noted.
+bool knownRepeat(const RunState& run, const DirectiveMemo& memo, std::int32_t parentId,
+                 IncludeNode& node) {
+  const ChildMemo& known = memo.child;
+  if (known.id == 0 || known.expandedUnder != parentId || run.fileFacts) return false;
+  node.label = known.label;
+  node.id = known.id;
+  node.missing = !memo.to.header->content->readable;
+  return true;
 }
 
 // Follows the next directive of the innermost header.
@@ -138,6 +179,7 @@ void followNextDirective(Scan& scan) {
   }
   DirectiveMemo& memo = top.header->directives[index];
   if (!holdsDestination(memo, directive.kind, top.entry)) {
+    if (memo.resolved && scan.run.fileFacts) keepFirstLead(*top.header, index);
     scan.cache.resolve(*top.header, index, top.entry);
     if (scan.run.scanOptions.anyCut()) memo.cut = cutOf(scan.run, content.textOf(directive), memo);
   }
@@ -147,6 +189,7 @@ void followNextDirective(Scan& scan) {
     return;
   }
   IncludeNode& child = top.node->children.emplace_back();
+  if (knownRepeat(scan.run, memo, top.node->id, child)) return;
   enterNode(scan, memo.to, child, content.labelOf(directive), top.node->id, top.depth + 1,
             memo.cut == DirectiveMemo::Cut::kLeaf, memo.child);
 }

@@ -16,6 +16,7 @@ namespace {
 struct ModelDirective {
   char kind;
   std::string text, label;
+  std::size_t line;  // from 1; each LF, CR LF and lone CR ends a line
 };
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -33,9 +34,12 @@ std::size_t directiveStart(std::string_view line) {
 
 std::vector<ModelDirective> modelDirectives(std::string_view bytes) {
   std::vector<ModelDirective> directives;
+  std::size_t lineEnds = 0;
   for (std::size_t start = 0, end = 0; start < bytes.size(); start = end) {
     end = std::min(bytes.find_first_of("\r\n", start), bytes.size() - 1) + 1;
     std::string_view line = bytes.substr(start, end - start);
+    const std::size_t number = lineEnds + 1;
+    lineEnds += bytes[end - 1] == '\n' || (bytes[end - 1] == '\r' && bytes.substr(end, 1) != "\n");
     line = line.substr(0, line.find('\0'));
     const std::size_t hash = directiveStart(line);
     if (hash == std::string_view::npos || line.find("//") < hash) continue;
@@ -45,7 +49,7 @@ std::vector<ModelDirective> modelDirectives(std::string_view bytes) {
     while (at < line.size() && isBlank(line[at])) ++at;
     const char opener = at < line.size() ? line[at] : '?';
     if (opener != '"' && opener != '<') {
-      directives.push_back({'?', std::string(line), ""});
+      directives.push_back({'?', std::string(line), "", number});
       continue;
     }
     const std::size_t close = line.find(opener == '"' ? '"' : '>', at + 1);
@@ -53,9 +57,9 @@ std::vector<ModelDirective> modelDirectives(std::string_view bytes) {
     const bool closed = close < line.size();
     const std::string angleLabel = "<" + name + (closed || opener == '"' ? ">" : "");
     if (next) {
-      directives.push_back({'n', name, angleLabel});
+      directives.push_back({'n', name, angleLabel, number});
     } else {
-      directives.push_back({opener, name, opener == '"' ? name : angleLabel});
+      directives.push_back({opener, name, opener == '"' ? name : angleLabel, number});
     }
   }
   return directives;
@@ -110,10 +114,12 @@ struct Model {
   std::set<std::pair<int, int>> expandedPairs, drawnEdges;
   ToolOutput output;
   std::set<std::string> warned;
+  std::map<std::string, std::size_t> fileIndex;
 
   // Each warning is one message, though a malformed line's spans two lines;
   // "once" keeps the first of equal messages.
   void warn(const std::string& message) {
+    ++output.files.warnings;
     if (options.warnings == 'n') return;
     if (options.warnings == 'o' && !warned.insert(message).second) return;
     output.warnings += message;
@@ -164,24 +170,51 @@ struct Model {
     return false;
   }
 
+  // The file at `path`, added when first reached: known by its canonical
+  // path when it can be read, else by the path. Each line end ends a line,
+  // and so does the last byte.
+  std::size_t reach(const std::string& path) {
+    const std::optional<std::string> bytes = readRegularFile(path);
+    std::string key = path;
+    if (bytes) {
+      std::replace(key.begin(), key.end(), '\\', '/');
+      key = fs::canonical(base / key).string();
+    }
+    std::vector<FileRecord>& files = output.files.files;
+    const auto [at, added] = fileIndex.emplace(key, files.size());
+    if (added) {
+      files.push_back({key, bytes.has_value(), false, false, bytes ? bytes->size() : 0, 0, {}});
+      for (std::size_t i = 0; bytes && i < bytes->size(); ++i) {
+        files.back().lines += (*bytes)[i] == '\n' || i + 1 == bytes->size() ||
+                              ((*bytes)[i] == '\r' && (*bytes)[i + 1] != '\n');
+      }
+    }
+    return at->second;
+  }
+
   // A leaf is registered with its id but neither claims its pair nor is read.
-  void scan(const std::string& path, int entry, Node& node, const std::string& label,
-            const std::string& parentLabel, int depth, bool leaf) {
+  // Returns the file of `path`, whose first expansion gives its directives.
+  std::size_t scan(const std::string& path, int entry, Node& node, const std::string& label,
+                   const std::string& parentLabel, int depth, bool leaf) {
+    const std::size_t file = reach(path);
     node.firstSighting = registry.count(label) == 0;
     node.label = label.empty() ? path : label;
     const int id = registry[node.label] != 0 ? registry[node.label] : nextId++;
     const int parentId = registry[parentLabel];
     if (leaf || (options.maxDepth && depth >= *options.maxDepth)) {
       registry[node.label] = id;
-      return;
+      return file;
     }
-    if (!expandedPairs.insert({parentId, id}).second) return;
+    if (!expandedPairs.insert({parentId, id}).second) return file;
     registry[node.label] = id;
     const std::optional<std::string> bytes = readRegularFile(path);
     if (!bytes) {
       warn("WARNING: Cannot find file " + path + "\n");
-      return;
+      return file;
     }
+    FileGraph& graph = output.files;
+    const bool first = !graph.files[file].expanded;
+    graph.files[file].expanded = true;
     // The directory list, each component followed by '/'.
     std::string dir = path.substr(0, path.find_last_of("/\\") + 1);
     std::replace(dir.begin(), dir.end(), '\\', '/');
@@ -199,13 +232,17 @@ struct Model {
       }
       if (!child) {
         warn("WARNING: Cannot open file: <" + directive.text + ">\n");
+        if (first) graph.unresolved.push_back({directive.label, file, directive.line});
         continue;
       }
       const bool leafChild = matches(options.leafGlobs, directive.text, childPath) ||
                              (system && options.system == 'l');
-      scan(child->path, child->entry, node.children.emplace_back(), directive.label, node.label,
-           depth + 1, leafChild);
+      const std::size_t target = scan(child->path, child->entry, node.children.emplace_back(),
+                                      directive.label, node.label, depth + 1, leafChild);
+      graph.files[target].system = graph.files[target].system || system;
+      if (first) graph.files[file].directives.push_back({target, directive.label, directive.line});
     }
+    return file;
   }
 
   void write(const Node& node, int parentId) {
@@ -233,7 +270,10 @@ ToolOutput runModel(const ModelOptions& options, const fs::path& base) {
     std::string path = options.starts[i];
     if (!path.empty() && path[0] == '"')
       path = path.size() < 2 ? "" : path.substr(1, path.size() - 2);
-    model.scan(path, -1, roots[i], "", "", 0, Model::matches(options.leafGlobs, path, nullptr));
+    std::vector<std::size_t>& files = model.output.files.roots;
+    const std::size_t root =
+        model.scan(path, -1, roots[i], "", "", 0, Model::matches(options.leafGlobs, path, nullptr));
+    if (std::find(files.begin(), files.end(), root) == files.end()) files.push_back(root);
   }
   for (const Node& root : roots) model.write(root, -1);
   model.output.dot = modelDotFile(model.output.dot);

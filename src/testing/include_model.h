@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "metrics/file_graph.h"
+
 std::string modelEscape(std::string_view label);  // as inside a DOT string
 std::string modelNode(int id, std::string_view label);
 std::string modelEdge(int child, int parent, bool firstSighting);
@@ -17,8 +19,11 @@ std::string modelDotFile(const std::string& statements);
 
 using Strings = std::vector<std::string>;
 
+// The file graph is what -T json describes, before its figures: the files
+// met, by canonical path, in the order their paths were first reached.
 struct ToolOutput {
   std::string warnings, dot;
+  FileGraph files;
 };
 
 // An include directory, ending in a separator, and its kind: 'q' for

@@ -8,8 +8,13 @@
 #include <random>
 #include <sstream>
 
+#include <rapidjson/document.h>
+
 #include "app/driver.h"
+#include "metrics/json_writer.h"
+#include "metrics/scanned_files.h"
 #include "scan/scan_header.h"
+#include "testing/metrics_model.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -137,8 +142,11 @@ std::string compareWithModel(const HeaderTree& tree, const fs::path& directory, 
   fs::current_path(directory);
   std::ostringstream warnings;
   std::ostringstream dotText;
+  std::ostringstream json;
+  FileGraph files;
   {
     RunState run(warnings);
+    run.fileFacts = true;
     const ModelOptions& options = tree.options;
     for (const ModelSearchDir& dir : options.dirs) run.searchList.add(dir.prefix, searchKind(dir));
     run.readerThreads = readerThreads;
@@ -158,12 +166,150 @@ std::string compareWithModel(const HeaderTree& tree, const fs::path& directory, 
     DotOptions dotOptions;
     dotOptions.tree = options.tree;
     writeDotFile(dotText, run, roots, dotOptions);
+    files = scannedFiles(run);
+    writeJson(json, files, computeMetrics(files), "test");
   }
   fs::current_path(previous);
   const ToolOutput model = runModel(tree.options, directory);
   if (dot != nullptr) *dot = dotText.str();
   return textDifference("warnings", warnings.str(), model.warnings) +
-         textDifference("DOT text", dotText.str(), model.dot);
+         textDifference("DOT text", dotText.str(), model.dot) +
+         textDifference("JSON", jsonFacts(json.str()), modelFacts(model.files)) +
+         textDifference("directives", directiveFacts(files), directiveFacts(model.files));
+}
+
+namespace {
+
+using rapidjson::Value;
+
+std::string join(const std::vector<std::size_t>& values) {
+  std::string text;
+  for (std::size_t value : values) text += (text.empty() ? "" : ",") + std::to_string(value);
+  return text;
+}
+
+std::vector<std::size_t> indices(const Value& list) {
+  std::vector<std::size_t> values;
+  for (const Value& value : list.GetArray()) values.push_back(value.GetUint64());
+  return values;
+}
+
+std::string optional(const Value& value) {
+  return value.IsNull() ? "none" : std::to_string(value.GetUint64());
+}
+
+std::string optional(std::optional<std::size_t> value) {
+  return value ? std::to_string(*value) : "none";
+}
+
+// The exact bytes of a name: from "KEYBytes" where the text had to be
+// repaired.
+std::string exactName(const Value& object, const std::string& key) {
+  std::string text(object[key.c_str()].GetString(), object[key.c_str()].GetStringLength());
+  const auto hex = object.FindMember((key + "Bytes").c_str());
+  if (hex == object.MemberEnd()) return text;
+  std::string bytes;
+  for (std::size_t at = 0; at + 1 < hex->value.GetStringLength(); at += 2) {
+    bytes += static_cast<char>(std::stoi(std::string(hex->value.GetString() + at, 2), nullptr, 16));
+  }
+  return bytes == text ? text + " (needless " + key + "Bytes)" : bytes;
+}
+
+// What the document says of one file, or the model.
+struct FileFacts {
+  std::string path;
+  bool found, system, expanded;
+  std::uint64_t bytes, lines;
+  std::vector<std::size_t> includes;
+  std::uint64_t closureFiles, closureBytes, closureLines, includedBy, reachedFrom;
+  std::string depth, via;
+};
+
+struct GraphFacts {
+  std::vector<std::size_t> roots;
+  std::vector<FileFacts> files;
+  std::vector<std::string> unresolved;  // their order is not defined
+  std::vector<std::vector<std::size_t>> cycles;
+  std::uint64_t warnings = 0;
+};
+
+std::string factsText(GraphFacts facts) {
+  std::string out = "roots " + join(facts.roots) + "\n";
+  for (const FileFacts& f : facts.files) {
+    out += f.path + (f.found ? " found" : " missing") + (f.system ? " system" : "") +
+           (f.expanded ? " expanded " : " ") + std::to_string(f.bytes) + "/" +
+           std::to_string(f.lines) + " includes=" + join(f.includes) +
+           " closure=" + std::to_string(f.closureFiles) + "/" + std::to_string(f.closureBytes) +
+           "/" + std::to_string(f.closureLines) + " by=" + std::to_string(f.includedBy) +
+           " from=" + std::to_string(f.reachedFrom) + " depth=" + f.depth + " via=" + f.via + "\n";
+  }
+  std::sort(facts.unresolved.begin(), facts.unresolved.end());
+  for (const std::string& name : facts.unresolved) out += "unresolved " + name + "\n";
+  for (const auto& cycle : facts.cycles) out += "cycle " + join(cycle) + "\n";
+  return out + "warnings " + std::to_string(facts.warnings) + "\n";
+}
+
+std::string unresolvedName(std::size_t includer, std::size_t line, const std::string& name) {
+  return std::to_string(includer) + ":" + std::to_string(line) + " " + name;
+}
+
+}  // namespace
+
+std::string jsonFacts(const std::string& json) {
+  rapidjson::Document document;
+  document.Parse<rapidjson::kParseValidateEncodingFlag>(json.c_str(), json.size());
+  if (document.HasParseError()) return "not JSON at " + std::to_string(document.GetErrorOffset());
+  GraphFacts facts{indices(document["roots"]), {}, {}, {}, document["warnings"].GetUint64()};
+  for (const Value& file : document["files"].GetArray()) {
+    const Value& closure = file["closure"];
+    facts.files.push_back(
+        {exactName(file, "path"), file["found"].GetBool(), file["system"].GetBool(),
+         file["expanded"].GetBool(), file["bytes"].GetUint64(), file["lines"].GetUint64(),
+         indices(file["includes"]), closure["files"].GetUint64(), closure["bytes"].GetUint64(),
+         closure["lines"].GetUint64(), file["includedBy"].GetUint64(),
+         file["reachedFrom"].GetUint64(), optional(file["depth"]), optional(file["via"])});
+  }
+  for (const Value& name : document["unresolved"].GetArray()) {
+    facts.unresolved.push_back(unresolvedName(name["includer"].GetUint64(),
+                                              name["line"].GetUint64(), exactName(name, "name")));
+  }
+  for (const Value& cycle : document["cycles"].GetArray()) facts.cycles.push_back(indices(cycle));
+  return factsText(facts);
+}
+
+std::string modelFacts(const FileGraph& graph) {
+  std::vector<ModelFile> input;
+  for (const FileRecord& file : graph.files) {
+    input.push_back({file.bytes, file.lines, {}});
+    for (const FileDirective& to : file.directives) input.back().targets.push_back(to.file);
+  }
+  const ModelMetrics metrics = modelMetrics(input, graph.roots);
+  GraphFacts facts{graph.roots, {}, {}, metrics.cycles, graph.warnings};
+  for (std::size_t i = 0; i < graph.files.size(); ++i) {
+    const FileRecord& file = graph.files[i];
+    const ModelFigures& figures = metrics.files[i];
+    facts.files.push_back({file.path, file.found, file.system, file.expanded, file.bytes,
+                           file.lines, figures.includes, figures.closureFiles, figures.closureBytes,
+                           figures.closureLines, figures.includedBy, figures.reachedFrom,
+                           optional(figures.depth), optional(figures.via)});
+  }
+  for (const UnresolvedName& name : graph.unresolved) {
+    facts.unresolved.push_back(unresolvedName(name.includer, name.line, name.name));
+  }
+  return factsText(facts);
+}
+
+std::string directiveFacts(const FileGraph& graph) {
+  std::string facts;
+  for (std::size_t i = 0; i < graph.files.size(); ++i) {
+    facts += std::to_string(i) + ":";
+    for (const FileDirective& directive : graph.files[i].directives) {
+      facts += " " + std::to_string(directive.line) + ">" + std::to_string(directive.file) + "=" +
+               directive.name;
+    }
+    facts += "\n";
+  }
+  return facts;
 }
 
 std::string textDifference(const std::string& what, const std::string& actual,

@@ -39,12 +39,21 @@ void addRandomOptions(HeaderTree& tree, unsigned seed);
 SearchList::Kind searchKind(const ModelSearchDir& dir);
 
 // Writes `tree` into `directory` and runs the scan, with `readerThreads`
-// (the default when unset), and the writer there in-process, from a fresh
-// run state, with the tree's options. Returns where the warnings or the DOT text part from the
-// model's, or "", and the tool's DOT text in `dot`.
+// (the default when unset), and the DOT and JSON writers there in-process,
+// from a fresh run state, with the tree's options. Returns where the
+// warnings, the DOT text, the JSON document's facts or the file graph's
+// directives part from the model's, or "", and the tool's DOT text in `dot`.
 std::string compareWithModel(const HeaderTree& tree, const std::filesystem::path& directory,
                              std::string* dot = nullptr,
                              std::optional<unsigned> readerThreads = std::nullopt);
+// A file graph and its figures as text, a line a file: from a -T json
+// document, read by a strict parser (its error otherwise), with each name's
+// exact bytes; from a graph and the metrics model's figures; and the
+// directives of a graph.
+std::string jsonFacts(const std::string& json);
+std::string modelFacts(const FileGraph& graph);
+std::string directiveFacts(const FileGraph& graph);
+
 // "" when the texts are equal, else where they part.
 std::string textDifference(const std::string& what, const std::string& actual,
                            const std::string& expected);
