@@ -6,6 +6,7 @@
 
 #include "app/driver.h"
 #include "graph/render.h"
+#include "html/html_page.h"
 #include "metrics/file_metrics.h"
 #include "metrics/json_writer.h"
 #include "metrics/report_writer.h"
@@ -93,10 +94,21 @@ int writeComparisonOutput(std::ostream& out, const FinishedRun& finished,
   return grew ? 3 : 0;
 }
 
+int writeHtmlOutput(std::ostream& out, const FinishedRun& finished, std::string* /*problem*/) {
+  const FileGraph graph = scannedFiles(finished.run);
+  const std::string cwd = currentDirectory();
+  HtmlInput input{CLUDEMAP_VERSION, cwd, {}};
+  for (const auto& [line, count] : finished.run.warnings.kept())
+    input.warnings.emplace_back(line, count);
+  writeHtml(out, graph, computeMetrics(graph), input);
+  return 0;
+}
+
 constexpr OutputFormat kFormats[] = {
     {"dot", false, writeDot},        {"svg", false, writePicture},
     {"png", false, writePicture},    {"pdf", false, writePicture},
     {"json", true, writeJsonOutput}, {"report", true, writeReportOutput},
+    {"html", true, writeHtmlOutput},
 };
 
 constexpr OutputFormat kWhy = {"why", true, writeWhyOutput};
