@@ -182,8 +182,7 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
   }
   run.scanOptions = line.scanOptions;
   run.fileFacts = format->fileFacts;
-  // Outputs built from the files' facts may list the distinct warnings.
-  run.warnings.setKeeping(format->fileFacts);
+  run.warnings.setKeeping(format->listsWarnings);
   run.warnings.setMode(line.warnings);
   auto& roots = *std::make_unique<std::vector<IncludeNode>>(starts.size()).release();
   for (std::size_t i = 0; i < starts.size(); ++i) scanHeader(run, starts[i], roots[i], "", "");

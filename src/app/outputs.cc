@@ -105,10 +105,13 @@ int writeHtmlOutput(std::ostream& out, const FinishedRun& finished, std::string*
 }
 
 constexpr OutputFormat kFormats[] = {
-    {"dot", false, writeDot},        {"svg", false, writePicture},
-    {"png", false, writePicture},    {"pdf", false, writePicture},
-    {"json", true, writeJsonOutput}, {"report", true, writeReportOutput},
-    {"html", true, writeHtmlOutput},
+    {"dot", false, writeDot},
+    {"svg", false, writePicture},
+    {"png", false, writePicture},
+    {"pdf", false, writePicture},
+    {"json", true, writeJsonOutput},
+    {"report", true, writeReportOutput},
+    {"html", true, writeHtmlOutput, true},
 };
 
 constexpr OutputFormat kWhy = {"why", true, writeWhyOutput};

@@ -20,13 +20,15 @@ struct FinishedRun {
 };
 
 // One output format: its -T name, whether it needs the files' facts from
-// the scan, and its writer, which returns what it made of the run: 0, or 3
+// the scan, its writer, which returns what it made of the run: 0, or 3
 // for a comparison whose roots grew; or -1 with `*problem` set where it
-// could not make the output, having written nothing.
+// could not make the output, having written nothing; and whether it lists
+// the distinct warnings.
 struct OutputFormat {
   std::string_view name;
   bool fileFacts;
   int (*write)(std::ostream& out, const FinishedRun& finished, std::string* problem);
+  bool listsWarnings = false;
 };
 
 // The format -T, --why or --compare asks for, or null for an unknown -T.
