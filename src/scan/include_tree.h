@@ -59,9 +59,12 @@ using ExpandedPairs = PairKeySet;
 // edge for.
 using DrawnEdges = PairKeySet;
 
-// What the scan keeps between and during scans to work fast: contents read,
-// names resolved, its reader threads (read_ahead.h).
+// What the scan keeps between and during scans to work fast: contents read
+// and its reader threads, shared by the whole run, and for each search list
+// the names resolved through it (read_ahead.h).
+class ContentStore;
 class ScanCache;
+struct ScannedHeader;
 
 // Everything one run keeps, passed by reference to the scan and the
 // writers; a run object is made fresh for every run. The scan fills the
@@ -78,7 +81,9 @@ struct RunState {
   std::int32_t nextNodeId = 1;
   ExpandedPairs expandedPairs;
   DrawnEdges drawnEdges;
-  // Fixed once the first scan starts: the scan's caches depend on them.
+  // The search list of the start headers scanned without one of their own
+  // (scan_header.h). Fixed once the first scan starts: the scan's caches
+  // depend on them.
   SearchList searchList;
   ScanOptions scanOptions;
   WarningSink warnings;
@@ -89,7 +94,14 @@ struct RunState {
   // Whether the scan keeps what the file reports need of every header: its
   // lines, its directives' lines and its canonical path.
   bool fileFacts = false;
-  std::unique_ptr<ScanCache> scanCache;  // made by the first scan
+  // One cache per distinct search list the scans used, in the order first
+  // used, and the store of contents and reader threads they all share; made
+  // by the scans. The store comes last, so that its threads stop first.
+  std::vector<std::unique_ptr<ScanCache>> scanCaches;
+  std::unique_ptr<ContentStore> contentStore;
+  // The header of each start header scanned, in scan order, whichever cache
+  // holds it.
+  std::vector<const ScannedHeader*> startHeaders;
 };
 
 #endif  // CLUDEMAP_SCAN_INCLUDE_TREE_H_

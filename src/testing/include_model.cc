@@ -104,6 +104,7 @@ struct Node {
 
 struct Model {
   ModelOptions options;
+  const std::vector<ModelSearchDir>* dirs = &options.dirs;  // the current start's
   fs::path base;
   std::map<std::string, int> registry;
   int nextId = 1;
@@ -137,10 +138,10 @@ struct Model {
   // The first include directory from `from` on that holds `name`; quoted
   // names may use every directory, the others not the 'q' ones.
   std::optional<Found> search(const std::string& name, int from, bool quoted) const {
-    const std::vector<ModelSearchDir>& dirs = options.dirs;
-    for (int i = from; i < static_cast<int>(dirs.size()); ++i) {
-      if (!quoted && dirs[i].kind == 'q') continue;
-      if (readRegularFile(dirs[i].prefix + name)) return Found{dirs[i].prefix + name, i};
+    for (int i = from; i < static_cast<int>(dirs->size()); ++i) {
+      const ModelSearchDir& dir = (*dirs)[i];
+      if (!quoted && dir.kind == 'q') continue;
+      if (readRegularFile(dir.prefix + name)) return Found{dir.prefix + name, i};
     }
     return std::nullopt;
   }
@@ -158,7 +159,7 @@ struct Model {
   }
 
   static bool matches(const Strings& globs, const std::string& name,
-                      const std::string* path) const {
+                      const std::string* path) {
     for (const std::string& glob : globs) {
       if (modelGlob(glob, name) || (path != nullptr && modelGlob(glob, *path))) return true;
     }
@@ -193,7 +194,7 @@ struct Model {
       }
       const std::optional<Found> child = childPath(directive, dir, entry);
       const std::string* childPath = child ? &child->path : nullptr;
-      const bool system = child && child->entry >= 0 && options.dirs[child->entry].kind == 's';
+      const bool system = child && child->entry >= 0 && (*dirs)[child->entry].kind == 's';
       if (matches(options.excludeGlobs, directive.text, childPath) ||
           (system && options.system == 'h')) {
         continue;
@@ -231,6 +232,7 @@ ToolOutput runModel(const ModelOptions& options, const fs::path& base) {
   model.base = base;
   std::vector<Node> roots(options.starts.size());
   for (std::size_t i = 0; i < roots.size(); ++i) {
+    model.dirs = i < options.startDirs.size() ? &model.options.startDirs[i] : &model.options.dirs;
     std::string path = options.starts[i];
     if (!path.empty() && path[0] == '"')
       path = path.size() < 2 ? "" : path.substr(1, path.size() - 2);
