@@ -37,7 +37,7 @@ std::string rootPathFromArgument(std::string_view argument) {
 void writeDotFile(std::ostream& out, RunState& run, const std::vector<IncludeNode>& roots,
                   const DotOptions& options) {
   out << kDotOpening;
-  for (const IncludeNode& root : roots) writeNodeGraph(out, run, root, -1, options);
+  writeStartGraphs(out, run, roots, options);
   out << kDotClosing;
 }
 
