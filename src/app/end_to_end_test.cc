@@ -109,8 +109,11 @@ Files fallbackFiles() {
 const Files kProjectFiles = {
     {"src/a.cc", "#include \"common.h\"\n#include <base.h>\n"},
     {"src/b.cc", "#include \"common.h\"\n#include <base.h>\n"},
-    {"src/c.cc", "#include <cfg.h>\n#include \"gone.h\"\n"}, {"src/common.h", "#include <cfg.h>\n"},
-    {"inc1/cfg.h", "#include <base.h>\n"}, {"inc2/cfg.h", ""}, {"sys/base.h", "#include \"deep.h\""},
+    {"src/c.cc", "#include <cfg.h>\n#include \"gone.h\"\n"},
+    {"src/common.h", "#include <cfg.h>\n"},
+    {"inc1/cfg.h", "#include <base.h>\n"},
+    {"inc2/cfg.h", ""},
+    {"sys/base.h", "#include \"deep.h\""},
     {"sys/deep.h", ""},
     {"compile_commands.json",
      R"([{"directory": ".", "file": "src/a.cc", "command": "c++ -Iinc1 -isystem sys -c src/a.cc"},
@@ -571,17 +574,17 @@ TEST(WholeProject, JsonCoversEveryStartFile) {
       entry += " " + path(include);
     }
   }
-  EXPECT_EQ(includes, (std::map<std::string, std::string>{
-                          {"src/a.cc", ": src/common.h sys/base.h"},
-                          {"src/b.cc", ": src/common.h sys/base.h"},
-                          {"src/c.cc", ": inc1/cfg.h src/gone.h"},
-                          {"src/common.h", ": inc1/cfg.h inc2/cfg.h"},
-                          {"inc1/cfg.h", ": sys/base.h"},
-                          {"inc2/cfg.h", ":"},
-                          {"sys/base.h", "system: sys/deep.h"},
-                          {"sys/deep.h", ":"},
-                          {"src/gone.h", ":"},
-                          {"src/missing.cc", ":"}}));
+  EXPECT_EQ(includes,
+            (std::map<std::string, std::string>{{"src/a.cc", ": src/common.h sys/base.h"},
+                                                {"src/b.cc", ": src/common.h sys/base.h"},
+                                                {"src/c.cc", ": inc1/cfg.h src/gone.h"},
+                                                {"src/common.h", ": inc1/cfg.h inc2/cfg.h"},
+                                                {"inc1/cfg.h", ": sys/base.h"},
+                                                {"inc2/cfg.h", ":"},
+                                                {"sys/base.h", "system: sys/deep.h"},
+                                                {"sys/deep.h", ":"},
+                                                {"src/gone.h", ":"},
+                                                {"src/missing.cc", ":"}}));
 }
 
 TEST(Model, EscapesAndBreaksLabels) {

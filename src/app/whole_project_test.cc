@@ -25,17 +25,17 @@ TEST(WholeProject, ReadsEachFileOnce) {
     files.emplace_back("v" + std::to_string(variant) + "/cfg.h", "#include <base.h>\n");
   }
   for (int i = 0; i < kHeaders; ++i) {
-    files.emplace_back("shared/h" + std::to_string(i) + ".h",
-                       "#include <cfg.h>\n#include \"h" + std::to_string((i + 1) % kHeaders) +
-                           ".h\"\n");
+    files.emplace_back(
+        "shared/h" + std::to_string(i) + ".h",
+        "#include <cfg.h>\n#include \"h" + std::to_string((i + 1) % kHeaders) + ".h\"\n");
   }
   std::string database = "[";
   for (int i = 0; i < kSources; ++i) {
     const std::string source = "src/f" + std::to_string(i) + ".cc";
     files.emplace_back(source, "#include <h" + std::to_string(i % kHeaders) + ".h>\n");
     const std::string variant = "v" + std::to_string(i % 3);
-    const std::string options = i % 2 == 0 ? "-I" + variant + " -Ishared"
-                                           : "-I " + variant + " -I ./shared/";
+    const std::string options =
+        i % 2 == 0 ? "-I" + variant + " -Ishared" : "-I " + variant + " -I ./shared/";
     database += std::string(i == 0 ? "" : ",") + R"({"directory": ".", "file": ")" + source +
                 R"(", "command": "cc )" + options + R"( -c x.c"})";
   }

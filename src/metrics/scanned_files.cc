@@ -84,9 +84,8 @@ void mergeSearchLists(FileGraph& graph) {
   const auto repeated = [&seen](const UnresolvedName& name) {
     return !seen.insert(std::uint64_t{name.includer} << 32 | name.line).second;
   };
-  graph.unresolved.erase(
-      std::remove_if(graph.unresolved.begin(), graph.unresolved.end(), repeated),
-      graph.unresolved.end());
+  graph.unresolved.erase(std::remove_if(graph.unresolved.begin(), graph.unresolved.end(), repeated),
+                         graph.unresolved.end());
 }
 
 }  // namespace

@@ -108,8 +108,9 @@ bool matchesAny(const std::vector<std::string>& globs, std::string_view name,
 // What the run's cuts make of a directive naming `name` that leads where
 // `memo` says: a name or path matching an exclusion, or a system header
 // under --system=hide, makes no node; one matching a leaf glob, or a system
-// header under --system=leaf, a leaf. Whether it is a system header depends on the
-// entry of `searchList`, the one it was resolved through, that held it.
+// header under --system=leaf, a leaf. Whether it is a system header is
+// decided by the entry of `searchList`, the list it was resolved through,
+// that held it.
 DirectiveMemo::Cut cutOf(const RunState& run, const SearchList& searchList, std::string_view name,
                          const DirectiveMemo& memo) {
   const ScanOptions& options = run.scanOptions;
@@ -141,7 +142,9 @@ void followNextDirective(Scan& scan) {
   DirectiveMemo& memo = top.header->directives[index];
   if (!holdsDestination(memo, directive.kind, top.entry)) {
     scan.cache.resolve(*top.header, index, top.entry);
-    if (scan.run.scanOptions.anyCut()) memo.cut = cutOf(scan.run, scan.cache.searchList(), content.textOf(directive), memo);
+    if (scan.run.scanOptions.anyCut()) {
+      memo.cut = cutOf(scan.run, scan.cache.searchList(), content.textOf(directive), memo);
+    }
   }
   if (memo.cut == DirectiveMemo::Cut::kHidden) return;
   if (memo.to.header == nullptr) {

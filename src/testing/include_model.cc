@@ -158,8 +158,7 @@ struct Model {
     return Found{dir + directive.text, -1};
   }
 
-  static bool matches(const Strings& globs, const std::string& name,
-                      const std::string* path) {
+  static bool matches(const Strings& globs, const std::string& name, const std::string* path) {
     for (const std::string& glob : globs) {
       if (modelGlob(glob, name) || (path != nullptr && modelGlob(glob, *path))) return true;
     }
