@@ -36,8 +36,9 @@ TEST(WholeProject, ReadsEachFileOnce) {
     const std::string variant = "v" + std::to_string(i % 3);
     const std::string options =
         i % 2 == 0 ? "-I" + variant + " -Ishared" : "-I " + variant + " -I ./shared/";
-    database += std::string(i == 0 ? "" : ",") + R"({"directory": ".", "file": ")" + source +
-                R"(", "command": "cc )" + options + R"( -c x.c"})";
+    database += i == 0 ? "" : ",";
+    database += R"({"directory": ".", "file": ")" + source + R"(", "command": "cc )";
+    database += options + R"( -c x.c"})";
   }
   files.emplace_back("compile_commands.json", database + "]");
   writeFiles(dir, files);

@@ -235,7 +235,7 @@ ToolOutput runModel(const ModelOptions& options, const fs::path& base) {
     std::string path = options.starts[i];
     if (!path.empty() && path[0] == '"')
       path = path.size() < 2 ? "" : path.substr(1, path.size() - 2);
-    model.scan(path, -1, roots[i], "", "", 0, model.matches(options.leafGlobs, path, nullptr));
+    model.scan(path, -1, roots[i], "", "", 0, Model::matches(options.leafGlobs, path, nullptr));
   }
   for (const Node& root : roots) model.write(root, -1);
   model.output.dot = modelDotFile(model.output.dot);
