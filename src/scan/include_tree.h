@@ -96,7 +96,8 @@ struct RunState {
   bool fileFacts = false;
   // One cache per distinct search list the scans used, in the order first
   // used, and the store of contents and reader threads they all share; made
-  // by the scans. The store comes last, so that its threads stop first.
+  // by the scans. The store is declared after the caches, so that its
+  // threads stop before the caches go.
   std::vector<std::unique_ptr<ScanCache>> scanCaches;
   std::unique_ptr<ContentStore> contentStore;
   // The header of each start header scanned, in scan order, whichever cache

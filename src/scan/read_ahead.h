@@ -119,9 +119,8 @@ class ContentStore {
   // has read it or is reading it; `*readHere` tells whether this call did.
   const HeaderContent& get(const std::string& path, bool* readHere);
 
-  // How many paths have been read, and how many of them held a readable
-  // file: each path counts once, whichever cache asked for it.
-  std::size_t pathsRead() const { return contentCount_.load(); }
+  // How many of the paths read held a readable file: each path counts once,
+  // whichever cache asked for it.
   std::size_t filesRead() const { return filesRead_.load(); }
 
   void push(const std::vector<ReadAheadTask>& tasks) { readers_.push(tasks); }
