@@ -10,7 +10,6 @@
 #include <rapidjson/document.h>
 
 #include <algorithm>
-#include <map>
 #include <sstream>
 
 #include "app/driver.h"
@@ -34,6 +33,8 @@ const std::string kToFullDisk = "(standard output to /dev/full)";
 const std::string kDotOnStdout = "(the DOT text, on standard output)";
 const std::string kUsage = "Usage: cludemap (.h file) (.png file)\n";
 const std::string kMissing = "WARNING: Cannot find file ";
+const std::string kNoHeaderWithAll =
+    "cludemap: --all takes no HEADER: the compile database names the start files\n";
 
 // DOT text from compact statements: "3 a.h" is node 3 labelled a.h, "3-2" a
 // midnightblue edge from node 3 to node 2, "3~2" an orange one.
@@ -102,26 +103,6 @@ Files fallbackFiles() {
   return files;
 }
 
-// A compile database whose entries give three search lists: a.cc and c.cc
-// the same one, written differently (sys is a system directory there),
-// b.cc another (sys an -I one); a.cc's second entry and the missing file's
-// entry add nothing and an empty list.
-const Files kProjectFiles = {
-    {"src/a.cc", "#include \"common.h\"\n#include <base.h>\n"},
-    {"src/b.cc", "#include \"common.h\"\n#include <base.h>\n"},
-    {"src/c.cc", "#include <cfg.h>\n#include \"gone.h\"\n"},
-    {"src/common.h", "#include <cfg.h>\n"},
-    {"inc1/cfg.h", "#include <base.h>\n"},
-    {"inc2/cfg.h", ""},
-    {"sys/base.h", "#include \"deep.h\""},
-    {"sys/deep.h", ""},
-    {"compile_commands.json",
-     R"([{"directory": ".", "file": "src/a.cc", "command": "c++ -Iinc1 -isystem sys -c src/a.cc"},
-         {"directory": ".", "file": "src/b.cc", "arguments": ["c++", "-I", "inc2", "-I", "sys"]},
-         {"directory": ".", "file": "src/a.cc", "command": "c++ -Iinc2 -c src/a.cc"},
-         {"directory": ".", "file": "src/c.cc", "command": "c++ -isystem sys -I inc1 -c c.cc"},
-         {"directory": ".", "file": "src/missing.cc", "command": "c++ -c src/missing.cc"}])"}};
-
 // The model's run of --all on kProjectFiles in `dir`.
 void projectModel(Case& c, const fs::path& dir) {
   const auto at = [&dir](const char* path) { return (dir / path).string(); };
@@ -134,6 +115,19 @@ void projectModel(Case& c, const fs::path& dir) {
 }
 
 // clang-format off
+// Entries with three search lists: a.cc's and c.cc's, written two ways (sys
+// a system directory), b.cc's (sys an -I one), missing.cc's (empty).
+const Files kProjectFiles = {
+    {"src/a.cc", "#include \"common.h\"\n#include <base.h>\n"}, {"src/common.h", "#include <cfg.h>\n"},
+    {"src/b.cc", "#include \"common.h\"\n#include <base.h>\n"}, {"inc1/cfg.h", "#include <base.h>\n"},
+    {"src/c.cc", "#include <cfg.h>\n#include \"gone.h\"\n"}, {"inc2/cfg.h", ""}, {"sys/deep.h", ""},
+    {"sys/base.h", "#include \"deep.h\""},
+    {"compile_commands.json",
+     R"([{"directory": ".", "file": "src/a.cc", "command": "c++ -Iinc1 -isystem sys -c src/a.cc"},
+         {"directory": ".", "file": "src/b.cc", "arguments": ["c++", "-I", "inc2", "-I", "sys"]},
+         {"directory": ".", "file": "src/a.cc", "command": "c++ -Iinc2 -c src/a.cc"},
+         {"directory": ".", "file": "src/c.cc", "command": "c++ -isystem sys -I inc1 -c c.cc"},
+         {"directory": ".", "file": "src/missing.cc", "command": "c++ -c src/missing.cc"}])"}};
 const Files kSpecialFiles = {
     {"top.h", "#include \"sub/x.h\"\n#include \"/dev/zero\"\n#include \"/dev/null\"\n"
               "#include \"dangling.h\"\n#include \"loop.h\"\n#include \"linked.h\"\n"},
@@ -263,16 +257,15 @@ std::vector<Case> cases() {
       c.out = kMissing + src + "gone.h\n" + kMissing + src + "missing.cc\n";
       c.dotText = dot("1 " + src + "a.cc|2 common.h|2-1|3 <cfg.h>|3-2|4 <base.h>|4-3|4 <base.h>|4~1|"
                       "5 " + src + "b.cc|2 common.h|2~5|3 <cfg.h>|3~2|4 <base.h>|4~5|6 deep.h|6-4|"
-                      "7 " + src + "c.cc|3 <cfg.h>|3~7|4 <base.h>|4~3|8 gone.h|8-7|9 " + src + "missing.cc");
+                      "7 " + src + "c.cc|3 <cfg.h>|3~7|4 <base.h>|4~3|8 gone.h|8-7|"
+                      "9 " + src + "missing.cc");
     }),
     row("whole_project_without_database", kProjectFiles, {}, {"--all", "out.dot"}, kUsage, kNoFile,
         255, "cludemap: --all needs a compile database (-p)\n"),
     row("whole_project_with_a_header", kProjectFiles, {}, {"-p", ".", "--all", "-o", "out.dot",
-        "src/common.h"}, kUsage, kNoFile, 255,
-        "cludemap: --all takes no HEADER: the compile database names the start files\n"),
+        "src/common.h"}, kUsage, kNoFile, 255, kNoHeaderWithAll),
     row("whole_project_with_a_header_and_output", kProjectFiles, {}, {"-p", ".", "--all",
-        "src/common.h", "out.dot"}, kUsage, kNoFile, 255,
-        "cludemap: --all takes no HEADER: the compile database names the start files\n"),
+        "src/common.h", "out.dot"}, kUsage, kNoFile, 255, kNoHeaderWithAll),
     row("whole_project_over_a_start_file", kProjectFiles, {}, {"-p", ".", "--all", "-o",
         "src/b.cc"}, kUsage, kNoFile, 255,
         "cludemap: src/b.cc is a start header; not writing over it\n"),
@@ -545,10 +538,9 @@ TEST_P(EndToEnd, Run) {
 INSTANTIATE_TEST_SUITE_P(, EndToEnd, ::testing::ValuesIn(allCases()),
                          [](const auto& test) { return test.param.name; });
 
-// The JSON document of --all, read by a strict parser, has every start file
-// as a root, in database order, and a header expanded under two search
-// lists includes what each found; each file is system or not by the list
-// it was found through.
+// The JSON document of --all, read strictly: every start file a root, in
+// database order; a header expanded under two search lists includes what
+// each found; system or not by the list a file was found through.
 TEST(WholeProject, JsonCoversEveryStartFile) {
   if (windowsTarget()) GTEST_SKIP() << "posix only";
   const fs::path dir = freshDirectory();
@@ -566,25 +558,17 @@ TEST(WholeProject, JsonCoversEveryStartFile) {
   Strings roots;
   for (const rapidjson::Value& root : json["roots"].GetArray()) roots.push_back(path(root));
   EXPECT_EQ(roots, (Strings{"src/a.cc", "src/b.cc", "src/c.cc", "src/missing.cc"}));
-  std::map<std::string, std::string> includes;
+  std::string includes;
   for (rapidjson::SizeType i = 0; i < files.Size(); ++i) {
-    std::string& entry = includes[path(rapidjson::Value(i))];
-    entry = files[i]["system"].GetBool() ? "system:" : ":";
-    for (const rapidjson::Value& include : files[i]["includes"].GetArray()) {
-      entry += " " + path(include);
-    }
+    includes += path(rapidjson::Value(i)) + (files[i]["system"].GetBool() ? " (system):" : ":");
+    for (const rapidjson::Value& to : files[i]["includes"].GetArray()) includes += " " + path(to);
+    includes += "\n";
   }
   EXPECT_EQ(includes,
-            (std::map<std::string, std::string>{{"src/a.cc", ": src/common.h sys/base.h"},
-                                                {"src/b.cc", ": src/common.h sys/base.h"},
-                                                {"src/c.cc", ": inc1/cfg.h src/gone.h"},
-                                                {"src/common.h", ": inc1/cfg.h inc2/cfg.h"},
-                                                {"inc1/cfg.h", ": sys/base.h"},
-                                                {"inc2/cfg.h", ":"},
-                                                {"sys/base.h", "system: sys/deep.h"},
-                                                {"sys/deep.h", ":"},
-                                                {"src/gone.h", ":"},
-                                                {"src/missing.cc", ":"}}));
+            "src/a.cc: src/common.h sys/base.h\nsrc/common.h: inc1/cfg.h inc2/cfg.h\n"
+            "inc1/cfg.h: sys/base.h\nsys/base.h (system): sys/deep.h\nsys/deep.h:\n"
+            "src/c.cc: inc1/cfg.h src/gone.h\nsrc/gone.h:\nsrc/b.cc: src/common.h sys/base.h\n"
+            "inc2/cfg.h:\nsrc/missing.cc:\n");
 }
 
 TEST(Model, EscapesAndBreaksLabels) {

