@@ -28,6 +28,13 @@ Each NAME becomes DIR/NAME/ with a root header root.h:
       root.h reaches only through the include directories of its neighbour
       root.cc's entry (run with `-p build`).
 
+  all-1k
+      a project of 1,000 source files below src/ and 200 shared headers below
+      include/, with a compile database build/compile_commands.json whose
+      entries fall into four groups, each adding its own generated directory
+      (holding its own config.h) before include/: four search lists (run with
+      `-p build --all`).
+
 The trees are the same on every run (fixed random seed).
 """
 import json
@@ -168,6 +175,39 @@ def compdb(directory, count, rng):
         f.write("[\n" + ",\n".join(entries) + "\n]\n")
 
 
+def whole_project(directory, count, rng):
+    root = os.path.abspath(directory)
+    headers, groups = 200, 4
+    os.makedirs(os.path.join(root, "include", "lib"), exist_ok=True)
+    for index in range(headers):
+        includes = ["<lib/h%03d.h>" % i for i in rng.sample(range(index), min(index, 3))]
+        includes.append("<config.h>")
+        with open(os.path.join(root, "include", "lib", "h%03d.h" % index), "w") as f:
+            f.write("".join("#include %s\n" % name for name in includes))
+            f.write(filler(rng, rng.randint(10, 40)))
+    for group in range(groups):
+        folder = os.path.join(root, "gen", "group%d" % group)
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "config.h"), "w") as f:
+            f.write("#define GROUP %d\n" % group)
+    entries = []
+    for index in range(count):
+        group = index % groups
+        folder = os.path.join(root, "src", "part%02d" % (index // 100))
+        os.makedirs(folder, exist_ok=True)
+        source = os.path.join(folder, "file%04d.cc" % index)
+        with open(source, "w") as f:
+            f.write("".join("#include <lib/h%03d.h>\n" % i for i in rng.sample(range(headers), 5)))
+            f.write(filler(rng, rng.randint(20, 80)))
+        command = "/usr/bin/c++ -I%s/gen/group%d -I%s/include %s -o %s.o -c %s" % (
+            root, group, root, COMPDB_FLAGS, source, source)
+        entries.append(json.dumps({"directory": root + "/build", "command": command,
+                                   "file": source}))
+    os.makedirs(os.path.join(root, "build"), exist_ok=True)
+    with open(os.path.join(root, "build", "compile_commands.json"), "w") as f:
+        f.write("[\n" + ",\n".join(entries) + "\n]\n")
+
+
 def main():
     if len(sys.argv) < 3:
         sys.exit(__doc__)
@@ -184,6 +224,8 @@ def main():
             boost(directory)
         elif name == "llvm":
             llvm(directory)
+        elif name.startswith("all-") and name.endswith("k"):
+            whole_project(directory, int(name[len("all-"):-1]) * 1000, rng)
         elif name.startswith("compdb-") and name.endswith("k"):
             compdb(directory, int(name[len("compdb-"):-1]) * 1000, rng)
         else:

@@ -133,6 +133,8 @@ bool readOption(CommandLine& line, std::string_view arg, int* i, int argc,
     line.verbose = true;
   } else if (arg == "--tree") {
     line.tree = true;
+  } else if (arg == "--all") {
+    line.all = true;
   } else if (arg == "--query-compiler") {
     line.queryCompiler = "";
   } else if (arg.substr(0, 17) == "--query-compiler=") {
@@ -142,6 +144,17 @@ bool readOption(CommandLine& line, std::string_view arg, int* i, int argc,
     return false;
   }
   return true;
+}
+
+// What keeps --all from running, or "": the compile database names the
+// start files, so it must be given and no header may be.
+std::string wholeProjectProblem(const CommandLine& line) {
+  if (!line.all) return "";
+  if (!line.compileDatabase) return "--all needs a compile database (-p)";
+  if (line.positionals.size() > (line.output ? 0U : 1U)) {
+    return "--all takes no HEADER: the compile database names the start files";
+  }
+  return "";
 }
 
 }  // namespace
@@ -163,5 +176,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       return line;
     }
   }
+  line.error = wholeProjectProblem(line);
+  if (!line.error.empty()) line.action = CommandLine::Action::kError;
   return line;
 }

@@ -28,6 +28,9 @@ struct CommandLine {
   // --query-compiler[=CXX]: the compiler to ask, empty for the default.
   std::optional<std::string> queryCompiler;
   bool verbose = false;  // -v, --verbose
+  // --all: every source file of the compile database is a start file, and
+  // the positional argument, if any, is the output.
+  bool all = false;
   // -o: the output; every positional argument is then a start header.
   std::optional<std::string> output;
   std::string format = "dot";                            // -T
@@ -48,7 +51,8 @@ struct CommandLine {
 // option's name ("-Iinc", "-Tsvg") or after a long option's '='
 // ("--max-depth=2"). "--help" and "--version" decide the action at once.
 // An unknown option, an option missing its value and a value the option
-// does not take are errors.
+// does not take are errors, and so are --all without -p and --all with a
+// start header (a positional argument besides the output).
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 #endif  // CLUDEMAP_APP_COMMAND_LINE_H_

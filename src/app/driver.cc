@@ -37,7 +37,7 @@ std::string rootPathFromArgument(std::string_view argument) {
 void writeDotFile(std::ostream& out, RunState& run, const std::vector<IncludeNode>& roots,
                   const DotOptions& options) {
   out << kDotOpening;
-  for (const IncludeNode& root : roots) writeNodeGraph(out, run, root, -1, options);
+  writeStartGraphs(out, run, roots, options);
   out << kDotClosing;
 }
 
@@ -69,11 +69,18 @@ int writeOutput(const std::string& outputPath, std::ostream& standardOutput,
 }
 
 // The start headers and the output: with -o, every positional argument is
-// a start header; without, exactly a header and an output. Returns false
-// when the command line does not give them.
+// a start header; without, exactly a header and an output. With --all, the
+// compile database names the start files (setUpProjectStarts), and the one
+// positional argument is the output unless -o names it. Returns false when
+// the command line does not give them.
 bool startsAndOutput(const CommandLine& line, std::vector<std::string>* starts,
                      std::string* output) {
   std::vector<std::string> positionals = line.positionals;
+  if (line.all) {
+    if (!line.output && positionals.size() != 1) return false;
+    *output = line.output ? *line.output : positionals[0];
+    return true;
+  }
   if (line.output) {
     *output = *line.output;
   } else {
@@ -174,18 +181,34 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
   std::ostream warnings(&checkedWarnings);
   // Left to the process exit, which comes right after the run (driver.h).
   RunState& run = *std::make_unique<RunState>(warnings).release();
+  ProjectStarts& project = *std::make_unique<ProjectStarts>().release();
   // After the heap is set up: a large database is read faster there.
-  if (const std::string problem = setUpSearchList(line, starts[0], run.searchList, err);
+  if (const std::string problem = line.all ? setUpProjectStarts(line, project, err)
+                                           : setUpSearchList(line, starts[0], run.searchList, err);
       !problem.empty()) {
     err << "cludemap: " << problem << '\n';
     return 2;
+  }
+  if (line.all) {
+    starts = project.files;
+    if (const std::string hazard = overwriteHazard(line, starts, outputPath); !hazard.empty()) {
+      err << "cludemap: " << hazard << '\n';
+      out << kUsageMessage;
+      return -1;
+    }
   }
   run.scanOptions = line.scanOptions;
   run.fileFacts = format->fileFacts;
   run.warnings.setKeeping(format->listsWarnings);
   run.warnings.setMode(line.warnings);
   auto& roots = *std::make_unique<std::vector<IncludeNode>>(starts.size()).release();
-  for (std::size_t i = 0; i < starts.size(); ++i) scanHeader(run, starts[i], roots[i], "", "");
+  for (std::size_t i = 0; i < starts.size(); ++i) {
+    if (line.all) {
+      scanHeader(run, project.lists[project.listOf[i]], starts[i], roots[i]);
+    } else {
+      scanHeader(run, starts[i], roots[i], "", "");
+    }
+  }
   warnings.flush();
 
   // Lost warnings do not cost the graph: the file is still written.

@@ -17,6 +17,7 @@ inline constexpr std::string_view kUsageMessage = "Usage: cludemap (.h file) (.p
 inline constexpr std::string_view kHelpText =
     "Usage: cludemap [OPTION]... [--] HEADER OUTPUT\n"
     "       cludemap [OPTION]... -o OUTPUT [--] HEADER...\n"
+    "       cludemap [OPTION]... -p PATH --all OUTPUT\n"
     "Writes the include tree of each HEADER to OUTPUT, as a Graphviz DOT graph or a\n"
     "picture; OUTPUT - is standard output. Warnings about missing headers and\n"
     "malformed directives go to standard output (standard error with OUTPUT -).\n"
@@ -31,6 +32,8 @@ inline constexpr std::string_view kHelpText =
     "                  that fits the first HEADER (PATH: the file or its directory)\n"
     "  --query-compiler[=CXX]  add the compiler's own directories (the database\n"
     "                  entry's compiler, else $CXX, else c++)\n"
+    "  --all           start from every source file of the -p database, in its\n"
+    "                  order, each with its own entry's include options; no HEADER\n"
     "  -v, --verbose   print the chosen database entry and the search list\n"
     "Shaping the graph:\n"
     "  --tree          draw each header once, below where it is first met\n"

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <rapidjson/document.h>
+
 #include <algorithm>
 #include <sstream>
 
@@ -31,6 +33,8 @@ const std::string kToFullDisk = "(standard output to /dev/full)";
 const std::string kDotOnStdout = "(the DOT text, on standard output)";
 const std::string kUsage = "Usage: cludemap (.h file) (.png file)\n";
 const std::string kMissing = "WARNING: Cannot find file ";
+const std::string kNoHeaderWithAll =
+    "cludemap: --all takes no HEADER: the compile database names the start files\n";
 
 // DOT text from compact statements: "3 a.h" is node 3 labelled a.h, "3-2" a
 // midnightblue edge from node 3 to node 2, "3~2" an orange one.
@@ -99,7 +103,31 @@ Files fallbackFiles() {
   return files;
 }
 
+// The model's run of --all on kProjectFiles in `dir`.
+void projectModel(Case& c, const fs::path& dir) {
+  const auto at = [&dir](const char* path) { return (dir / path).string(); };
+  const std::vector<ModelSearchDir> first = {{at("inc1/"), 'I'}, {at("sys/"), 's'}};
+  c.options.starts = {at("src/a.cc"), at("src/b.cc"), at("src/c.cc"), at("src/missing.cc")};
+  c.options.startDirs = {first, {{at("inc2/"), 'I'}, {at("sys/"), 'I'}}, first, {}};
+  if (std::find(c.args.begin(), c.args.end(), "--system=leaf") != c.args.end()) {
+    c.options.system = 'l';
+  }
+}
+
 // clang-format off
+// Entries with three search lists: a.cc's and c.cc's, written two ways (sys
+// a system directory), b.cc's (sys an -I one), missing.cc's (empty).
+const Files kProjectFiles = {
+    {"src/a.cc", "#include \"common.h\"\n#include <base.h>\n"}, {"src/common.h", "#include <cfg.h>\n"},
+    {"src/b.cc", "#include \"common.h\"\n#include <base.h>\n"}, {"inc1/cfg.h", "#include <base.h>\n"},
+    {"src/c.cc", "#include <cfg.h>\n#include \"gone.h\"\n"}, {"inc2/cfg.h", ""}, {"sys/deep.h", ""},
+    {"sys/base.h", "#include \"deep.h\""},
+    {"compile_commands.json",
+     R"([{"directory": ".", "file": "src/a.cc", "command": "c++ -Iinc1 -isystem sys -c src/a.cc"},
+         {"directory": ".", "file": "src/b.cc", "arguments": ["c++", "-I", "inc2", "-I", "sys"]},
+         {"directory": ".", "file": "src/a.cc", "command": "c++ -Iinc2 -c src/a.cc"},
+         {"directory": ".", "file": "src/c.cc", "command": "c++ -isystem sys -I inc1 -c c.cc"},
+         {"directory": ".", "file": "src/missing.cc", "command": "c++ -c src/missing.cc"}])"}};
 const Files kSpecialFiles = {
     {"top.h", "#include \"sub/x.h\"\n#include \"/dev/zero\"\n#include \"/dev/null\"\n"
               "#include \"dangling.h\"\n#include \"loop.h\"\n#include \"linked.h\"\n"},
@@ -218,6 +246,29 @@ std::vector<Case> cases() {
                     ASSERT_EQ(std::system(configure.c_str()), 0);
                   }),
               {"src/lib.h"}, {{"include/", 'I'}, {"third/", 's'}}),
+    // Each start file with its own search list, in one tree state.
+    row("whole_project", kProjectFiles, {}, {"-p", ".", "--all", "out.dot"}, kModel, kModel, 0,
+        "", {}, "posix", projectModel),
+    // <base.h> is a system header below a.cc, but not below b.cc.
+    row("whole_project_system_leaves", kProjectFiles, {}, {"--system=leaf", "-p", ".", "--all",
+        "-o", "out.dot"}, kModel, kModel, 0, "", {}, "posix", [](Case& c, const fs::path& dir) {
+      projectModel(c, dir);
+      const std::string src = (dir / "src/").string();
+      c.out = kMissing + src + "gone.h\n" + kMissing + src + "missing.cc\n";
+      c.dotText = dot("1 " + src + "a.cc|2 common.h|2-1|3 <cfg.h>|3-2|4 <base.h>|4-3|4 <base.h>|4~1|"
+                      "5 " + src + "b.cc|2 common.h|2~5|3 <cfg.h>|3~2|4 <base.h>|4~5|6 deep.h|6-4|"
+                      "7 " + src + "c.cc|3 <cfg.h>|3~7|4 <base.h>|4~3|8 gone.h|8-7|"
+                      "9 " + src + "missing.cc");
+    }),
+    row("whole_project_without_database", kProjectFiles, {}, {"--all", "out.dot"}, kUsage, kNoFile,
+        255, "cludemap: --all needs a compile database (-p)\n"),
+    row("whole_project_with_a_header", kProjectFiles, {}, {"-p", ".", "--all", "-o", "out.dot",
+        "src/common.h"}, kUsage, kNoFile, 255, kNoHeaderWithAll),
+    row("whole_project_with_a_header_and_output", kProjectFiles, {}, {"-p", ".", "--all",
+        "src/common.h", "out.dot"}, kUsage, kNoFile, 255, kNoHeaderWithAll),
+    row("whole_project_over_a_start_file", kProjectFiles, {}, {"-p", ".", "--all", "-o",
+        "src/b.cc"}, kUsage, kNoFile, 255,
+        "cludemap: src/b.cc is a start header; not writing over it\n"),
     row("compile_database_truncated", kOptionFiles, {}, {"-p", "db.json", "a.h", "out.dot"}, "",
         kNoFile, 2, "cludemap: db.json:1:16: invalid JSON: missing a closing quote\n", {}, "",
         [](Case& c, auto&) { c.files.emplace_back("db.json", R"([{"directory":")"); }),
@@ -604,6 +655,42 @@ TEST(EndToEndJson, CompareGatesAGrownClosure) {
   EXPECT_EQ(bad.status, 2);
   EXPECT_EQ(bad.err.rfind("cludemap: bad.json:1:", 0), 0U) << bad.err;
   EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
+}
+
+// The JSON document of --all, read strictly: every start file a root, in
+// database order; a header expanded under two search lists includes what
+// each found; system or not by the list a file was found through.
+TEST(WholeProject, JsonCoversEveryStartFile) {
+  if (windowsTarget()) GTEST_SKIP() << "posix only";
+  const fs::path dir = freshDirectory();
+  writeFiles(dir, kProjectFiles);
+  const CommandResult result = runTool({"-p", ".", "--all", "-T", "json", "out.json"}, dir);
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::string text = readFile(dir / "out.json");
+  rapidjson::Document json;
+  json.Parse<rapidjson::kParseValidateEncodingFlag>(text.c_str(), text.size());
+  ASSERT_FALSE(json.HasParseError()) << text;
+  const rapidjson::Value& files = json["files"];
+  const auto path = [&](const rapidjson::Value& index) {
+    return fs::relative(files[index.GetUint()]["path"].GetString(), dir).string();
+  };
+  Strings roots;
+  for (const rapidjson::Value& root : json["roots"].GetArray()) roots.push_back(path(root));
+  EXPECT_EQ(roots, (Strings{"src/a.cc", "src/b.cc", "src/c.cc", "src/missing.cc"}));
+  std::string includes;
+  for (rapidjson::SizeType i = 0; i < files.Size(); ++i) {
+    includes += path(rapidjson::Value(i)) + (files[i]["system"].GetBool() ? " (system):" : ":");
+    for (const rapidjson::Value& to : files[i]["includes"].GetArray()) includes += " " + path(to);
+    includes += "\n";
+  }
+  EXPECT_EQ(includes,
+            "src/a.cc: src/common.h sys/base.h\nsrc/common.h: inc1/cfg.h inc2/cfg.h\n"
+            "inc1/cfg.h: sys/base.h\nsys/base.h (system): sys/deep.h\nsys/deep.h:\n"
+            "src/b.cc: src/common.h sys/base.h\ninc2/cfg.h:\nsrc/c.cc: inc1/cfg.h src/gone.h\n"
+            "src/gone.h:\nsrc/missing.cc:\n");
+  Case project;
+  projectModel(project, dir);
+  EXPECT_EQ(jsonFacts(text), modelFacts(runModel(project.options, dir).files));
 }
 
 TEST(Model, EscapesAndBreaksLabels) {

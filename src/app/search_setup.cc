@@ -2,8 +2,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <ostream>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "compdb/compile_database.h"
 #include "compdb/compiler_query.h"
@@ -30,6 +33,25 @@ std::string compilerToAsk(const std::string& named, const std::string& entryComp
   return cxx != nullptr && *cxx != '\0' ? cxx : "c++";
 }
 
+// The directories of the compiler that --query-compiler asks for an entry
+// whose compiler is `entryCompiler`, each compiler asked once.
+std::string compilerDirectories(const CommandLine& line, const std::string& entryCompiler,
+                                std::map<std::string, CompilerDirectories>& asked,
+                                CompilerDirectories& directories) {
+  const std::string compiler = compilerToAsk(*line.queryCompiler, entryCompiler);
+  const auto known = asked.find(compiler);
+  if (known == asked.end()) {
+    std::string error;
+    std::optional<CompilerDirectories> answer = queryCompiler(compiler, error);
+    if (!answer) return error;
+    directories = *answer;
+    asked.emplace(compiler, std::move(*answer));
+  } else {
+    directories = known->second;
+  }
+  return "";
+}
+
 std::string readBuild(const CommandLine& line, const std::string& firstStart,
                       BuildDirectories& build, std::ostream& verbose) {
   std::string error;
@@ -44,10 +66,8 @@ std::string readBuild(const CommandLine& line, const std::string& firstStart,
     if (line.verbose) verbose << describeEntryChoice(*database, choice);
   }
   if (line.queryCompiler) {
-    std::optional<CompilerDirectories> compiler =
-        queryCompiler(compilerToAsk(*line.queryCompiler, entryCompiler), error);
-    if (!compiler) return error;
-    build.compiler = std::move(*compiler);
+    std::map<std::string, CompilerDirectories> asked;
+    return compilerDirectories(line, entryCompiler, asked, build.compiler);
   }
   return "";
 }
@@ -63,6 +83,35 @@ void writeSearchList(const SearchList& list, std::ostream& verbose) {
     (entry.kind == SearchList::Kind::kQuotedOnly ? quoteOnly : both).push_back(entry.prefix);
   }
   verbose << describeSearchLists(quoteOnly, both);
+}
+
+// The search list of a run with `build`'s directories, in search order.
+void fillSearchList(const CommandLine& line, const BuildDirectories& build, SearchList& list) {
+  using Kind = SearchList::Kind;
+  addAll(list, line.quoteDirs, Kind::kQuotedOnly);
+  addAll(list, build.database.quote, Kind::kQuotedOnly);
+  addAll(list, build.compiler.quote, Kind::kQuotedOnly);
+  addAll(list, line.includeDirs, Kind::kBoth);
+  addAll(list, build.database.include, Kind::kBoth);
+  addAll(list, line.systemDirs, Kind::kSystem);
+  addAll(list, build.database.system, Kind::kSystem);
+  if (const char* value = std::getenv(kIncludePathVariable)) {
+    addAll(list, splitIncludePath(value, kIncludePathSeparator), Kind::kSystem);
+  }
+  addAll(list, build.compiler.angle, Kind::kSystem);
+  addAll(list, line.afterDirs, Kind::kSystem);
+  addAll(list, build.database.after, Kind::kSystem);
+}
+
+// The text that tells search lists apart: each entry's kind and prefix.
+std::string listKey(const SearchList& list) {
+  std::string key;
+  for (const SearchList::Entry& entry : list.entries()) {
+    key += static_cast<char>('0' + static_cast<int>(entry.kind));
+    key += entry.prefix;
+    key += '\0';
+  }
+  return key;
 }
 
 }  // namespace
@@ -83,20 +132,41 @@ std::string setUpSearchList(const CommandLine& line, const std::string& firstSta
   if (std::string error = readBuild(line, firstStart, build, verbose); !error.empty()) {
     return error;
   }
-  using Kind = SearchList::Kind;
-  addAll(list, line.quoteDirs, Kind::kQuotedOnly);
-  addAll(list, build.database.quote, Kind::kQuotedOnly);
-  addAll(list, build.compiler.quote, Kind::kQuotedOnly);
-  addAll(list, line.includeDirs, Kind::kBoth);
-  addAll(list, build.database.include, Kind::kBoth);
-  addAll(list, line.systemDirs, Kind::kSystem);
-  addAll(list, build.database.system, Kind::kSystem);
-  if (const char* value = std::getenv(kIncludePathVariable)) {
-    addAll(list, splitIncludePath(value, kIncludePathSeparator), Kind::kSystem);
-  }
-  addAll(list, build.compiler.angle, Kind::kSystem);
-  addAll(list, line.afterDirs, Kind::kSystem);
-  addAll(list, build.database.after, Kind::kSystem);
+  fillSearchList(line, build, list);
   if (line.verbose) writeSearchList(list, verbose);
+  return "";
+}
+
+std::string setUpProjectStarts(const CommandLine& line, ProjectStarts& project,
+                               std::ostream& verbose) {
+  std::string error;
+  const std::optional<CompileDatabase> database =
+      CompileDatabase::load(*line.compileDatabase, error);
+  if (!database) return error;
+  std::unordered_set<std::string_view> files;
+  std::unordered_map<std::string, std::size_t> lists;
+  std::map<std::string, CompilerDirectories> compilers;
+  const std::vector<CompileEntry>& entries = database->entries();
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (!files.insert(entries[i].file).second) continue;
+    BuildDirectories build;
+    build.database = includeOptions(database->arguments(i), entries[i].directory);
+    if (line.queryCompiler) {
+      error = compilerDirectories(line, database->compiler(i), compilers, build.compiler);
+      if (!error.empty()) return error;
+    }
+    SearchList list;
+    fillSearchList(line, build, list);
+    const auto [known, added] = lists.try_emplace(listKey(list), project.lists.size());
+    if (added) {
+      if (line.verbose) {
+        verbose << describeEntryChoice(*database, EntryChoice{i, EntryMatch::kSameFile});
+        writeSearchList(list, verbose);
+      }
+      project.lists.push_back(std::move(list));
+    }
+    project.files.push_back(entries[i].file);
+    project.listOf.push_back(known->second);
+  }
   return "";
 }

@@ -27,4 +27,24 @@ std::vector<std::string> splitIncludePath(std::string_view value, char separator
 std::string setUpSearchList(const CommandLine& line, const std::string& firstStart,
                             SearchList& list, std::ostream& verbose);
 
+// The start files of a whole-project run (--all) and their search lists.
+struct ProjectStarts {
+  // Every source file of the compile database, each once, in the order of
+  // the database, as it resolves them (absolute, in normal form).
+  std::vector<std::string> files;
+  // For each file, its search list: an index into `lists`.
+  std::vector<std::size_t> listOf;
+  // The distinct search lists, in the order first used.
+  std::vector<SearchList> lists;
+};
+
+// Fills `project` from the compile database of -p: each file's search list
+// is the one setUpSearchList builds when the file's first entry is the one
+// chosen. A compiler (--query-compiler) is asked once, however many entries
+// name it. With -v, writes each distinct list once, after the first entry
+// that uses it. Returns "" or, where the database or a compiler fails, a
+// line saying so.
+std::string setUpProjectStarts(const CommandLine& line, ProjectStarts& project,
+                               std::ostream& verbose);
+
 #endif  // CLUDEMAP_APP_SEARCH_SETUP_H_

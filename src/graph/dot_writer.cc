@@ -195,8 +195,13 @@ class StatementWriter {
 
 }  // namespace
 
-void writeNodeGraph(std::ostream& out, RunState& run, const IncludeNode& node,
-                    std::int32_t parentId, const DotOptions& options) {
+namespace {
+
+// The statements of each tree, in turn, with one writer and one text
+// thread for all: a run may have a thousand start headers.
+void writeTrees(std::ostream& out, RunState& run,
+                const std::vector<std::pair<const IncludeNode*, std::int32_t>>& trees,
+                const DotOptions& options) {
   StatementWriter writer(out, run.labels.size());
   {
     // The text is made and written on a thread of its own while the walk
@@ -205,16 +210,33 @@ void writeNodeGraph(std::ostream& out, RunState& run, const IncludeNode& node,
                                 [&writer](NodeOutputs& batch) { writer.write(batch); });
     NodeOutputs batch;
     batch.reserve(kBatchNodes);
-    walkGraph(node, parentId, run.drawnEdges, [&](const WalkStep& step) {
-      if (options.tree && step.edge == EdgeKind::kRepeat) return;
-      batch.push_back(NodeOutput{step.node->label, step.node->id, step.parentId,
-                                 step.drawn ? step.edge : EdgeKind::kNone});
-      if (batch.size() == kBatchNodes) {
-        pipe.push(batch);
-        batch.clear();
-      }
-    });
+    for (const auto& [node, parentId] : trees) {
+      walkGraph(*node, parentId, run.drawnEdges, [&](const WalkStep& step) {
+        if (options.tree && step.edge == EdgeKind::kRepeat) return;
+        batch.push_back(NodeOutput{step.node->label, step.node->id, step.parentId,
+                                   step.drawn ? step.edge : EdgeKind::kNone});
+        if (batch.size() == kBatchNodes) {
+          pipe.push(batch);
+          batch.clear();
+        }
+      });
+    }
     pipe.push(batch);
   }
   writer.flush();
+}
+
+}  // namespace
+
+void writeNodeGraph(std::ostream& out, RunState& run, const IncludeNode& node,
+                    std::int32_t parentId, const DotOptions& options) {
+  writeTrees(out, run, {{&node, parentId}}, options);
+}
+
+void writeStartGraphs(std::ostream& out, RunState& run, const std::vector<IncludeNode>& roots,
+                      const DotOptions& options) {
+  std::vector<std::pair<const IncludeNode*, std::int32_t>> trees;
+  trees.reserve(roots.size());
+  for (const IncludeNode& root : roots) trees.emplace_back(&root, -1);
+  writeTrees(out, run, trees, options);
 }

@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "scan/include_tree.h"
 
@@ -31,5 +32,10 @@ struct DotOptions {
 // and checks the stream's state.
 void writeNodeGraph(std::ostream& out, RunState& run, const IncludeNode& node,
                     std::int32_t parentId, const DotOptions& options = {});
+
+// The statements of every start header's tree in `roots`, in turn: the
+// text of writeNodeGraph for each, with one writer for all.
+void writeStartGraphs(std::ostream& out, RunState& run, const std::vector<IncludeNode>& roots,
+                      const DotOptions& options = {});
 
 #endif  // CLUDEMAP_GRAPH_DOT_WRITER_H_

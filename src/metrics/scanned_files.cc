@@ -1,8 +1,10 @@
 #include "metrics/scanned_files.h"
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "scan/read_ahead.h"
 
@@ -70,24 +72,60 @@ void addDirectives(const ScannedHeader& header, std::size_t file, const FileInde
   }
 }
 
+// A file expanded under several search lists has the directives of each:
+// in line order, one directive leading to each place it led, and each name
+// found nowhere once.
+void mergeSearchLists(FileGraph& graph) {
+  for (FileRecord& file : graph.files) {
+    std::vector<FileDirective>& directives = file.directives;
+    std::sort(directives.begin(), directives.end(), [](const auto& a, const auto& b) {
+      return a.line != b.line ? a.line < b.line : a.file < b.file;
+    });
+    directives.erase(std::unique(directives.begin(), directives.end(),
+                                 [](const auto& a, const auto& b) {
+                                   return a.line == b.line && a.file == b.file;
+                                 }),
+                     directives.end());
+  }
+  std::unordered_set<std::uint64_t> seen;
+  const auto repeated = [&seen](const UnresolvedName& name) {
+    return !seen.insert(std::uint64_t{name.includer} << 32 | name.line).second;
+  };
+  graph.unresolved.erase(std::remove_if(graph.unresolved.begin(), graph.unresolved.end(), repeated),
+                         graph.unresolved.end());
+}
+
+// Which cache of the run holds each header, where there are several.
+std::unordered_map<const ScannedHeader*, std::size_t> cachesOfHeaders(const RunState& run) {
+  std::unordered_map<const ScannedHeader*, std::size_t> cacheOf;
+  if (run.scanCaches.size() < 2) return cacheOf;
+  for (std::size_t i = 0; i < run.scanCaches.size(); ++i) {
+    for (const ScannedHeader& header : run.scanCaches[i]->headers()) cacheOf[&header] = i;
+  }
+  return cacheOf;
+}
+
 }  // namespace
 
 FileGraph scannedFiles(const RunState& run) {
   FileGraph graph;
   graph.warnings = run.warnings.count();
-  if (!run.scanCache) return graph;
-  const ScanCache& cache = *run.scanCache;
   FileIndex index(graph);
   for (const ScannedHeader* header : run.headerTrail.reached) index.add(*header);
   // Where several paths lead to one file, the first one expanded gives its
-  // directives.
+  // directives; where several search lists expanded it, the first one
+  // expanded under each.
+  const std::unordered_map<const ScannedHeader*, std::size_t> cacheOf = cachesOfHeaders(run);
+  std::set<std::pair<std::size_t, std::size_t>> taken;
   for (const ScannedHeader* header : run.headerTrail.expanded) {
     const std::size_t file = index.of(header);
-    if (graph.files[file].expanded) continue;
+    const std::size_t cache = cacheOf.empty() ? 0 : cacheOf.at(header);
+    if (!taken.emplace(file, cache).second) continue;
     graph.files[file].expanded = true;
     addDirectives(*header, file, index, graph);
   }
-  for (const ScannedHeader* start : cache.startHeaders()) {
+  if (run.scanCaches.size() > 1) mergeSearchLists(graph);
+  for (const ScannedHeader* start : run.startHeaders) {
     const std::size_t root = index.of(start);
     if (std::find(graph.roots.begin(), graph.roots.end(), root) == graph.roots.end()) {
       graph.roots.push_back(root);

@@ -59,8 +59,10 @@ using ExpandedPairs = PairKeySet;
 // edge for.
 using DrawnEdges = PairKeySet;
 
-// What the scan keeps between and during scans to work fast: contents read,
-// names resolved, its reader threads (read_ahead.h).
+// What the scan keeps between and during scans to work fast: contents read
+// and its reader threads, shared by the whole run, and for each search list
+// the names resolved through it (read_ahead.h).
+class ContentStore;
 class ScanCache;
 struct ScannedHeader;
 
@@ -88,7 +90,9 @@ struct RunState {
   std::int32_t nextNodeId = 1;
   ExpandedPairs expandedPairs;
   DrawnEdges drawnEdges;
-  // Fixed once the first scan starts: the scan's caches depend on them.
+  // The search list of the start headers scanned without one of their own
+  // (scan_header.h). Fixed once the first scan starts: the scan's caches
+  // depend on them.
   SearchList searchList;
   ScanOptions scanOptions;
   WarningSink warnings;
@@ -100,7 +104,15 @@ struct RunState {
   // lines, its directives' lines and its canonical path.
   bool fileFacts = false;
   HeaderTrail headerTrail;
-  std::unique_ptr<ScanCache> scanCache;  // made by the first scan
+  // One cache per distinct search list the scans used, in the order first
+  // used, and the store of contents and reader threads they all share; made
+  // by the scans. The store is declared after the caches, so that its
+  // threads stop before the caches go.
+  std::vector<std::unique_ptr<ScanCache>> scanCaches;
+  std::unique_ptr<ContentStore> contentStore;
+  // The header of each start header scanned, in scan order, whichever cache
+  // holds it.
+  std::vector<const ScannedHeader*> startHeaders;
 };
 
 #endif  // CLUDEMAP_SCAN_INCLUDE_TREE_H_

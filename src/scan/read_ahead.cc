@@ -13,21 +13,36 @@ std::uint64_t nameHash(const HeaderContent& includer, const DirectiveText& direc
 
 }  // namespace
 
-ScanCache::ScanCache(const SearchList& searchList, unsigned readerThreads, bool fileFacts)
-    : searchList_(searchList),
-      fileFacts_(fileFacts),
+ContentStore::ContentStore(unsigned readerThreads, bool fileFacts)
+    : fileFacts_(fileFacts), readers_(readerThreads, [](const ReadAheadTask& task) {
+        task.cache->runReadAheadTask(task);
+      }) {}
+
+ContentStore::~ContentStore() = default;
+
+const HeaderContent& ContentStore::get(const std::string& path, bool* readHere) {
+  return contents_.get(
+      path,
+      [&] {
+        HeaderContent read = readHeaderContent(path, fileFacts_);
+        if (fileFacts_ && read.readable) read.canonicalPath = canonicalPaths_.of(path);
+        read.number = contentCount_++;
+        if (read.readable) ++filesRead_;
+        return read;
+      },
+      readHere);
+}
+
+ScanCache::ScanCache(SearchList searchList, ContentStore& store)
+    : searchList_(std::move(searchList)),
+      store_(store),
       // Angle-bracket searches may start at any entry, or past the last;
       // quoted ones get a map of their own.
-      searches_(std::make_unique<Searches[]>(searchList.size() + 2)),
-      readers_(readerThreads, [this](const ReadAheadTask& task) { runReadAheadTask(task); }) {}
+      searches_(std::make_unique<Searches[]>(searchList_.size() + 2)) {}
 
 ScanCache::~ScanCache() = default;
 
-ScannedHeader& ScanCache::headerAt(const std::string& path) {
-  ScannedHeader& header = headerOf(readOnce(path));
-  startHeaders_.push_back(&header);
-  return header;
-}
+ScannedHeader& ScanCache::headerAt(const std::string& path) { return headerOf(readOnce(path)); }
 
 DirectiveMemo& ScanCache::resolve(ScannedHeader& includer, std::size_t index, int includerEntry) {
   DirectiveMemo& memo = includer.directives[index];
@@ -53,7 +68,7 @@ DirectiveMemo& ScanCache::resolve(ScannedHeader& includer, std::size_t index, in
   return memo;
 }
 
-void ScanCache::stopReadingAhead() { readers_.drain(); }
+void ScanCache::stopReadingAhead() { store_.drain(); }
 
 ScannedHeader& ScanCache::headerOf(const HeaderContent& content) {
   if (content.number >= headerByNumber_.size()) {
@@ -69,18 +84,11 @@ ScannedHeader& ScanCache::headerOf(const HeaderContent& content) {
 }
 
 // The content of the header at `path`, read by the first thread that needs
-// it.
+// it. The cache whose search reads a header first reads ahead below it; a
+// header another cache read first is resolved by this one's scan.
 const HeaderContent& ScanCache::readOnce(const std::string& path) {
   bool readHere = false;
-  const HeaderContent& content = contents_.get(
-      path,
-      [&] {
-        HeaderContent read = readHeaderContent(path, fileFacts_);
-        if (fileFacts_ && read.readable) read.canonicalPath = canonicalPaths_.of(path);
-        read.number = contentCount_++;
-        return read;
-      },
-      &readHere);
+  const HeaderContent& content = store_.get(path, &readHere);
   if (readHere) readAhead(content);
   return content;
 }
@@ -186,10 +194,10 @@ void ScanCache::readAhead(const HeaderContent& content) {
     // which only the scan knows.
     if (directive.kind != IncludeDirective::Kind::kMalformed &&
         directive.kind != IncludeDirective::Kind::kNext && !claimedByReader(content, directive)) {
-      tasks.push_back(ReadAheadTask{&content, i});
+      tasks.push_back(ReadAheadTask{this, &content, i});
     }
   }
-  readers_.push(tasks);
+  store_.push(tasks);
 }
 
 void ScanCache::runReadAheadTask(const ReadAheadTask& task) {

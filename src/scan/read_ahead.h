@@ -109,30 +109,71 @@ struct ScannedHeader {
   bool reachedAsSystem = false;
 };
 
-// A directive that a reader thread follows ahead of the scan.
+class ScanCache;
+
+// A directive that a reader thread follows ahead of the scan, for the cache
+// whose search list resolves it.
 struct ReadAheadTask {
+  ScanCache* cache;
   const HeaderContent* includer;
   std::size_t directive;
 };
 
-// The scan's caches and its reader threads, kept by the run for all its
-// scans. Only the scan's thread calls the public functions.
+// The contents of the headers, each path read once per run by the first
+// thread that needs it, and the reader threads; shared by every cache of a
+// run, so that a file is read once however many search lists lead to it.
+class ContentStore {
+ public:
+  // With `fileFacts`, headers are read with their facts (readHeaderContent).
+  ContentStore(unsigned readerThreads, bool fileFacts);
+  ContentStore(const ContentStore&) = delete;
+  ContentStore& operator=(const ContentStore&) = delete;
+  ~ContentStore();
+
+  // The content of the header at `path`, read here unless another thread
+  // has read it or is reading it; `*readHere` tells whether this call did.
+  const HeaderContent& get(const std::string& path, bool* readHere);
+
+  // How many of the paths read held a readable file: each path counts once,
+  // whichever cache asked for it.
+  std::size_t filesRead() const { return filesRead_.load(); }
+
+  void push(const std::vector<ReadAheadTask>& tasks) { readers_.push(tasks); }
+  // Drops the reading ahead not yet started, of every cache, and waits for
+  // what is running.
+  void drain() { readers_.drain(); }
+
+ private:
+  const bool fileFacts_;
+  // Header path to the header's content.
+  OnceMap<HeaderContent> contents_;
+  CanonicalPaths canonicalPaths_;
+  // How many contents have been read, which numbers the next one.
+  std::atomic<std::size_t> contentCount_{0};
+  std::atomic<std::size_t> filesRead_{0};
+  // Last, so that its threads stop before the rest goes.
+  WorkerPool<ReadAheadTask> readers_;
+};
+
+// The scan's caches for one search list: the headers as the scan knows
+// them and the names resolved through the list. The contents come from the
+// run's store, which every cache of the run shares. Only the scan's thread
+// calls the public functions.
 class ScanCache {
  public:
-  // `searchList` must outlive the cache and stay as it is. With
-  // `fileFacts`, headers are read with their facts (readHeaderContent).
-  ScanCache(const SearchList& searchList, unsigned readerThreads, bool fileFacts);
+  // `store` must outlive the cache.
+  ScanCache(SearchList searchList, ContentStore& store);
   ScanCache(const ScanCache&) = delete;
   ScanCache& operator=(const ScanCache&) = delete;
   ~ScanCache();
 
+  const SearchList& searchList() const { return searchList_; }
+
   // The header at `path` as given, read now unless a reader has.
   ScannedHeader& headerAt(const std::string& path);
 
-  // Every header the scan has reached, in the order it reached them, and
-  // the start headers among them, in the order they were scanned.
+  // Every header the scan has reached, in the order it reached them.
   const std::deque<ScannedHeader>& headers() const { return headers_; }
-  const std::vector<const ScannedHeader*>& startHeaders() const { return startHeaders_; }
 
   // Works out where directive `index` of `includer` leads, into its memo.
   // `includerEntry` is the entry `includer` was found in, which only a
@@ -144,6 +185,8 @@ class ScanCache {
   void stopReadingAhead();
 
  private:
+  friend class ContentStore;  // runs the read-ahead tasks
+
   ScannedHeader& headerOf(const HeaderContent& content);
   const HeaderContent& readOnce(const std::string& path);
   void readAhead(const HeaderContent& content);
@@ -156,8 +199,8 @@ class ScanCache {
   const std::vector<bool>* directoriesThatMayHold(std::string_view name);
   OnceMap<FoundHeader>& searchesFrom(std::size_t from, bool quotedName);
 
-  const SearchList& searchList_;
-  const bool fileFacts_;
+  const SearchList searchList_;
+  ContentStore& store_;
 
   // Used by the scan's thread alone.
   // One per content, which stands for its path; made in place and never
@@ -168,14 +211,8 @@ class ScanCache {
   // Angle-bracket name to where it led; the scan's own copy, read without
   // taking the shared map's lock.
   StringMap<Destination> angleNames_;
-  std::vector<const ScannedHeader*> startHeaders_;
 
   // Shared with the reader threads.
-  // Header path to the header's content.
-  OnceMap<HeaderContent> contents_;
-  CanonicalPaths canonicalPaths_;
-  // How many contents have been read, which numbers the next one.
-  std::atomic<std::size_t> contentCount_{0};
   // Name to the first header the search list holds under it, one map per
   // place a search starts (searchesFrom), each made on first use.
   struct Searches {
@@ -188,8 +225,6 @@ class ScanCache {
   OnceMap<std::vector<bool>> componentHolders_;
   // Angle-bracket names a reader has set out to follow.
   ClaimFilter followedNames_;
-  // Last, so that its threads stop before the rest goes.
-  WorkerPool<ReadAheadTask> readers_;
 };
 
 #endif  // CLUDEMAP_SCAN_READ_AHEAD_H_

@@ -84,11 +84,11 @@ bool foundInSystemEntry(const SearchList& searchList, const Destination& to) {
 
 // Notes, for the file reports, that a node stands for the header `to` leads
 // to.
-void noteReached(RunState& run, const Destination& to) {
+void noteReached(RunState& run, const SearchList& searchList, const Destination& to) {
   ScannedHeader& header = *to.header;
   if (!header.reached) run.headerTrail.reached.push_back(&header);
   header.reached = true;
-  header.reachedAsSystem = header.reachedAsSystem || foundInSystemEntry(run.searchList, to);
+  header.reachedAsSystem = header.reachedAsSystem || foundInSystemEntry(searchList, to);
 }
 
 // Registers the node and, when it is to be expanded and its file can be
@@ -98,7 +98,7 @@ void enterNode(Scan& scan, const Destination& to, IncludeNode& node, std::string
                std::int32_t parentId, int depth, bool leaf, ChildMemo& memo) {
   const HeaderContent& content = *to.header->content;
   node.missing = !content.readable;
-  if (scan.run.fileFacts) noteReached(scan.run, to);
+  if (scan.run.fileFacts) noteReached(scan.run, scan.cache.searchList(), to);
   const std::optional<int>& maxDepth = scan.run.scanOptions.maxDepth;
   leaf = leaf || (maxDepth && depth >= *maxDepth);
   if (!registerNode(scan.run, node, content.path, label, parentId, leaf, memo)) return;
@@ -125,11 +125,14 @@ bool matchesAny(const std::vector<std::string>& globs, std::string_view name,
 // What the run's cuts make of a directive naming `name` that leads where
 // `memo` says: a name or path matching an exclusion, or a system header
 // under --system=hide, makes no node; one matching a leaf glob, or a system
-// header under --system=leaf, a leaf.
-DirectiveMemo::Cut cutOf(const RunState& run, std::string_view name, const DirectiveMemo& memo) {
+// header under --system=leaf, a leaf. Whether it is a system header is
+// decided by the entry of `searchList`, the list it was resolved through,
+// that held it.
+DirectiveMemo::Cut cutOf(const RunState& run, const SearchList& searchList, std::string_view name,
+                         const DirectiveMemo& memo) {
   const ScanOptions& options = run.scanOptions;
   const std::string* path = memo.to.header != nullptr ? &memo.to.header->content->path : nullptr;
-  const bool system = foundInSystemEntry(run.searchList, memo.to);
+  const bool system = foundInSystemEntry(searchList, memo.to);
   if (matchesAny(options.excludeGlobs, name, path) ||
       (system && options.system == ScanOptions::System::kHide)) {
     return DirectiveMemo::Cut::kHidden;
@@ -181,7 +184,9 @@ void followNextDirective(Scan& scan) {
   if (!holdsDestination(memo, directive.kind, top.entry)) {
     if (memo.resolved && scan.run.fileFacts) keepFirstLead(*top.header, index);
     scan.cache.resolve(*top.header, index, top.entry);
-    if (scan.run.scanOptions.anyCut()) memo.cut = cutOf(scan.run, content.textOf(directive), memo);
+    if (scan.run.scanOptions.anyCut()) {
+      memo.cut = cutOf(scan.run, scan.cache.searchList(), content.textOf(directive), memo);
+    }
   }
   if (memo.cut == DirectiveMemo::Cut::kHidden) return;
   if (memo.to.header == nullptr) {
@@ -204,23 +209,28 @@ unsigned readerCount(const RunState& run) {
   return std::clamp(kReadersPerCore * std::thread::hardware_concurrency(), 2u, kMostReaders);
 }
 
-ScanCache& scanCacheOf(RunState& run) {
-  if (!run.scanCache)
-    run.scanCache = std::make_unique<ScanCache>(run.searchList, readerCount(run), run.fileFacts);
-  return *run.scanCache;
+// The run's cache for `searchList`, made on first use, with the run's store
+// of contents. A run has few distinct search lists, mostly used in turn.
+ScanCache& scanCacheFor(RunState& run, const SearchList& searchList) {
+  if (!run.contentStore) {
+    run.contentStore = std::make_unique<ContentStore>(readerCount(run), run.fileFacts);
+  }
+  for (const std::unique_ptr<ScanCache>& cache : run.scanCaches) {
+    if (cache->searchList() == searchList) return *cache;
+  }
+  return *run.scanCaches.emplace_back(std::make_unique<ScanCache>(searchList, *run.contentStore));
 }
 
-}  // namespace
-
-void scanHeader(RunState& run, const std::string& path, IncludeNode& node, const std::string& label,
-                const std::string& parentLabel) {
+void scanWith(RunState& run, ScanCache& cache, const std::string& path, IncludeNode& node,
+              const std::string& label, const std::string& parentLabel) {
   const NodeIdRegistry::Entry* parent = run.nodeIdRegistry.find(parentLabel);
   const std::int32_t parentId = parent == nullptr ? 0 : parent->second;
-  Scan scan{run, scanCacheOf(run), {}};
+  Scan scan{run, cache, {}};
   ChildMemo memo;
   const bool leaf = matchesAny(run.scanOptions.leafGlobs, path, nullptr);
-  enterNode(scan, Destination{&scan.cache.headerAt(path), kNoEntry}, node, label, parentId, 0, leaf,
-            memo);
+  ScannedHeader& start = scan.cache.headerAt(path);
+  run.startHeaders.push_back(&start);
+  enterNode(scan, Destination{&start, kNoEntry}, node, label, parentId, 0, leaf, memo);
   // Like every read of the registry, reading the parent's id leaves a zero
   // entry for an unknown label, here only after the node's own first-sighting
   // check has looked.
@@ -234,4 +244,16 @@ void scanHeader(RunState& run, const std::string& path, IncludeNode& node, const
     }
   }
   scan.cache.stopReadingAhead();
+}
+
+}  // namespace
+
+void scanHeader(RunState& run, const std::string& path, IncludeNode& node, const std::string& label,
+                const std::string& parentLabel) {
+  scanWith(run, scanCacheFor(run, run.searchList), path, node, label, parentLabel);
+}
+
+void scanHeader(RunState& run, const SearchList& searchList, const std::string& path,
+                IncludeNode& node) {
+  scanWith(run, scanCacheFor(run, searchList), path, node, "", "");
 }

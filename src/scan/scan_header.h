@@ -28,4 +28,14 @@ inline constexpr std::string_view kUnresolvedAngleWarning = "WARNING: Cannot ope
 void scanHeader(RunState& run, const std::string& path, IncludeNode& node, const std::string& label,
                 const std::string& parentLabel);
 
+// The same for a start header whose names are looked up in `searchList`
+// instead of the run's list. Start headers given equal lists share one
+// cache of resolved names; every cache of the run shares one store of
+// contents, so a file is read once per run whatever list leads to it. The
+// tree state (registry, ids, expanded pairs) is the run's, as for any start
+// header, and whether a header is a system one depends on the list it was
+// found through.
+void scanHeader(RunState& run, const SearchList& searchList, const std::string& path,
+                IncludeNode& node);
+
 #endif  // CLUDEMAP_SCAN_SCAN_HEADER_H_

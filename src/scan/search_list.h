@@ -41,6 +41,10 @@ class SearchList {
   // angle-bracket names are searched through different lists.
   bool hasQuotedOnly() const { return hasQuotedOnly_; }
 
+  // The same directories of the same kinds in the same order.
+  bool operator==(const SearchList& other) const;
+  bool operator!=(const SearchList& other) const { return !(*this == other); }
+
  private:
   std::vector<Entry> entries_;
   bool hasQuotedOnly_ = false;

@@ -108,6 +108,7 @@ struct Node {
 
 struct Model {
   ModelOptions options;
+  const std::vector<ModelSearchDir>* dirs = &options.dirs;  // the current start's
   fs::path base;
   std::map<std::string, int> registry;
   int nextId = 1;
@@ -115,6 +116,10 @@ struct Model {
   ToolOutput output;
   std::set<std::string> warned;
   std::map<std::string, std::size_t> fileIndex;
+  // (file, search list) pairs expanded: a file expanded under several lists
+  // has the directives of its first expansion under each.
+  std::set<std::pair<std::size_t, std::string>> expandedUnder;
+  std::set<std::string> listsUsed;
 
   // Each warning is one message, though a malformed line's spans two lines;
   // "once" keeps the first of equal messages.
@@ -143,10 +148,10 @@ struct Model {
   // The first include directory from `from` on that holds `name`; quoted
   // names may use every directory, the others not the 'q' ones.
   std::optional<Found> search(const std::string& name, int from, bool quoted) const {
-    const std::vector<ModelSearchDir>& dirs = options.dirs;
-    for (int i = from; i < static_cast<int>(dirs.size()); ++i) {
-      if (!quoted && dirs[i].kind == 'q') continue;
-      if (readRegularFile(dirs[i].prefix + name)) return Found{dirs[i].prefix + name, i};
+    for (int i = from; i < static_cast<int>(dirs->size()); ++i) {
+      const ModelSearchDir& dir = (*dirs)[i];
+      if (!quoted && dir.kind == 'q') continue;
+      if (readRegularFile(dir.prefix + name)) return Found{dir.prefix + name, i};
     }
     return std::nullopt;
   }
@@ -213,7 +218,10 @@ struct Model {
       return file;
     }
     FileGraph& graph = output.files;
-    const bool first = !graph.files[file].expanded;
+    std::string list;
+    for (const ModelSearchDir& searchDir : *dirs) list += searchDir.prefix + searchDir.kind + '\n';
+    listsUsed.insert(list);
+    const bool first = expandedUnder.emplace(file, list).second;
     graph.files[file].expanded = true;
     // The directory list, each component followed by '/'.
     std::string dir = path.substr(0, path.find_last_of("/\\") + 1);
@@ -225,7 +233,7 @@ struct Model {
       }
       const std::optional<Found> child = childPath(directive, dir, entry);
       const std::string* childPath = child ? &child->path : nullptr;
-      const bool system = child && child->entry >= 0 && options.dirs[child->entry].kind == 's';
+      const bool system = child && child->entry >= 0 && (*dirs)[child->entry].kind == 's';
       if (matches(options.excludeGlobs, directive.text, childPath) ||
           (system && options.system == 'h')) {
         continue;
@@ -259,6 +267,24 @@ struct Model {
   }
 };
 
+// Where several search lists expanded files: each file's directives in
+// line order, one per place each led, and each unresolved directive once.
+void mergeLists(FileGraph& graph) {
+  for (FileRecord& file : graph.files) {
+    std::map<std::pair<std::size_t, std::size_t>, FileDirective> byLine;
+    for (const FileDirective& directive : file.directives)
+      byLine.emplace(std::make_pair(directive.line, directive.file), directive);
+    file.directives.clear();
+    for (const auto& entry : byLine) file.directives.push_back(entry.second);
+  }
+  std::set<std::pair<std::size_t, std::size_t>> seen;
+  std::vector<UnresolvedName> unresolved;
+  for (const UnresolvedName& name : graph.unresolved) {
+    if (seen.emplace(name.includer, name.line).second) unresolved.push_back(name);
+  }
+  graph.unresolved = unresolved;
+}
+
 }  // namespace
 
 ToolOutput runModel(const ModelOptions& options, const fs::path& base) {
@@ -267,6 +293,7 @@ ToolOutput runModel(const ModelOptions& options, const fs::path& base) {
   model.base = base;
   std::vector<Node> roots(options.starts.size());
   for (std::size_t i = 0; i < roots.size(); ++i) {
+    model.dirs = i < options.startDirs.size() ? &model.options.startDirs[i] : &model.options.dirs;
     std::string path = options.starts[i];
     if (!path.empty() && path[0] == '"')
       path = path.size() < 2 ? "" : path.substr(1, path.size() - 2);
@@ -277,6 +304,7 @@ ToolOutput runModel(const ModelOptions& options, const fs::path& base) {
   }
   for (const Node& root : roots) model.write(root, -1);
   model.output.dot = modelDotFile(model.output.dot);
+  if (model.listsUsed.size() > 1) mergeLists(model.output.files);
   return model.output;
 }
 

@@ -37,6 +37,8 @@ struct ModelSearchDir {
 struct ModelOptions {
   Strings starts;                    // the start paths as the command line gives them
   std::vector<ModelSearchDir> dirs;  // in search order
+  // Where given, start i's own include directories instead of `dirs` (--all).
+  std::vector<std::vector<ModelSearchDir>> startDirs;
   bool tree = false;
   std::optional<int> maxDepth;
   Strings leafGlobs, excludeGlobs;
