@@ -223,15 +223,6 @@ TEST(FileMetrics, LiteralCases) {
        {1, 0},
        2,
        "includes= closure=1/4/1 includedBy=1 reachedFrom=2 depth=1 via=1"},
-      // One missing path under two spellings, and a second missing path.
-      {{"r.h 5 1 > 1=x.h 1=./x.h 2", "x.h missing", "y.h missing"},
-       {0},
-       0,
-       "includes=1,2 closure=3/5/1 includedBy=0 reachedFrom=0 depth=0 via=none"},
-      {{"r.h 5 1 > 1=x.h 1=./x.h 2", "x.h missing", "y.h missing"},
-       {0},
-       1,
-       "includes= closure=1/0/0 includedBy=1 reachedFrom=1 depth=1 via=0"},
   };
   for (const Case& test : cases) {
     const FileGraph graph = graphOf(test.files, test.roots);
@@ -242,20 +233,6 @@ TEST(FileMetrics, LiteralCases) {
       EXPECT_EQ(figures(json["files"][static_cast<rapidjson::SizeType>(test.file)]), test.expected);
     }
   }
-}
-
-// A path and an unresolved name that are not UTF-8: repaired text that a
-// strict reader accepts, and the exact bytes beside it.
-TEST(FileMetrics, NamesThatAreNotUtf8) {
-  FileGraph graph = graphOf({"d\xff\"/\xe2\x86\x92\xc3.h 1 1"}, {0});
-  graph.unresolved.push_back({"<\xed\xa0\x80\n>", 0, 7});
-  const rapidjson::Document json = jsonOf(graph, computeMetrics(graph));
-  ASSERT_FALSE(json.HasParseError());
-  EXPECT_STREQ(json["files"][0]["path"].GetString(), "d\xef\xbf\xbd\"/\xe2\x86\x92\xef\xbf\xbd.h");
-  EXPECT_STREQ(json["files"][0]["pathBytes"].GetString(), "64ff222fe28692c32e68");
-  EXPECT_STREQ(json["unresolved"][0]["name"].GetString(),
-               "<\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\n>");
-  EXPECT_EQ(exactName(json["unresolved"][0], "name"), graph.unresolved[0].name);
 }
 
 // 100,000 files in a chain: no recursion, and closures in many slices.
