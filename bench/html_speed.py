@@ -18,7 +18,7 @@ For each page, the best of N runs of:
                after the answer is rendered);
   open         write + interactive.
 And over every keystroke of a few queries typed one character at a time,
-the median and the largest of:
+each keystroke's best of the N runs, the median and the largest of:
   search       from the input event to the results being on screen (the
                next rendered frame);
   handler      the page's own work on the input event alone.
@@ -133,14 +133,21 @@ def search_times(driver):
 def measure(driver, name, page_args, runs):
     tool, directory, args, output, env = page_args
     write = write_page(tool, directory, args, output, env, runs)
-    opened = [open_page(driver, output) for _ in range(runs)]
+    opened, shown, handler = [], [], []
+    for _ in range(runs):
+        opened.append(open_page(driver, output))
+        times = search_times(driver)
+        shown.append(times[0])
+        handler.append(times[1])
     ready = min(r for r, _ in opened)
     interactive = min(i for _, i in opened)
+    # Each keystroke's best run.
+    shown = [min(run) for run in zip(*shown)]
+    handler = [min(run) for run in zip(*handler)]
     view = 'list' if driver.execute_script(
         "return !document.querySelector('#view svg')") else 'picture'
     files = driver.execute_script(
         "return JSON.parse(document.getElementById('data').textContent).graph.files.length")
-    shown, handler = search_times(driver)
     return {'page': name, 'view': view, 'files': files,
             'MB': output.stat().st_size / 1e6, 'write': write, 'ready': ready,
             'interactive': interactive, 'open': write + interactive,
@@ -149,12 +156,12 @@ def measure(driver, name, page_args, runs):
 
 
 def print_table(rows, runs):
-    print(f'HTML page, best of {runs} runs (seconds; search and handler in ms, '
-          'median / max over every keystroke):')
+    print(f'HTML page, best of {runs} runs; search and handler: median / max over the '
+          f'keystrokes of {", ".join(QUERIES)}, each its best run:')
     print('| page  | view    |  files | page MB | write s | ready s | interactive s | '
-          'open s | search ms   | handler ms  |')
+          'open s | search ms     | handler ms    |')
     print('|-------|---------|--------|---------|---------|---------|---------------|'
-          '--------|-------------|-------------|')
+          '--------|---------------|---------------|')
     for r in rows:
         print(f"| {r['page']:<5} | {r['view']:<7} | {r['files']:6d} | {r['MB']:7.1f} | "
               f"{r['write']:7.2f} | {r['ready']:7.2f} | {r['interactive']:13.2f} | "
