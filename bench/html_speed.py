@@ -169,6 +169,22 @@ def print_table(rows, runs):
               f" | {r['handler'][0]:5.1f} / {r['handler'][1]:5.1f} |")
 
 
+# What each page must stay under: (figure, limit, unit); search in ms.
+TARGETS = {'asio': [('write', 3, 's'), ('interactive', 2, 's'), ('search', 100, 'ms')],
+           'boost': [('open', 60, 's')]}
+
+
+def print_targets(rows):
+    for r in rows:
+        figures = []
+        for figure, limit, unit in TARGETS[r['page']]:
+            value = r[figure][1] if figure == 'search' else r[figure]
+            name = 'search max' if figure == 'search' else figure
+            verdict = 'under' if value < limit else 'MISSES'
+            figures.append(f'{name} {value:.2f} {unit} ({verdict} {limit} {unit})')
+        print(f"{r['page']}: " + ', '.join(figures))
+
+
 def main():
     parser = argparse.ArgumentParser()
     for option in ['--tool', '--chromium', '--chromedriver', '--work']:
@@ -194,6 +210,7 @@ def main():
     for page in pages.values():
         page[3].unlink(missing_ok=True)
     print_table(rows, arguments.runs)
+    print_targets(rows)
 
 
 if __name__ == '__main__':
