@@ -373,16 +373,28 @@
   const kShownResults = 100;
   let matches = [];
   let matchAt = -1;
+  // Only the boxes whose highlight changes are touched: each touched box is
+  // styled and painted again.
+  const highlighted = new Uint8Array(files.length);
+  function highlight() {
+    const now = new Uint8Array(files.length);
+    for (const index of matches) now[index] = 1;
+    for (let index = 0; index < files.length; ++index) {
+      if (now[index] !== highlighted[index]) {
+        picture.nodes[index]?.classList.toggle('match', now[index] === 1);
+        highlighted[index] = now[index];
+      }
+    }
+  }
   function runSearch() {
     const query = search.value.trim().toLowerCase();
-    if (picture) for (const index of matches) picture.nodes[index]?.classList.remove('match');
     matches = [];
     if (query) {
       for (let index = 0; index < files.length; ++index) {
         if (searchText[index].includes(query)) matches.push(index);
       }
     }
-    if (picture) for (const index of matches) picture.nodes[index]?.classList.add('match');
+    if (picture) highlight();
     const found = `${number(matches.length)} ${matches.length === 1 ? 'match' : 'matches'}`;
     $('count').textContent = query ? found : '';
     const entries = matches.slice(0, kShownResults).map((index) => item(fileButton(index)));
