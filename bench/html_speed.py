@@ -32,7 +32,7 @@ import sys
 import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / 'src' / 'html'))
-from page_test import browser  # noqa: E402  (the tests' way to start the driver)
+from headless_chromium import browser  # noqa: E402
 
 # Watches, from before the page's own script runs, for the page marking
 # itself ready, then types a search at the first chance and waits until its

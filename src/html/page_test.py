@@ -11,12 +11,12 @@ import subprocess
 import sys
 import tempfile
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
+
+from headless_chromium import browser
 
 
 def write(directory, files):
@@ -62,16 +62,6 @@ def run(tool, directory, args, output):
                             cwd=directory, capture_output=True, check=True)
     assert not result.stderr, result.stderr  # such as a sanitizer's report
     return result.stdout.decode(errors='replace')
-
-
-def browser(chromium, chromedriver):
-    options = webdriver.ChromeOptions()
-    options.binary_location = chromium
-    for argument in ['--headless=new', '--no-sandbox', '--disable-gpu', '--window-size=1280,800',
-                     '--disable-dev-shm-usage']:
-        options.add_argument(argument)
-    options.set_capability('goog:loggingPrefs', {'browser': 'ALL', 'performance': 'ALL'})
-    return webdriver.Chrome(service=Service(chromedriver), options=options)
 
 
 def load(driver, page):
