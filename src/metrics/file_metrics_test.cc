@@ -10,53 +10,36 @@
 #include "metrics/json_writer.h"
 #include "testing/graph_rows.h"
 #include "testing/metrics_model.h"
+#include "testing/test_support.h"
 
 namespace {
 
 using rapidjson::Value;
 
-std::string join(const std::vector<std::size_t>& values) {
-  std::string text;
-  for (std::size_t value : values) text += (text.empty() ? "" : ",") + std::to_string(value);
-  return text;
-}
-
-std::vector<std::size_t> indices(const Value& list) {
-  std::vector<std::size_t> values;
-  for (const Value& value : list.GetArray()) values.push_back(value.GetUint64());
-  return values;
-}
-
-std::string optional(const Value& value) {
-  return value.IsNull() ? "none" : std::to_string(value.GetUint64());
-}
-std::string optional(const std::optional<std::size_t>& value) {
-  return value ? std::to_string(*value) : "none";
-}
-
 // A file's figures as the JSON document gives them, and as the model does.
 std::string figures(const Value& file) {
   const Value& closure = file["closure"];
-  return "includes=" + join(indices(file["includes"])) +
+  return "includes=" + joinNumbers(jsonIndices(file["includes"])) +
          " closure=" + std::to_string(closure["files"].GetUint64()) + "/" +
          std::to_string(closure["bytes"].GetUint64()) + "/" +
          std::to_string(closure["lines"].GetUint64()) +
          " includedBy=" + std::to_string(file["includedBy"].GetUint64()) +
          " reachedFrom=" + std::to_string(file["reachedFrom"].GetUint64()) +
-         " depth=" + optional(file["depth"]) + " via=" + optional(file["via"]);
+         " depth=" + numberOrNone(file["depth"]) + " via=" + numberOrNone(file["via"]);
 }
 std::string figures(const ModelFigures& file) {
-  return "includes=" + join(file.includes) + " closure=" + std::to_string(file.closureFiles) + "/" +
-         std::to_string(file.closureBytes) + "/" + std::to_string(file.closureLines) +
+  return "includes=" + joinNumbers(file.includes) +
+         " closure=" + std::to_string(file.closureFiles) + "/" + std::to_string(file.closureBytes) +
+         "/" + std::to_string(file.closureLines) +
          " includedBy=" + std::to_string(file.includedBy) +
-         " reachedFrom=" + std::to_string(file.reachedFrom) + " depth=" + optional(file.depth) +
-         " via=" + optional(file.via);
+         " reachedFrom=" + std::to_string(file.reachedFrom) + " depth=" + numberOrNone(file.depth) +
+         " via=" + numberOrNone(file.via);
 }
 
 template <typename Cycles, typename Each>
 std::string cyclesText(const Cycles& cycles, Each each) {
   std::string text;
-  for (const auto& cycle : cycles) text += "[" + join(each(cycle)) + "]";
+  for (const auto& cycle : cycles) text += "[" + joinNumbers(each(cycle)) + "]";
   return text;
 }
 
@@ -170,14 +153,14 @@ TEST(FileMetrics, MatchTheModelThroughJson) {
       EXPECT_EQ(file["expanded"].GetBool(), record.expanded);
       EXPECT_EQ(file["bytes"].GetUint64(), record.bytes);
       EXPECT_EQ(file["lines"].GetUint64(), record.lines);
-      EXPECT_EQ(optional(metrics.files[index].viaDirective == kNone
-                             ? std::nullopt
-                             : std::optional(metrics.files[index].viaDirective)),
-                optional(model.files[index].viaDirective));
+      EXPECT_EQ(numberOrNone(metrics.files[index].viaDirective == kNone
+                                 ? std::nullopt
+                                 : std::optional(metrics.files[index].viaDirective)),
+                numberOrNone(model.files[index].viaDirective));
     }
-    EXPECT_EQ(cyclesText(json["cycles"].GetArray(), indices),
+    EXPECT_EQ(cyclesText(json["cycles"].GetArray(), jsonIndices),
               cyclesText(model.cycles, [](const auto& cycle) { return cycle; }));
-    EXPECT_EQ(indices(json["roots"]), graph.roots);
+    EXPECT_EQ(jsonIndices(json["roots"]), graph.roots);
     EXPECT_EQ(json["warnings"].GetUint64(), graph.warnings);
     EXPECT_EQ(std::string(json["tool"].GetString()) + json["version"].GetString(), "cludemap9.8.7");
     ASSERT_EQ(json["unresolved"].Size(), graph.unresolved.size());
@@ -228,7 +211,7 @@ TEST(FileMetrics, LiteralCases) {
     const FileGraph graph = graphOf(test.files, test.roots);
     const rapidjson::Document json = jsonOf(graph, computeMetrics(graph));
     if (test.file == kNone) {
-      EXPECT_EQ(cyclesText(json["cycles"].GetArray(), indices), test.expected);
+      EXPECT_EQ(cyclesText(json["cycles"].GetArray(), jsonIndices), test.expected);
     } else {
       EXPECT_EQ(figures(json["files"][static_cast<rapidjson::SizeType>(test.file)]), test.expected);
     }

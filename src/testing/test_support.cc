@@ -178,29 +178,29 @@ std::string compareWithModel(const HeaderTree& tree, const fs::path& directory, 
          textDifference("directives", directiveFacts(files), directiveFacts(model.files));
 }
 
-namespace {
-
-using rapidjson::Value;
-
-std::string join(const std::vector<std::size_t>& values) {
+std::string joinNumbers(const std::vector<std::size_t>& values) {
   std::string text;
   for (std::size_t value : values) text += (text.empty() ? "" : ",") + std::to_string(value);
   return text;
 }
 
-std::vector<std::size_t> indices(const Value& list) {
+std::string numberOrNone(std::optional<std::size_t> value) {
+  return value ? std::to_string(*value) : "none";
+}
+
+std::vector<std::size_t> jsonIndices(const rapidjson::Value& list) {
   std::vector<std::size_t> values;
-  for (const Value& value : list.GetArray()) values.push_back(value.GetUint64());
+  for (const rapidjson::Value& value : list.GetArray()) values.push_back(value.GetUint64());
   return values;
 }
 
-std::string optional(const Value& value) {
+std::string numberOrNone(const rapidjson::Value& value) {
   return value.IsNull() ? "none" : std::to_string(value.GetUint64());
 }
 
-std::string optional(std::optional<std::size_t> value) {
-  return value ? std::to_string(*value) : "none";
-}
+namespace {
+
+using rapidjson::Value;
 
 // The exact bytes of a name: from "KEYBytes" where the text had to be
 // repaired.
@@ -234,18 +234,18 @@ struct GraphFacts {
 };
 
 std::string factsText(GraphFacts facts) {
-  std::string out = "roots " + join(facts.roots) + "\n";
+  std::string out = "roots " + joinNumbers(facts.roots) + "\n";
   for (const FileFacts& f : facts.files) {
     out += f.path + (f.found ? " found" : " missing") + (f.system ? " system" : "") +
            (f.expanded ? " expanded " : " ") + std::to_string(f.bytes) + "/" +
-           std::to_string(f.lines) + " includes=" + join(f.includes) +
+           std::to_string(f.lines) + " includes=" + joinNumbers(f.includes) +
            " closure=" + std::to_string(f.closureFiles) + "/" + std::to_string(f.closureBytes) +
            "/" + std::to_string(f.closureLines) + " by=" + std::to_string(f.includedBy) +
            " from=" + std::to_string(f.reachedFrom) + " depth=" + f.depth + " via=" + f.via + "\n";
   }
   std::sort(facts.unresolved.begin(), facts.unresolved.end());
   for (const std::string& name : facts.unresolved) out += "unresolved " + name + "\n";
-  for (const auto& cycle : facts.cycles) out += "cycle " + join(cycle) + "\n";
+  for (const auto& cycle : facts.cycles) out += "cycle " + joinNumbers(cycle) + "\n";
   return out + "warnings " + std::to_string(facts.warnings) + "\n";
 }
 
@@ -259,21 +259,22 @@ std::string jsonFacts(const std::string& json) {
   rapidjson::Document document;
   document.Parse<rapidjson::kParseValidateEncodingFlag>(json.c_str(), json.size());
   if (document.HasParseError()) return "not JSON at " + std::to_string(document.GetErrorOffset());
-  GraphFacts facts{indices(document["roots"]), {}, {}, {}, document["warnings"].GetUint64()};
+  GraphFacts facts{jsonIndices(document["roots"]), {}, {}, {}, document["warnings"].GetUint64()};
   for (const Value& file : document["files"].GetArray()) {
     const Value& closure = file["closure"];
     facts.files.push_back(
         {exactName(file, "path"), file["found"].GetBool(), file["system"].GetBool(),
          file["expanded"].GetBool(), file["bytes"].GetUint64(), file["lines"].GetUint64(),
-         indices(file["includes"]), closure["files"].GetUint64(), closure["bytes"].GetUint64(),
+         jsonIndices(file["includes"]), closure["files"].GetUint64(), closure["bytes"].GetUint64(),
          closure["lines"].GetUint64(), file["includedBy"].GetUint64(),
-         file["reachedFrom"].GetUint64(), optional(file["depth"]), optional(file["via"])});
+         file["reachedFrom"].GetUint64(), numberOrNone(file["depth"]), numberOrNone(file["via"])});
   }
   for (const Value& name : document["unresolved"].GetArray()) {
     facts.unresolved.push_back(unresolvedName(name["includer"].GetUint64(),
                                               name["line"].GetUint64(), exactName(name, "name")));
   }
-  for (const Value& cycle : document["cycles"].GetArray()) facts.cycles.push_back(indices(cycle));
+  for (const Value& cycle : document["cycles"].GetArray())
+    facts.cycles.push_back(jsonIndices(cycle));
   return factsText(facts);
 }
 
@@ -291,7 +292,7 @@ std::string modelFacts(const FileGraph& graph) {
     facts.files.push_back({file.path, file.found, file.system, file.expanded, file.bytes,
                            file.lines, figures.includes, figures.closureFiles, figures.closureBytes,
                            figures.closureLines, figures.includedBy, figures.reachedFrom,
-                           optional(figures.depth), optional(figures.via)});
+                           numberOrNone(figures.depth), numberOrNone(figures.via)});
   }
   for (const UnresolvedName& name : graph.unresolved) {
     facts.unresolved.push_back(unresolvedName(name.includer, name.line, name.name));

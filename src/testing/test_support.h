@@ -5,6 +5,9 @@
 
 #include <optional>
 #include <utility>
+#include <vector>
+
+#include <rapidjson/fwd.h>
 
 #include "scan/search_list.h"
 #include "testing/include_model.h"
@@ -37,6 +40,14 @@ std::string randomTreeInput(unsigned seed);  // made of pieces of directives
 // tree's own files.
 void addRandomOptions(HeaderTree& tree, unsigned seed);
 SearchList::Kind searchKind(const ModelSearchDir& dir);
+
+// Numbers as the facts texts write them: comma-separated, and "none" for
+// one that is absent; from the graph, or from a -T json document's array
+// of indices and its numbers or nulls.
+std::string joinNumbers(const std::vector<std::size_t>& values);
+std::string numberOrNone(std::optional<std::size_t> value);
+std::vector<std::size_t> jsonIndices(const rapidjson::Value& list);
+std::string numberOrNone(const rapidjson::Value& value);
 
 // Writes `tree` into `directory` and runs the scan, with `readerThreads`
 // (the default when unset), and the DOT and JSON writers there in-process,
