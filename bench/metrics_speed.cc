@@ -20,7 +20,7 @@
 #include <sstream>
 #include <string>
 
-#include "metrics/file_graph.h"
+#include "scan/file_graph.h"
 #include "metrics/file_metrics.h"
 #include "metrics/json_writer.h"
 #include "metrics/report_writer.h"

@@ -30,9 +30,9 @@ std::string appendTo(CommandLine& line, std::string_view value) {
   return "";
 }
 
-template <std::vector<std::string> ScanOptions::*list>
+template <std::vector<std::string> Cuts::*list>
 std::string appendToScan(CommandLine& line, std::string_view value) {
-  (line.scanOptions.*list).emplace_back(value);
+  (line.cuts.*list).emplace_back(value);
   return "";
 }
 
@@ -42,18 +42,18 @@ std::string setMaxDepth(CommandLine& line, std::string_view value) {
   if (error != std::errc() || end != value.data() + value.size() || depth < 0) {
     return "--max-depth needs a whole number of 0 or more, not '" + std::string(value) + "'";
   }
-  line.scanOptions.maxDepth = depth;
+  line.cuts.maxDepth = depth;
   return "";
 }
 
 std::string setSystem(CommandLine& line, std::string_view value) {
-  using System = ScanOptions::System;
+  using System = Cuts::System;
   if (value == "follow") {
-    line.scanOptions.system = System::kFollow;
+    line.cuts.system = System::kFollow;
   } else if (value == "leaf") {
-    line.scanOptions.system = System::kLeaf;
+    line.cuts.system = System::kLeaf;
   } else if (value == "hide") {
-    line.scanOptions.system = System::kHide;
+    line.cuts.system = System::kHide;
   } else {
     return "--system takes follow, leaf or hide, not '" + std::string(value) + "'";
   }
@@ -85,8 +85,8 @@ constexpr ValueOption kValueOptions[] = {
     {"-T", "a format", set<&CommandLine::format>},
     {"-K", "an engine", set<&CommandLine::engine>},
     {"--max-depth", "a number", setMaxDepth},
-    {"--leaf", "a pattern", appendToScan<&ScanOptions::leafGlobs>},
-    {"--exclude", "a pattern", appendToScan<&ScanOptions::excludeGlobs>},
+    {"--leaf", "a pattern", appendToScan<&Cuts::leafGlobs>},
+    {"--exclude", "a pattern", appendToScan<&Cuts::excludeGlobs>},
     {"--system", "a mode", setSystem},
     {"--warnings", "a mode", setWarnings},
     {"--why", "a pattern", set<&CommandLine::why>},

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "scan/scan_options.h"
+#include "scan/cuts.h"
 #include "scan/warning_sink.h"
 
 struct CommandLine {
@@ -36,7 +36,7 @@ struct CommandLine {
   std::string format = "dot";                            // -T
   std::string engine = "dot";                            // -K
   bool tree = false;                                     // --tree
-  ScanOptions scanOptions;                               // --max-depth, --leaf, --exclude, --system
+  Cuts cuts;                                             // --max-depth, --leaf, --exclude, --system
   WarningSink::Mode warnings = WarningSink::Mode::kAll;  // --warnings
   std::optional<std::string> why;                        // --why PATTERN
   std::optional<std::string> compare;                    // --compare BASE.json

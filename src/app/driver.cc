@@ -21,25 +21,9 @@
 #include "app/heap_setup.h"
 #include "app/output_file.h"
 #include "app/outputs.h"
-#include "app/search_setup.h"
-#include "graph/dot_format.h"
-#include "graph/dot_writer.h"
-#include "graph/render.h"
+#include "app/run_config.h"
 #include "scan/header_file.h"
-#include "scan/scan_header.h"
-
-std::string rootPathFromArgument(std::string_view argument) {
-  if (argument.empty() || argument.front() != '"') return std::string(argument);
-  if (argument.size() < 2) return std::string();
-  return std::string(argument.substr(1, argument.size() - 2));
-}
-
-void writeDotFile(std::ostream& out, RunState& run, const std::vector<IncludeNode>& roots,
-                  const DotOptions& options) {
-  out << kDotOpening;
-  writeStartGraphs(out, run, roots, options);
-  out << kDotClosing;
-}
+#include "scan/scan.h"
 
 namespace {
 
@@ -68,56 +52,15 @@ int writeOutput(const std::string& outputPath, std::ostream& standardOutput,
   return file.commit();
 }
 
-// The start headers and the output: with -o, every positional argument is
-// a start header; without, exactly a header and an output. With --all, the
-// compile database names the start files (setUpProjectStarts), and the one
-// positional argument is the output unless -o names it. Returns false when
-// the command line does not give them.
-bool startsAndOutput(const CommandLine& line, std::vector<std::string>* starts,
-                     std::string* output) {
-  std::vector<std::string> positionals = line.positionals;
-  if (line.all) {
-    if (!line.output && positionals.size() != 1) return false;
-    *output = line.output ? *line.output : positionals[0];
-    return true;
+// The exit status of a run that found `problem` before scanning.
+int statusOf(const ConfigProblem& problem) {
+  switch (problem.kind) {
+    case ConfigProblem::Kind::kUsage:
+      return -1;
+    case ConfigProblem::Kind::kBadInput:
+      return 2;
   }
-  if (line.output) {
-    *output = *line.output;
-  } else {
-    if (positionals.size() != 2) return false;
-    *output = positionals.back();
-    positionals.pop_back();
-  }
-  for (const std::string& positional : positionals) {
-    starts->push_back(rootPathFromArgument(positional));
-  }
-  return !starts->empty();
-}
-
-// Why writing `output` would destroy a source file, or "": it is one of the
-// start headers, or, named without -o, an existing C or C++ file, which a
-// forgotten -o before several headers would make the output.
-std::string overwriteHazard(const CommandLine& line, const std::vector<std::string>& starts,
-                            const std::string& output) {
-  if (output == "-") return "";
-  std::error_code error;
-  const std::filesystem::path path = fileSystemPath(output);
-  for (const std::string& start : starts) {
-    if (std::filesystem::equivalent(path, fileSystemPath(start), error)) {
-      return output + " is a start header; not writing over it";
-    }
-  }
-  static constexpr std::string_view kSourceExtensions[] = {".h",   ".hh",  ".hpp", ".hxx", ".h++",
-                                                           ".inl", ".ipp", ".tcc", ".c",   ".cc",
-                                                           ".cpp", ".cxx", ".c++"};
-  const std::string extension = path.extension().string();
-  const bool source = std::find(std::begin(kSourceExtensions), std::end(kSourceExtensions),
-                                extension) != std::end(kSourceExtensions);
-  if (!line.output && source && std::filesystem::is_regular_file(path, error)) {
-    return "not writing over " + output +
-           ", which looks like a source file (name the output with -o)";
-  }
-  return "";
+  return 2;
 }
 
 }  // namespace
@@ -138,78 +81,28 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
     case CommandLine::Action::kRun:
       break;
   }
-  std::vector<std::string> starts;
-  std::string outputPath;
-  if (!startsAndOutput(line, &starts, &outputPath)) {
-    out << kUsageMessage;
-    return -1;
-  }
-  if (const std::string hazard = overwriteHazard(line, starts, outputPath); !hazard.empty()) {
-    err << "cludemap: " << hazard << '\n';
-    out << kUsageMessage;
-    return -1;
-  }
-  const OutputFormat* format = outputFormatOf(line);
-  if (format == nullptr) {
-    err << "cludemap: -T takes " << outputFormatNames() << ", not '" << line.format << "'\n";
-    out << kUsageMessage;
-    return -1;
-  }
-  if (!knownEngine(line.engine)) {
-    err << "cludemap: -K takes a Graphviz layout engine (dot, sfdp, neato, ...), not '"
-        << line.engine << "'\n";
-    out << kUsageMessage;
-    return -1;
-  }
-  if (isPicture(*format) && !renderingAvailable()) {
-    err << kRenderingUnavailableMessage;
-    return 2;
-  }
-  Baseline baseline;
-  if (line.compare) {
-    if (const std::string problem = readBaseline(*line.compare, baseline); !problem.empty()) {
-      err << "cludemap: " << problem << '\n';
-      return 2;
-    }
-  }
-
   std::set_new_handler(reportOutOfMemory);
+  // Before the configuration: a large compile database is read faster on
+  // the heap set up for the run.
   prepareHeapForRun();
-  // With the graph on standard output, the warnings go to standard error.
-  const bool toStandardOutput = outputPath == "-";
-  CheckedOutputBuffer checkedWarnings(toStandardOutput ? *err.rdbuf() : *out.rdbuf());
-  std::ostream warnings(&checkedWarnings);
+  ConfigProblem problem;
   // Left to the process exit, which comes right after the run (driver.h).
-  RunState& run = *std::make_unique<RunState>(warnings).release();
-  ProjectStarts& project = *std::make_unique<ProjectStarts>().release();
-  // After the heap is set up: a large database is read faster there.
-  if (const std::string problem = line.all ? setUpProjectStarts(line, project, err)
-                                           : setUpSearchList(line, starts[0], run.searchList, err);
-      !problem.empty()) {
-    err << "cludemap: " << problem << '\n';
-    return 2;
+  const std::optional<RunConfig> made = makeRunConfig(line, err, problem);
+  if (!made) {
+    if (!problem.message.empty()) err << "cludemap: " << problem.message << '\n';
+    if (problem.kind == ConfigProblem::Kind::kUsage) out << kUsageMessage;
+    return statusOf(problem);
   }
-  if (line.all) {
-    starts = project.files;
-    if (const std::string hazard = overwriteHazard(line, starts, outputPath); !hazard.empty()) {
-      err << "cludemap: " << hazard << '\n';
-      out << kUsageMessage;
-      return -1;
-    }
-  }
-  run.scanOptions = line.scanOptions;
-  run.fileFacts = format->fileFacts;
-  run.warnings.setKeeping(format->listsWarnings);
-  run.warnings.setMode(line.warnings);
-  auto& roots = *std::make_unique<std::vector<IncludeNode>>(starts.size()).release();
-  for (std::size_t i = 0; i < starts.size(); ++i) {
-    if (line.all) {
-      scanHeader(run, project.lists[project.listOf[i]], starts[i], roots[i]);
-    } else {
-      scanHeader(run, starts[i], roots[i], "", "");
-    }
-  }
-  warnings.flush();
+  const RunConfig& config = *made;
+  // With the graph on standard output, the warnings go to standard error.
+  const bool toStandardOutput = config.outputPath == "-";
+  CheckedOutputBuffer checkedWarnings(toStandardOutput ? *err.rdbuf() : *out.rdbuf());
+  std::ostream warningStream(&checkedWarnings);
+  WarningSink warnings(warningStream);
+  warnings.setMode(config.warnings);
+  warnings.setKeeping(config.format->listsWarnings);
+  const ScanResult& result = *new ScanResult(scanIncludes(config.scan, warnings));
+  warningStream.flush();
 
   // Lost warnings do not cost the graph: the file is still written.
   int status = 0;
@@ -218,20 +111,19 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
                        checkedWarnings.error());
     status = 1;
   }
-  const FinishedRun finished{line, run, roots, &baseline};
   int verdict = 0;
-  std::string problem;
+  std::string writeProblem;
   const auto write = [&](std::ostream& stream) {
-    verdict = format->write(stream, finished, &problem);
+    verdict = config.format->write(stream, result, config, &writeProblem);
     return verdict >= 0;
   };
-  const int error = writeOutput(outputPath, out, write);
+  const int error = writeOutput(config.outputPath, out, write);
   if (error != 0) {
-    reportWriteFailure(err, toStandardOutput ? "standard output" : outputPath, error);
+    reportWriteFailure(err, toStandardOutput ? "standard output" : config.outputPath, error);
     status = 1;
   }
   if (verdict < 0) {
-    err << "cludemap: " << problem << '\n';
+    err << "cludemap: " << writeProblem << '\n';
     return 1;
   }
   // A failure to write outweighs what the output says.

@@ -8,8 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "graph/dot_writer.h"
-#include "scan/include_tree.h"
 
 inline constexpr std::string_view kUsageMessage = "Usage: cludemap (.h file) (.png file)\n";
 
@@ -62,23 +60,16 @@ inline constexpr std::string_view kHelpText =
     "\n"
     "See the manual page cludemap(1) for the details.\n";
 
-// The start path as the scan gets it: an argument that begins with a double
-// quote loses its first and its last character (a quote that a shell handed
-// through); a lone quote becomes empty.
-std::string rootPathFromArgument(std::string_view argument);
-
-// Writes the whole DOT file for the trees below `roots`, each a start
-// header, to `out`: the opening text, the statements and the closing line.
-void writeDotFile(std::ostream& out, RunState& run, const std::vector<IncludeNode>& roots,
-                  const DotOptions& options = {});
-
 // Runs the tool on a command line as parseCommandLine reads it: the header,
 // the output file, and -I directories searched before those of
 // CLUDEMAP_INCLUDE_PATH. Help, version, usage and scan warnings go to `out`;
-// command-line and write errors to `err`. Returns the exit status: 0 after
-// writing the graph or the help or version, -1 for a bad command line, 1 when
-// the output file cannot be written or `out` refused the warnings (the graph
-// is written all the same).
+// every failure is one "cludemap: ..." line on `err`. Returns the exit
+// status: 0 after writing the output or the help or version; -1 (255) for a
+// bad command line; 2 for input that cannot be used (a compile database, a
+// compiler, a --compare baseline, a picture without Graphviz's library); 3
+// when --compare finds a start header's closure grew; 1 when the output
+// cannot be written or `out` refused the warnings (the output is written all
+// the same).
 //
 // The run's tree and tables are not freed: the process is to end right after
 // (main ends it without exit handlers), and the system takes their memory

@@ -1,57 +1,39 @@
 #include "app/outputs.h"
 
-#include <filesystem>
 #include <ostream>
 #include <sstream>
 
-#include "app/driver.h"
+#include "graph/dot_format.h"
+#include "graph/include_tree_dot.h"
 #include "graph/render.h"
 #include "html/html_page.h"
 #include "metrics/file_metrics.h"
 #include "metrics/json_writer.h"
 #include "metrics/report_writer.h"
-#include "metrics/scanned_files.h"
 #include "metrics/why.h"
 #include "util/glob.h"
 
 namespace {
 
-int writeDot(std::ostream& out, const FinishedRun& finished, std::string* /*problem*/) {
-  DotOptions options;
-  options.tree = finished.line.tree;
-  writeDotFile(out, finished.run, finished.roots, options);
+int writeDot(std::ostream& out, const ScanResult& result, const RunConfig& config,
+             std::string* /*problem*/) {
+  IncludeTreeDotOptions options;
+  options.tree = config.tree;
+  writeIncludeTreeDot(out, result, options);
   return 0;
 }
 
-// The DOT names of the boxes of headers that were not found.
-std::vector<std::string> missingNodes(const std::vector<IncludeNode>& roots) {
-  std::vector<std::string> names;
-  std::vector<const IncludeNode*> pending;
-  pending.reserve(roots.size());
-  for (const IncludeNode& root : roots) pending.push_back(&root);
-  std::vector<bool> named;
-  while (!pending.empty()) {
-    const IncludeNode* node = pending.back();
-    pending.pop_back();
-    const auto id = static_cast<std::size_t>(node->id);
-    if (node->missing && !node->label.empty()) {
-      if (id >= named.size()) named.resize(id + 1);
-      if (!named[id]) names.push_back("Node" + std::to_string(id));
-      named[id] = true;
-    }
-    for (const IncludeNode& child : node->children) pending.push_back(&child);
-  }
-  return names;
-}
-
 // The graph as DOT text, laid out and drawn by Graphviz's library.
-int writePicture(std::ostream& out, const FinishedRun& finished, std::string* problem) {
+int writePicture(std::ostream& out, const ScanResult& result, const RunConfig& config,
+                 std::string* problem) {
   std::ostringstream dot;
-  writeDot(dot, finished, problem);
+  IncludeTreeDotOptions options;
+  options.style = &kPictureStyle;
+  options.tree = config.tree;
+  writeIncludeTreeDot(dot, result, options);
   RenderRequest request;
-  request.format = finished.line.format;
-  request.engine = finished.line.engine;
-  request.missingNodes = missingNodes(finished.roots);
+  request.format = config.format->name;
+  request.engine = config.engine;
   GraphRenderer renderer;
   std::string bytes;
   if (!renderer.render(dot.str(), request, bytes, problem)) return -1;
@@ -59,48 +41,40 @@ int writePicture(std::ostream& out, const FinishedRun& finished, std::string* pr
   return 0;
 }
 
-// Paths in reports are shown relative to it where that is shorter.
-std::string currentDirectory() {
-  std::error_code error;
-  return std::filesystem::current_path(error).string();
-}
-
-int writeJsonOutput(std::ostream& out, const FinishedRun& finished, std::string* /*problem*/) {
-  const FileGraph graph = scannedFiles(finished.run);
-  writeJson(out, graph, computeMetrics(graph), CLUDEMAP_VERSION);
+int writeJsonOutput(std::ostream& out, const ScanResult& result, const RunConfig& /*config*/,
+                    std::string* /*problem*/) {
+  writeJson(out, result.files, computeMetrics(result.files), CLUDEMAP_VERSION);
   return 0;
 }
 
-int writeReportOutput(std::ostream& out, const FinishedRun& finished, std::string* /*problem*/) {
-  const FileGraph graph = scannedFiles(finished.run);
-  writeReport(out, graph, computeMetrics(graph), currentDirectory());
+int writeReportOutput(std::ostream& out, const ScanResult& result, const RunConfig& config,
+                      std::string* /*problem*/) {
+  writeReport(out, result.files, computeMetrics(result.files), config.currentDirectory);
   return 0;
 }
 
-int writeWhyOutput(std::ostream& out, const FinishedRun& finished, std::string* /*problem*/) {
-  const FileGraph graph = scannedFiles(finished.run);
-  const std::string& pattern = *finished.line.why;
+int writeWhyOutput(std::ostream& out, const ScanResult& result, const RunConfig& config,
+                   std::string* /*problem*/) {
+  const std::string& pattern = *config.why;
   writeWhy(
-      out, graph, computeMetrics(graph),
-      [&pattern](std::string_view text) { return globMatch(pattern, text); }, currentDirectory());
+      out, result.files, computeMetrics(result.files),
+      [&pattern](std::string_view text) { return globMatch(pattern, text); },
+      config.currentDirectory);
   return 0;
 }
 
-int writeComparisonOutput(std::ostream& out, const FinishedRun& finished,
+int writeComparisonOutput(std::ostream& out, const ScanResult& result, const RunConfig& config,
                           std::string* /*problem*/) {
-  const FileGraph graph = scannedFiles(finished.run);
-  const bool grew =
-      writeComparison(out, *finished.baseline, graph, computeMetrics(graph), currentDirectory());
+  const bool grew = writeComparison(out, *config.baseline, result.files,
+                                    computeMetrics(result.files), config.currentDirectory);
   return grew ? 3 : 0;
 }
 
-int writeHtmlOutput(std::ostream& out, const FinishedRun& finished, std::string* /*problem*/) {
-  const FileGraph graph = scannedFiles(finished.run);
-  const std::string cwd = currentDirectory();
-  HtmlInput input{CLUDEMAP_VERSION, cwd, {}};
-  for (const auto& [line, count] : finished.run.warnings.kept())
-    input.warnings.emplace_back(line, count);
-  writeHtml(out, graph, computeMetrics(graph), input);
+int writeHtmlOutput(std::ostream& out, const ScanResult& result, const RunConfig& config,
+                    std::string* /*problem*/) {
+  HtmlInput input{CLUDEMAP_VERSION, config.currentDirectory, {}};
+  for (const auto& [line, count] : result.distinctWarnings) input.warnings.emplace_back(line, count);
+  writeHtml(out, result.files, computeMetrics(result.files), input);
   return 0;
 }
 

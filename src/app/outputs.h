@@ -1,33 +1,26 @@
-// What a run writes to its output: one row per format.
+// What a run writes to its output: one row per format, each writer a
+// function of the scan's result and the run's configuration alone.
 #ifndef CLUDEMAP_APP_OUTPUTS_H_
 #define CLUDEMAP_APP_OUTPUTS_H_
 
 #include <iosfwd>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "app/command_line.h"
-#include "metrics/compare.h"
-#include "scan/include_tree.h"
+#include "app/run_config.h"
+#include "scan/scan_result.h"
 
-// A finished run, as the writers see it.
-struct FinishedRun {
-  const CommandLine& line;
-  RunState& run;
-  const std::vector<IncludeNode>& roots;
-  const Baseline* baseline;  // with --compare
-};
-
-// One output format: its -T name, whether it needs the files' facts from
-// the scan, its writer, which returns what it made of the run: 0, or 3
-// for a comparison whose roots grew; or -1 with `*problem` set where it
-// could not make the output, having written nothing; and whether it lists
-// the distinct warnings.
+// One output format: its -T name, whether it needs the file graph from the
+// scan, its writer, which returns what it made of the run: 0, or 3 for a
+// comparison whose roots grew; or -1 with `*problem` set where it could not
+// make the output, having written nothing; and whether it lists the
+// distinct warnings.
 struct OutputFormat {
   std::string_view name;
   bool fileFacts;
-  int (*write)(std::ostream& out, const FinishedRun& finished, std::string* problem);
+  int (*write)(std::ostream& out, const ScanResult& result, const RunConfig& config,
+               std::string* problem);
   bool listsWarnings = false;
 };
 

@@ -4,9 +4,8 @@
 
 #include <sstream>
 
-#include "app/search_setup.h"
-#include "scan/read_ahead.h"
-#include "scan/scan_header.h"
+#include "app/run_config.h"
+#include "scan/scan.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -43,19 +42,17 @@ TEST(WholeProject, ReadsEachFileOnce) {
   const std::string databasePath = (dir / "compile_commands.json").string();
   const char* const argv[] = {"cludemap", "-p", databasePath.c_str(), "--all", "-"};
   const CommandLine line = parseCommandLine(5, argv);
-  ProjectStarts project;
   std::ostringstream verbose;
-  ASSERT_EQ(setUpProjectStarts(line, project, verbose), "");
-  EXPECT_EQ(project.lists.size(), 3U);
-  std::ostringstream warnings;
-  RunState run(warnings);
-  std::vector<IncludeNode> roots(project.files.size());
-  for (std::size_t i = 0; i < roots.size(); ++i) {
-    scanHeader(run, project.lists[project.listOf[i]], project.files[i], roots[i]);
-  }
-  EXPECT_EQ(warnings.str(), "");
-  EXPECT_EQ(run.scanCaches.size(), 3U);
-  EXPECT_EQ(run.contentStore->filesRead(), files.size() - 1);  // all but the database
+  ConfigProblem problem;
+  const std::optional<RunConfig> config = makeRunConfig(line, verbose, problem);
+  ASSERT_TRUE(config) << problem.message;
+  EXPECT_EQ(config->scan.searchLists.size(), 3U);
+  EXPECT_EQ(config->scan.starts.size(), static_cast<std::size_t>(kSources));
+  std::ostringstream warningText;
+  WarningSink warnings(warningText);
+  const ScanResult result = scanIncludes(config->scan, warnings);
+  EXPECT_EQ(warningText.str(), "");
+  EXPECT_EQ(result.filesRead, files.size() - 1);  // all but the database
 }
 
 }  // namespace

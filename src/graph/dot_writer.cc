@@ -3,15 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
-#include <memory>
 #include <ostream>
 #include <utility>
-#include <vector>
-
-#include "graph/batch_pipe.h"
-#include "graph/dot_format.h"
-#include "graph/graph_walk.h"
-#include "util/text_format.h"
 
 namespace {
 
@@ -27,45 +20,16 @@ namespace {
 constexpr std::size_t kLabelPieceBytes = 4096;
 constexpr std::string_view kLabelLineContinuation = "\\\n";
 
-}  // namespace
-
-void appendEscapedLabel(std::string& out, std::string_view label) {
-  for (std::size_t i = 0; i < label.size(); ++i) {
-    if (i != 0 && i % kLabelPieceBytes == 0) out += kLabelLineContinuation;
-    const char c = label[i];
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '"':
-        out += "\\\"";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      default:
-        out += c;
-    }
-  }
-}
-
-namespace {
-
-// Statements are gathered here and handed to the stream in large pieces.
+// Statements are gathered and handed to the stream in large pieces.
 constexpr std::size_t kFlushThreshold = 1 << 20;
-// The walk hands its decisions to the writing thread this many nodes at a
-// time, with at most kQueuedBatches batches waiting.
-constexpr std::size_t kBatchNodes = 4096;
-constexpr std::size_t kQueuedBatches = 8;
+// The most a number takes.
+constexpr std::size_t kNumberBytes = 11;
 
-class IdText {
+class NumberText {
  public:
-  explicit IdText(std::int32_t id) {
-    length_ = static_cast<std::size_t>(std::to_chars(digits_, digits_ + sizeof digits_, id).ptr -
-                                       digits_);
+  explicit NumberText(std::int32_t number) {
+    length_ = static_cast<std::size_t>(
+        std::to_chars(digits_, digits_ + sizeof digits_, number).ptr - digits_);
   }
   std::string_view view() const { return {digits_, length_}; }
 
@@ -74,39 +38,57 @@ class IdText {
   std::size_t length_;
 };
 
-// What the walk decided for one node with a label: its node statement and
-// the edge to its parent, if drawn.
-struct NodeOutput {
-  Label label;
-  std::int32_t id;
-  std::int32_t parentId;
-  EdgeKind edge;  // kNone where no edge is drawn
-};
+}  // namespace
 
-using NodeOutputs = std::vector<NodeOutput>;
-
-// An edge statement's text around its two ids, split once so that edges,
-// which the writer makes for almost every node, need no format parsing.
-struct EdgeText {
-  std::string_view head, middle, tail;
-};
-
-constexpr EdgeText splitEdgeFormat(std::string_view format) {
-  const std::size_t first = format.find("%d");
-  const std::size_t second = format.find("%d", first + 2);
-  return {format.substr(0, first), format.substr(first + 2, second - first - 2),
-          format.substr(second + 2)};
+void appendDotString(std::string& out, std::string_view text, DotQuoting quoting) {
+  const bool lineEscapes = quoting == DotQuoting::kLineEscapes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (lineEscapes && i != 0 && i % kLabelPieceBytes == 0) out += kLabelLineContinuation;
+    const char c = text[i];
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '"') {
+      out += "\\\"";
+    } else if (lineEscapes && c == '\r') {
+      out += "\\r";
+    } else if (lineEscapes && c == '\n') {
+      out += "\\n";
+    } else if (!lineEscapes && c == '&') {
+      out += "&amp;";
+    } else {
+      out += c;
+    }
+  }
 }
 
-constexpr EdgeText kFirstSightingEdgeText = splitEdgeFormat(kFirstSightingEdge);
-constexpr EdgeText kRepeatEdgeText = splitEdgeFormat(kRepeatEdge);
+// A statement's text split once at its holes, so that the statements the
+// writer makes for almost every box need no parsing.
+struct DotWriter::Template {
+  struct Piece {
+    std::string_view text;
+    char hole;  // 'n', 'c', 'p', 'l', 'a', or 0 after the last piece
+  };
+
+  explicit Template(std::string_view format) {
+    for (std::size_t at = format.find('%'); at != std::string_view::npos;
+         at = format.find('%')) {
+      pieces.push_back(Piece{format.substr(0, at), format[at + 1]});
+      format.remove_prefix(at + 2);
+    }
+    pieces.push_back(Piece{format, 0});
+    for (const Piece& piece : pieces) fixedBytes += piece.text.size() + kNumberBytes;
+  }
+
+  std::vector<Piece> pieces;
+  std::size_t fixedBytes = 0;  // the most it takes besides its label and attributes
+};
 
 // Text gathered for the stream. Appending copies straight into room made
-// beforehand: the writer appends several pieces per node, and a checked
+// beforehand: the writer appends several pieces per box, and a checked
 // append for each costs more than the copying.
-class TextBuffer {
+class DotWriter::Text {
  public:
-  explicit TextBuffer(std::size_t capacity) : bytes_(new char[capacity]), capacity_(capacity) {}
+  explicit Text(std::size_t capacity) : bytes_(new char[capacity]), capacity_(capacity) {}
 
   // Makes room for `size` more bytes.
   void reserve(std::size_t size) {
@@ -130,113 +112,85 @@ class TextBuffer {
   std::size_t capacity_;
 };
 
-// The most an edge statement takes: its text and two ids of at most 11
-// characters.
-constexpr std::size_t kIdBytes = 11;
-constexpr std::size_t kEdgeBytes =
-    std::max(kFirstSightingEdge.size(), kRepeatEdge.size()) + 2 * kIdBytes;
+DotWriter::DotWriter(std::ostream& out, const DotStyle& style, std::size_t labelCount)
+    : out_(out),
+      style_(style),
+      node_(std::make_unique<Template>(style.node)),
+      firstSightingEdge_(std::make_unique<Template>(style.firstSightingEdge)),
+      repeatEdge_(std::make_unique<Template>(style.repeatEdge)),
+      nodeStatements_(labelCount),
+      text_(std::make_unique<Text>(kFlushThreshold + 4096)) {}
 
-void appendEdgeText(TextBuffer& text, const EdgeText& edge, std::int32_t id,
-                    std::int32_t parentId) {
-  text.append(edge.head);
-  text.append(IdText(id).view());
-  text.append(edge.middle);
-  text.append(IdText(parentId).view());
-  text.append(edge.tail);
+DotWriter::~DotWriter() = default;
+
+void DotWriter::opening() {
+  text_->reserve(style_.opening.size());
+  text_->append(style_.opening);
 }
 
-// Turns the walk's decisions into statement text and writes it to the
-// stream. Every node of one label writes the same node statement, so it is
-// made once per label.
-class StatementWriter {
- public:
-  StatementWriter(std::ostream& out, std::size_t labelCount)
-      : out_(out), nodeStatements_(labelCount), text_(kFlushThreshold + kEdgeBytes) {}
-
-  void write(const NodeOutputs& nodes) {
-    for (const NodeOutput& node : nodes) {
-      const std::string& statement = nodeStatement(node);
-      text_.reserve(statement.size() + kEdgeBytes);
-      text_.append(statement);
-      if (node.edge == EdgeKind::kFirstSighting) {
-        appendEdgeText(text_, kFirstSightingEdgeText, node.id, node.parentId);
-      } else if (node.edge == EdgeKind::kRepeat) {
-        appendEdgeText(text_, kRepeatEdgeText, node.id, node.parentId);
-      }
-      if (text_.view().size() >= kFlushThreshold) flush();
-    }
-  }
-
-  void flush() {
-    out_.write(text_.view().data(), static_cast<std::streamsize>(text_.view().size()));
-    text_.clear();
-  }
-
- private:
-  const std::string& nodeStatement(const NodeOutput& node) {
-    std::string& statement = nodeStatements_[node.label.number()];
-    if (statement.empty()) {
-      // Sized up front: growing these strings step by step would cost more
-      // than filling them.
-      std::string escaped;
-      escaped.reserve(2 * node.label.str().size());
-      appendEscapedLabel(escaped, node.label);
-      const IdText id(node.id);
-      statement.reserve(kNodeStatement.size() + id.view().size() + escaped.size());
-      appendFormat(statement, kNodeStatement, {id.view(), escaped});
-    }
-    return statement;
-  }
-
-  std::ostream& out_;
-  std::vector<std::string> nodeStatements_;  // by label number; empty until made
-  TextBuffer text_;
-};
-
-}  // namespace
-
-namespace {
-
-// The statements of each tree, in turn, with one writer and one text
-// thread for all: a run may have a thousand start headers.
-void writeTrees(std::ostream& out, RunState& run,
-                const std::vector<std::pair<const IncludeNode*, std::int32_t>>& trees,
-                const DotOptions& options) {
-  StatementWriter writer(out, run.labels.size());
-  {
-    // The text is made and written on a thread of its own while the walk
-    // goes on, kBatchNodes nodes at a time.
-    BatchPipe<NodeOutputs> pipe(kQueuedBatches,
-                                [&writer](NodeOutputs& batch) { writer.write(batch); });
-    NodeOutputs batch;
-    batch.reserve(kBatchNodes);
-    for (const auto& [node, parentId] : trees) {
-      walkGraph(*node, parentId, run.drawnEdges, [&](const WalkStep& step) {
-        if (options.tree && step.edge == EdgeKind::kRepeat) return;
-        batch.push_back(NodeOutput{step.node->label, step.node->id, step.parentId,
-                                   step.drawn ? step.edge : EdgeKind::kNone});
-        if (batch.size() == kBatchNodes) {
-          pipe.push(batch);
-          batch.clear();
-        }
-      });
-    }
-    pipe.push(batch);
-  }
-  writer.flush();
+void DotWriter::closing() {
+  text_->reserve(style_.closing.size());
+  text_->append(style_.closing);
+  flush();
 }
 
-}  // namespace
-
-void writeNodeGraph(std::ostream& out, RunState& run, const IncludeNode& node,
-                    std::int32_t parentId, const DotOptions& options) {
-  writeTrees(out, run, {{&node, parentId}}, options);
+void DotWriter::flush() {
+  out_.write(text_->view().data(), static_cast<std::streamsize>(text_->view().size()));
+  text_->clear();
 }
 
-void writeStartGraphs(std::ostream& out, RunState& run, const std::vector<IncludeNode>& roots,
-                      const DotOptions& options) {
-  std::vector<std::pair<const IncludeNode*, std::int32_t>> trees;
-  trees.reserve(roots.size());
-  for (const IncludeNode& root : roots) trees.emplace_back(&root, -1);
-  writeTrees(out, run, trees, options);
+void DotWriter::node(std::int32_t number, std::string_view label, std::size_t labelNumber,
+                     const NodeMarks& marks) {
+  // Marks change a statement only where the style has attributes for them.
+  const std::size_t slot = style_.markAttributes == nullptr
+                               ? labelNumber
+                               : 4 * labelNumber + (marks.missing ? 1 : 0) + (marks.system ? 2 : 0);
+  if (slot >= nodeStatements_.size()) nodeStatements_.resize(slot + 1);
+  std::string& statement = nodeStatements_[slot];
+  if (statement.empty()) {
+    // Sized up front: growing these strings step by step would cost more
+    // than filling them.
+    std::string quoted;
+    quoted.reserve(2 * label.size());
+    appendDotString(quoted, label, style_.quoting);
+    const std::string_view attributes =
+        style_.markAttributes != nullptr ? style_.markAttributes(marks) : std::string_view();
+    Text made(node_->fixedBytes + quoted.size() + attributes.size());
+    fill(made, *node_, number, 0, quoted, attributes);
+    statement.assign(made.view());
+  }
+  text_->reserve(statement.size());
+  text_->append(statement);
+  if (text_->view().size() >= kFlushThreshold) flush();
+}
+
+void DotWriter::edge(EdgeKind kind, std::int32_t child, std::int32_t parent) {
+  if (kind == EdgeKind::kNoIncluder) return;
+  const Template& statement = kind == EdgeKind::kFirstSighting ? *firstSightingEdge_ : *repeatEdge_;
+  text_->reserve(statement.fixedBytes);
+  fill(*text_, statement, child, parent, {}, {});
+}
+
+void DotWriter::fill(Text& text, const Template& statement, std::int32_t first,
+                     std::int32_t second, std::string_view label, std::string_view attributes) {
+  for (const Template::Piece& piece : statement.pieces) {
+    text.append(piece.text);
+    switch (piece.hole) {
+      case 'n':
+      case 'c':
+        text.append(NumberText(first).view());
+        break;
+      case 'p':
+        text.append(NumberText(second).view());
+        break;
+      case 'l':
+        text.append(label);
+        break;
+      case 'a':
+        text.append(attributes);
+        break;
+      default:
+        break;
+    }
+  }
 }

@@ -44,25 +44,6 @@ class QuietGraphviz {
   agerrlevel_t previousLevel_;
 };
 
-// cgraph takes names and values as char*, and copies them.
-void setAttribute(Agnode_t* node, const char* name, const char* value) {
-  agsafeset(node, const_cast<char*>(name), const_cast<char*>(value), const_cast<char*>(""));
-}
-
-// A missing header keeps the white-on-black fill, with a dashed red outline.
-// The fill colour is set as well, since a filled box is otherwise filled
-// with its outline colour.
-void markMissing(Agraph_t* graph, const std::vector<std::string>& names) {
-  for (std::string name : names) {
-    Agnode_t* node = agnode(graph, name.data(), 0);
-    if (node == nullptr) continue;
-    setAttribute(node, "color", "red");
-    setAttribute(node, "fillcolor", "black");
-    setAttribute(node, "style", "filled,dashed");
-    setAttribute(node, "penwidth", "2");
-  }
-}
-
 // Cairo draws bitmaps of at most 32767 pixels a side; beyond that Graphviz
 // scales the picture itself and says so on standard error, naming no
 // program. A drawing of at most 340 inches (32640 pixels at 96 dots per
@@ -99,7 +80,6 @@ std::string draw(GVC_t* context, std::string_view dotText, const RenderRequest& 
   const std::string text(dotText.substr(0, dotText.find_last_not_of(" \t\r\n") + 1));
   drawing.graph = agmemread(text.c_str());
   if (drawing.graph == nullptr) return QuietGraphviz::failure("Graphviz cannot read the graph");
-  markMissing(drawing.graph, request.missingNodes);
   if (request.format == "png") fitBitmap(drawing.graph);
   if (gvLayout(context, drawing.graph, request.engine.c_str()) != 0) {
     return QuietGraphviz::failure("Graphviz cannot lay out the graph with " + request.engine);

@@ -10,10 +10,6 @@
 struct RenderRequest {
   std::string format;          // a picture format: "svg", "png" or "pdf"
   std::string engine = "dot";  // a Graphviz layout engine, as knownEngine() lists
-  // DOT node names ("Node7") of headers that were not found: their boxes get
-  // a dashed red outline around the usual white-on-black fill. The DOT text
-  // stays as it is; names it lacks are passed over.
-  std::vector<std::string> missingNodes;
 };
 
 // What the tool prints where the build has no rendering (renderingAvailable()

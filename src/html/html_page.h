@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "metrics/file_graph.h"
+#include "scan/file_graph.h"
 #include "metrics/file_metrics.h"
 
 struct HtmlInput {

@@ -1,29 +1,10 @@
 #include "html/tree_dot.h"
 
-#include "util/text_format.h"
+#include <sstream>
+
+#include "graph/dot_writer.h"
 
 namespace {
-
-// The DOT string's content for `label`. Graphviz reads backslash escapes
-// in labels and turns entities into characters before drawing, so a
-// backslash is doubled and every '&' becomes "&amp;".
-void appendEscaped(std::string& out, std::string_view label) {
-  for (const char c : label) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '&':
-        out += "&amp;";
-        break;
-      default:
-        out += c;
-    }
-  }
-}
 
 bool continuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
@@ -54,31 +35,52 @@ std::string boxLabel(std::string_view label) {
          std::string(label.substr(label.size() - suffixBytes(label, half)));
 }
 
+namespace {
+
+constexpr std::string_view kOpening =
+    "digraph tree {\n"
+    "graph [rankdir=LR,ranksep=0.4,nodesep=0.08];\n"
+    "node [shape=box,fontname=\"Helvetica\",fontsize=10,height=0.25,margin=\"0.08,0.03\"];\n"
+    "edge [arrowsize=0.5];\n";
+
+// The page styles boxes by their classes; missing files are drawn dashed
+// and red as well.
+std::string_view markAttributes(const NodeMarks& marks) {
+  if (marks.missing) {
+    return marks.system ? ",style=dashed,color=red,class=\"missing system\""
+                        : ",style=dashed,color=red,class=\"missing\"";
+  }
+  return marks.system ? ",class=\"system\"" : "";
+}
+
+// Each file once, joined to the includer on its shortest chain.
+constexpr DotStyle kTreeStyle{kOpening,
+                              "}\n",
+                              "f%n [id=f%n,label=\"%l\"%a];\n",
+                              "f%p -> f%c [id=e%c];\n",
+                              "f%p -> f%c [id=e%c];\n",
+                              DotQuoting::kLiteral,
+                              markAttributes};
+
+}  // namespace
+
 std::string treeDot(const FileGraph& graph, const GraphMetrics& metrics,
                     const std::vector<std::string>& labels) {
-  std::string dot =
-      "digraph tree {\n"
-      "graph [rankdir=LR,ranksep=0.4,nodesep=0.08];\n"
-      "node [shape=box,fontname=\"Helvetica\",fontsize=10,height=0.25,margin=\"0.08,0.03\"];\n"
-      "edge [arrowsize=0.5];\n";
+  std::ostringstream dot;
+  DotWriter writer(dot, kTreeStyle, graph.files.size());
+  writer.opening();
   for (std::size_t file = 0; file < graph.files.size(); ++file) {
     const FileRecord& record = graph.files[file];
-    const std::string index = std::to_string(file);
-    appendFormat(dot, "f%s [id=f%s,label=\"", {index, index});
-    appendEscaped(dot, boxLabel(labels[file]));
-    dot += '"';
-    if (!record.found) dot += ",style=dashed,color=red";
-    std::string classes = record.found ? "" : "missing";
-    if (record.system) classes += classes.empty() ? "system" : " system";
-    if (!classes.empty()) dot += ",class=\"" + classes + '"';
-    dot += "];\n";
+    writer.node(static_cast<std::int32_t>(file), boxLabel(labels[file]), file,
+                NodeMarks{!record.found, record.system});
   }
   for (std::size_t file = 0; file < graph.files.size(); ++file) {
     const std::size_t via = metrics.files[file].via;
-    if (via == kNone) continue;
-    const std::string index = std::to_string(file);
-    appendFormat(dot, "f%s -> f%s [id=e%s];\n", {std::to_string(via), index, index});
+    if (via != kNone) {
+      writer.edge(EdgeKind::kFirstSighting, static_cast<std::int32_t>(file),
+                  static_cast<std::int32_t>(via));
+    }
   }
-  dot += "}\n";
-  return dot;
+  writer.closing();
+  return dot.str();
 }

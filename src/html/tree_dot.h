@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "metrics/file_graph.h"
+#include "scan/file_graph.h"
 #include "metrics/file_metrics.h"
 
 // The most characters a box's label shows; longer labels keep their start
@@ -21,9 +21,8 @@ std::string boxLabel(std::string_view label);
 // The DOT text of the tree: node f<i> with id "f<i>" for file i, labelled
 // boxLabel(labels[i]), with the classes "missing" and "system" where they
 // apply (missing files are also drawn dashed and red); edge via -> i with id
-// "e<i>" for every file i with a `via`. Every label is escaped so that
-// Graphviz shows it as it is: no name can end the string, start an escape or
-// form an entity.
+// "e<i>" for every file i with a `via`. Labels are quoted literally
+// (DotQuoting::kLiteral).
 std::string treeDot(const FileGraph& graph, const GraphMetrics& metrics,
                     const std::vector<std::string>& labels);
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "metrics/file_graph.h"
+#include "scan/file_graph.h"
 #include "metrics/file_metrics.h"
 
 // What a comparison needs of each file of the earlier run.

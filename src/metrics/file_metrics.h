@@ -8,7 +8,7 @@
 #include <limits>
 #include <vector>
 
-#include "metrics/file_graph.h"
+#include "scan/file_graph.h"
 
 // An index or a depth that does not exist.
 inline constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "metrics/file_graph.h"
+#include "scan/file_graph.h"
 #include "metrics/file_metrics.h"
 
 // Writes

@@ -6,7 +6,7 @@
 #include <iosfwd>
 #include <string_view>
 
-#include "metrics/file_graph.h"
+#include "scan/file_graph.h"
 #include "metrics/file_metrics.h"
 
 // How many files the ranked lists show.

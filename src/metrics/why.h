@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "metrics/file_graph.h"
+#include "scan/file_graph.h"
 #include "metrics/file_metrics.h"
 
 // The files of one shortest chain from a root to `file`, the root first and

@@ -38,8 +38,8 @@ void releaseLargeBuffer(Scratch& scratch) {
 // quoted name is its own label, and a malformed line has none. A next
 // directive written with quotes is labelled as if written with brackets.
 bool labelKeptApart(const DirectiveView& directive) {
-  return directive.kind == IncludeDirective::Kind::kAngle ||
-         directive.kind == IncludeDirective::Kind::kNext;
+  return directive.kind == DirectiveKind::kAngle ||
+         directive.kind == DirectiveKind::kNext;
 }
 
 std::size_t keptLabelBytes(const DirectiveView& directive) {
@@ -77,7 +77,6 @@ HeaderContent readHeaderContent(const std::string& path, bool facts) {
   Scratch& scratch = threadScratch();
   std::vector<DirectiveView>& found = scratch.found;
   HeaderContent content;
-  content.path = path;
   const std::optional<std::string_view> bytes = readHeaderFile(path, scratch.bytes);
   if (!bytes) {
     releaseLargeBuffer(scratch);
@@ -96,19 +95,19 @@ HeaderContent readHeaderContent(const std::string& path, bool facts) {
   content.texts.reserve(textBytes);
   content.directives.reserve(found.size());
   for (const DirectiveView& directive : found) {
-    DirectiveText& kept = content.directives.emplace_back();
+    HeaderDirective& kept = content.directives.emplace_back();
     kept.kind = directive.kind;
     kept.textStart = content.texts.size();
     kept.textSize = directive.text.size();
     content.texts += directive.text;
     kept.labelStart = kept.textStart;
-    kept.labelSize = directive.kind == IncludeDirective::Kind::kQuoted ? kept.textSize : 0;
+    kept.labelSize = directive.kind == DirectiveKind::kQuoted ? kept.textSize : 0;
     if (labelKeptApart(directive)) {
       kept.labelStart = content.texts.size();
       appendLabel(content.texts, directive);
       kept.labelSize = content.texts.size() - kept.labelStart;
     }
-    if (directive.kind != IncludeDirective::Kind::kMalformed) ++content.childDirectives;
+    if (directive.kind != DirectiveKind::kMalformed) ++content.childDirectives;
   }
   if (facts) addFacts(content, *bytes, found);
   releaseLargeBuffer(scratch);

@@ -1,5 +1,5 @@
-// What the scan keeps of one header file: its directives, read and parsed
-// once per run.
+// What the scan knows of one header path: whether a file is there, and,
+// once read, its directives. Each is worked out once per run.
 #ifndef CLUDEMAP_SCAN_HEADER_CONTENT_H_
 #define CLUDEMAP_SCAN_HEADER_CONTENT_H_
 
@@ -11,36 +11,43 @@
 
 #include "scan/include_directive.h"
 
+// One header path as a search finds it, before anything is read.
+struct HeaderFile {
+  std::string path;  // as the scan built it
+  // A readable regular file is there: the name leads here. Whether it
+  // still reads is known only once it is read.
+  bool found = false;
+  // Numbers the paths one run looks at from 0, for the scan's own tables.
+  std::size_t number = 0;
+};
+
 // One directive, its texts kept in the header's text block.
-struct DirectiveText {
-  IncludeDirective::Kind kind;
+struct HeaderDirective {
+  DirectiveKind kind;
   // 1-based, counting LF, CR LF and lone CR once each; 0 where the header
   // was read without its facts.
   std::uint32_t line = 0;
-  std::size_t textStart, textSize;    // IncludeDirective::text
-  std::size_t labelStart, labelSize;  // IncludeDirective::label
+  std::size_t textStart, textSize;    // DirectiveView::text
+  std::size_t labelStart, labelSize;  // DirectiveView::label
 };
 
 // The directives of one header, in line order, with their texts in one
 // block rather than many small strings; the file's bytes are not kept.
 struct HeaderContent {
-  std::string path;       // as given to readHeaderContent
-  bool readable = false;  // false: missing, not a regular file, or unreadable
+  bool readable = false;  // false: gone, not a regular file, or unreadable
   std::uint64_t bytes = 0;
   // Read with its facts: the lines (countLines); the path with links and
   // parent steps resolved is the reader's to fill in (CanonicalPaths).
   std::uint64_t lines = 0;
   std::string canonicalPath;
   std::string texts;
-  std::vector<DirectiveText> directives;
-  std::size_t childDirectives = 0;  // quoted and angle-bracket ones
-  // Numbers the contents one scan reads from 0, for the scan's own tables.
-  std::size_t number = 0;
+  std::vector<HeaderDirective> directives;
+  std::size_t childDirectives = 0;  // quoted, angle-bracket and next ones
 
-  std::string_view textOf(const DirectiveText& directive) const {
+  std::string_view textOf(const HeaderDirective& directive) const {
     return std::string_view(texts).substr(directive.textStart, directive.textSize);
   }
-  std::string_view labelOf(const DirectiveText& directive) const {
+  std::string_view labelOf(const HeaderDirective& directive) const {
     return std::string_view(texts).substr(directive.labelStart, directive.labelSize);
   }
 };

@@ -161,6 +161,19 @@ std::string CanonicalPaths::of(const std::string& path) {
 #endif
 }
 
+bool isReadableFile(const std::string& path) {
+  std::string changed;
+  const std::string& native = nativeName(path, changed);
+#if defined(CLUDEMAP_POSIX_FILES)
+  struct stat status {};
+  return stat(native.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+         access(native.c_str(), R_OK) == 0;
+#else
+  std::error_code error;
+  return std::filesystem::is_regular_file(native, error);
+#endif
+}
+
 bool isDirectory(const std::string& path) {
   std::error_code error;
   return std::filesystem::is_directory(fileSystemPath(path), error);

@@ -32,6 +32,10 @@ class CanonicalPaths {
   OnceMap<std::string> directories_;
 };
 
+// True when `path` names a regular file (or a link to one) that this
+// process may read; the file is looked at, not opened.
+bool isReadableFile(const std::string& path);
+
 // True when `path` names a directory (or a link to one).
 bool isDirectory(const std::string& path);
 

@@ -6,18 +6,16 @@
 #include <string_view>
 
 // What one line of a header contributes to the scan.
-struct IncludeDirective {
-  enum class Kind {
-    kQuoted,     // #include "name"
-    kAngle,      // #include <name>
-    kNext,       // #include_next <name> or "name"
-    kMalformed,  // #include followed by anything else
-  };
+enum class DirectiveKind {
+  kQuoted,     // #include "name"
+  kAngle,      // #include <name>
+  kNext,       // #include_next <name> or "name"
+  kMalformed,  // #include followed by anything else
 };
 
 // One directive, its texts views into the bytes it was read from.
 struct DirectiveView {
-  IncludeDirective::Kind kind = IncludeDirective::Kind::kMalformed;
+  DirectiveKind kind = DirectiveKind::kMalformed;
   // Quoted, angle and next: the name between the delimiters, or to the end
   // of the line (line end included) when the closing delimiter is missing.
   // Malformed: the whole line content, line end included.

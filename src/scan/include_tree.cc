@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "scan/read_ahead.h"
 
 IncludeNode::~IncludeNode() {
   // Taking the grandchildren's lists out before a list is freed leaves every
@@ -23,7 +22,3 @@ IncludeNode::~IncludeNode() {
 PairKeyValue PairKey(std::int32_t high, std::int32_t low) {
   return (PairKeyValue{static_cast<std::uint32_t>(high)} << 32) | static_cast<std::uint32_t>(low);
 }
-
-RunState::RunState(std::ostream& warningStream) : warnings(warningStream) {}
-
-RunState::~RunState() = default;

@@ -1,18 +1,11 @@
-// The include tree and the run object that the scan and the writers share.
+// The include tree as the scan decides it, and the keys of its tables.
 #ifndef CLUDEMAP_SCAN_INCLUDE_TREE_H_
 #define CLUDEMAP_SCAN_INCLUDE_TREE_H_
 
 #include <cstdint>
-#include <iosfwd>
-#include <memory>
-#include <optional>
-#include <string>
 #include <vector>
 
 #include "scan/label.h"
-#include "scan/scan_options.h"
-#include "scan/search_list.h"
-#include "scan/warning_sink.h"
 #include "util/pair_key_set.h"
 #include "util/string_map.h"
 
@@ -41,6 +34,13 @@ struct IncludeNode {
   std::int32_t id = 0;
   // No readable file is where the node's name led.
   bool missing = false;
+  // Whether the edge to the node's includer is drawn. At most one repeat
+  // edge is drawn per (node, includer) pair across the run, and a
+  // first-sighting edge is left out where that pair already has one; a
+  // first-sighting edge leaves no mark, so a later repeat of the same pair
+  // still gets its one repeat edge. Start headers and nodes without a label
+  // have no edge.
+  bool edgeDrawn = false;
 };
 
 // A key for an ordered pair of node ids. It holds both ids whole, so two
@@ -55,64 +55,7 @@ using NodeIdRegistry = StringMap<std::int32_t>;
 // PairKey(parent id, child id) of every pair the scan has expanded.
 using ExpandedPairs = PairKeySet;
 
-// PairKey(child id, parent id) of every pair the writer has drawn an orange
-// edge for.
+// PairKey(child id, parent id) of every pair an orange edge is drawn for.
 using DrawnEdges = PairKeySet;
-
-// What the scan keeps between and during scans to work fast: contents read
-// and its reader threads, shared by the whole run, and for each search list
-// the names resolved through it (read_ahead.h).
-class ContentStore;
-class ScanCache;
-struct ScannedHeader;
-
-// The order in which the scans met headers, which the file reports follow;
-// kept with RunState::fileFacts only.
-struct HeaderTrail {
-  // The headers some node stands for, in the order of each one's first node.
-  std::vector<const ScannedHeader*> reached;
-  // The headers expanded, in the order of each one's first expansion.
-  std::vector<const ScannedHeader*> expanded;
-};
-
-// Everything one run keeps, passed by reference to the scan and the
-// writers; a run object is made fresh for every run. The scan fills the
-// registry, the id counter, the expanded pairs and the tree; the writers
-// read the tree and fill the drawn edges.
-struct RunState {
-  explicit RunState(std::ostream& warningStream);
-  RunState(const RunState&) = delete;
-  RunState& operator=(const RunState&) = delete;
-  ~RunState();
-
-  LabelTable labels;
-  NodeIdRegistry nodeIdRegistry;
-  std::int32_t nextNodeId = 1;
-  ExpandedPairs expandedPairs;
-  DrawnEdges drawnEdges;
-  // The search list of the start headers scanned without one of their own
-  // (scan_header.h). Fixed once the first scan starts: the scan's caches
-  // depend on them.
-  SearchList searchList;
-  ScanOptions scanOptions;
-  WarningSink warnings;
-  // Threads that read headers ahead of the scan; unset: eight per core the
-  // machine has, at least two and at most sixteen. The result never depends
-  // on it.
-  std::optional<unsigned> readerThreads;
-  // Whether the scan keeps what the file reports need of every header: its
-  // lines, its directives' lines and its canonical path.
-  bool fileFacts = false;
-  HeaderTrail headerTrail;
-  // One cache per distinct search list the scans used, in the order first
-  // used, and the store of contents and reader threads they all share; made
-  // by the scans. The store is declared after the caches, so that its
-  // threads stop before the caches go.
-  std::vector<std::unique_ptr<ScanCache>> scanCaches;
-  std::unique_ptr<ContentStore> contentStore;
-  // The header of each start header scanned, in scan order, whichever cache
-  // holds it.
-  std::vector<const ScannedHeader*> startHeaders;
-};
 
 #endif  // CLUDEMAP_SCAN_INCLUDE_TREE_H_

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "metrics/file_graph.h"
+#include "scan/file_graph.h"
 
 inline FileGraph graphOf(const std::vector<std::string>& rows, std::vector<std::size_t> roots) {
   FileGraph graph;

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "metrics/file_graph.h"
+#include "scan/file_graph.h"
 
 std::string modelEscape(std::string_view label);  // as inside a DOT string
 std::string modelNode(int id, std::string_view label);

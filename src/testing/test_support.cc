@@ -10,10 +10,11 @@
 
 #include <rapidjson/document.h>
 
-#include "app/driver.h"
+#include "app/run_config.h"
+#include "graph/include_tree_dot.h"
+#include "metrics/file_metrics.h"
 #include "metrics/json_writer.h"
-#include "metrics/scanned_files.h"
-#include "scan/scan_header.h"
+#include "scan/scan.h"
 #include "testing/metrics_model.h"
 
 namespace fs = std::filesystem;
@@ -135,47 +136,93 @@ SearchList::Kind searchKind(const ModelSearchDir& dir) {
   return dir.kind == 's' ? SearchList::Kind::kSystem : SearchList::Kind::kBoth;
 }
 
+namespace {
+
+// The command line that asks the tool for the run `options` describe.
+Strings commandLineOf(const ModelOptions& options, bool facts) {
+  Strings args = {"cludemap", "-T", facts ? "json" : "dot", "-o", "-"};
+  for (const ModelSearchDir& dir : options.dirs) {
+    args.push_back(dir.kind == 'q' ? "-iquote" : dir.kind == 's' ? "-isystem" : "-I");
+    args.push_back(dir.prefix);
+  }
+  if (options.tree) args.emplace_back("--tree");
+  if (options.maxDepth) args.push_back("--max-depth=" + std::to_string(*options.maxDepth));
+  for (const std::string& glob : options.leafGlobs) args.push_back("--leaf=" + glob);
+  for (const std::string& glob : options.excludeGlobs) args.push_back("--exclude=" + glob);
+  args.push_back(options.system == 'h'   ? "--system=hide"
+                 : options.system == 'l' ? "--system=leaf"
+                                         : "--system=follow");
+  args.push_back(options.warnings == 'o'   ? "--warnings=once"
+                 : options.warnings == 'n' ? "--warnings=none"
+                                           : "--warnings=all");
+  args.emplace_back("--");
+  args.insert(args.end(), options.starts.begin(), options.starts.end());
+  return args;
+}
+
+// The run's configuration as the driver makes it from `args`.
+RunConfig configOf(const Strings& args) {
+  std::vector<const char*> argv;
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  const CommandLine line = parseCommandLine(static_cast<int>(argv.size()), argv.data());
+  std::ostringstream verbose;
+  ConfigProblem problem;
+  std::optional<RunConfig> config = makeRunConfig(line, verbose, problem);
+  if (!config) throw std::runtime_error("no run for the test's command line: " + problem.message);
+  return std::move(*config);
+}
+
+// Writes `result` with `write` twice: a writer depends on the result
+// alone, so both texts must be the same.
+template <typename Write>
+std::string writtenTwice(Write write, std::string& difference) {
+  std::ostringstream first, second;
+  write(first);
+  write(second);
+  if (first.str() != second.str()) difference += "a second writing gave other text\n";
+  return first.str();
+}
+
+}  // namespace
+
 std::string compareWithModel(const HeaderTree& tree, const fs::path& directory, std::string* dot,
-                             std::optional<unsigned> readerThreads) {
+                             std::optional<unsigned> readerThreads, bool facts) {
   writeFiles(directory, tree.files);
   const fs::path previous = fs::current_path();
   fs::current_path(directory);
-  std::ostringstream warnings;
-  std::ostringstream dotText;
-  std::ostringstream json;
-  FileGraph files;
+  // The model knows the command line's directories only.
+  unsetenv("CLUDEMAP_INCLUDE_PATH");
+  std::ostringstream warningText;
+  std::string difference, dotText, json, directives;
   {
-    RunState run(warnings);
-    run.fileFacts = true;
-    const ModelOptions& options = tree.options;
-    for (const ModelSearchDir& dir : options.dirs) run.searchList.add(dir.prefix, searchKind(dir));
-    run.readerThreads = readerThreads;
-    run.scanOptions.maxDepth = options.maxDepth;
-    run.scanOptions.leafGlobs = options.leafGlobs;
-    run.scanOptions.excludeGlobs = options.excludeGlobs;
-    run.scanOptions.system = options.system == 'h'   ? ScanOptions::System::kHide
-                             : options.system == 'l' ? ScanOptions::System::kLeaf
-                                                     : ScanOptions::System::kFollow;
-    run.warnings.setMode(options.warnings == 'o'   ? WarningSink::Mode::kOnce
-                         : options.warnings == 'n' ? WarningSink::Mode::kNone
-                                                   : WarningSink::Mode::kAll);
-    std::vector<IncludeNode> roots(options.starts.size());
-    for (std::size_t i = 0; i < roots.size(); ++i) {
-      scanHeader(run, rootPathFromArgument(options.starts[i]), roots[i], "", "");
+    RunConfig config = configOf(commandLineOf(tree.options, facts));
+    config.scan.readerThreads = readerThreads;
+    WarningSink warnings(warningText);
+    warnings.setMode(config.warnings);
+    const ScanResult result = scanIncludes(config.scan, warnings);
+    IncludeTreeDotOptions options;
+    options.tree = config.tree;
+    dotText = writtenTwice(
+        [&](std::ostream& out) { writeIncludeTreeDot(out, result, options); }, difference);
+    if (facts) {
+      json = writtenTwice(
+          [&](std::ostream& out) {
+            writeJson(out, result.files, computeMetrics(result.files), "test");
+          },
+          difference);
+      directives = directiveFacts(result.files);
     }
-    DotOptions dotOptions;
-    dotOptions.tree = options.tree;
-    writeDotFile(dotText, run, roots, dotOptions);
-    files = scannedFiles(run);
-    writeJson(json, files, computeMetrics(files), "test");
   }
   fs::current_path(previous);
   const ToolOutput model = runModel(tree.options, directory);
-  if (dot != nullptr) *dot = dotText.str();
-  return textDifference("warnings", warnings.str(), model.warnings) +
-         textDifference("DOT text", dotText.str(), model.dot) +
-         textDifference("JSON", jsonFacts(json.str()), modelFacts(model.files)) +
-         textDifference("directives", directiveFacts(files), directiveFacts(model.files));
+  if (dot != nullptr) *dot = dotText;
+  difference += textDifference("warnings", warningText.str(), model.warnings) +
+                textDifference("DOT text", dotText, model.dot);
+  if (facts) {
+    difference += textDifference("JSON", jsonFacts(json), modelFacts(model.files)) +
+                  textDifference("directives", directives, directiveFacts(model.files));
+  }
+  return difference;
 }
 
 std::string joinNumbers(const std::vector<std::size_t>& values) {

@@ -50,13 +50,16 @@ std::vector<std::size_t> jsonIndices(const rapidjson::Value& list);
 std::string numberOrNone(const rapidjson::Value& value);
 
 // Writes `tree` into `directory` and runs the scan, with `readerThreads`
-// (the default when unset), and the DOT and JSON writers there in-process,
-// from a fresh run state, with the tree's options. Returns where the
-// warnings, the DOT text, the JSON document's facts or the file graph's
-// directives part from the model's, or "", and the tool's DOT text in `dot`.
+// (the default when unset), and the DOT writer, and with `facts` the JSON
+// writer, there in-process, configured from the command line that asks for
+// the tree's options, each writer twice. Returns where the warnings, the DOT
+// text, the JSON document's facts or the file graph's directives part from
+// the model's, or where a second writing differs, or "", and the tool's DOT
+// text in `dot`.
 std::string compareWithModel(const HeaderTree& tree, const std::filesystem::path& directory,
                              std::string* dot = nullptr,
-                             std::optional<unsigned> readerThreads = std::nullopt);
+                             std::optional<unsigned> readerThreads = std::nullopt,
+                             bool facts = true);
 // A file graph and its figures as text, a line a file: from a -T json
 // document, read by a strict parser (its error otherwise), with each name's
 // exact bytes; from a graph and the metrics model's figures; and the

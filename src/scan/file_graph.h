@@ -1,8 +1,9 @@
-// The files a scan met and the directives between them: the input of the
-// metrics, the JSON and text reports, --why and --compare. Every figure is
+// The files a scan met and the directives between them, as the scan
+// records them while it follows each directive: the input of the metrics,
+// the JSON and text reports, --why, --compare and the page. Every figure is
 // about files, however many names reach a file.
-#ifndef CLUDEMAP_METRICS_FILE_GRAPH_H_
-#define CLUDEMAP_METRICS_FILE_GRAPH_H_
+#ifndef CLUDEMAP_SCAN_FILE_GRAPH_H_
+#define CLUDEMAP_SCAN_FILE_GRAPH_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -13,12 +14,16 @@
 #include "util/line_count.h"
 
 // One resolved #include directive: the index of the file it leads to, the
-// name as written ("x.h" without quotes, "<x.h>" with its brackets) and its
-// 1-based line.
+// name as written ("x.h" without quotes, "<x.h>" with its brackets), its
+// 1-based line, the search-list entry the file was found in (kNoEntry:
+// beside its includer) and whether the run's cuts made it a leaf there.
+// Directives the cuts hide are not recorded.
 struct FileDirective {
   std::size_t file = 0;
   std::string name;
   std::size_t line = 0;
+  int entry = -1;
+  bool leaf = false;
 };
 
 // One file the scan met: found (a readable header) or missing (one record
@@ -53,4 +58,4 @@ struct FileGraph {
   std::size_t warnings = 0;  // warning lines the run printed
 };
 
-#endif  // CLUDEMAP_METRICS_FILE_GRAPH_H_
+#endif  // CLUDEMAP_SCAN_FILE_GRAPH_H_

@@ -1,0 +1,49 @@
+// What one run does, fixed once the command line has been read: what the
+// scan is asked and what is written where.
+#ifndef CLUDEMAP_APP_RUN_CONFIG_H_
+#define CLUDEMAP_APP_RUN_CONFIG_H_
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "app/command_line.h"
+#include "metrics/compare.h"
+#include "scan/scan_config.h"
+#include "scan/warning_sink.h"
+
+struct OutputFormat;
+
+struct RunConfig {
+  ScanConfig scan;
+  WarningSink::Mode warnings = WarningSink::Mode::kAll;
+  // "-" for standard output.
+  std::string outputPath;
+  const OutputFormat* format = nullptr;
+  std::string engine = "dot";  // -K
+  bool tree = false;           // --tree
+  std::optional<std::string> why;
+  std::optional<Baseline> baseline;  // --compare, read
+  // Paths in reports are shown relative to it where that is shorter.
+  std::string currentDirectory;
+};
+
+// Why a command line gives no run.
+struct ConfigProblem {
+  enum class Kind {
+    kUsage,     // the command line itself: a message, then the usage line
+    kBadInput,  // a database, compiler, baseline or library that cannot be used
+  };
+  Kind kind;
+  std::string message;  // one line, without "cludemap: "; empty: the usage line alone
+};
+
+// The run `line` asks for, with the search lists read from the command
+// line, the environment, the compile database (-p) and the compiler
+// (--query-compiler), and the --compare baseline read; or why there is
+// none. With -v, the chosen database entries and search lists are written
+// to `verbose`. The driver and the tests make their runs through it.
+std::optional<RunConfig> makeRunConfig(const CommandLine& line, std::ostream& verbose,
+                                       ConfigProblem& problem);
+
+#endif  // CLUDEMAP_APP_RUN_CONFIG_H_
