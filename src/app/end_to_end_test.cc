@@ -215,6 +215,12 @@ std::vector<Case> cases() {
         "-o)\n"),
     row("bad_depth", kOptionFiles, {}, {"--max-depth", "x", "a.h", "out.dot"}, kUsage, kNoFile,
         255, "cludemap: --max-depth needs a whole number of 0 or more, not 'x'\n"),
+    row("negative_depth", kOptionFiles, {}, {"--max-depth", "-1", "a.h", "out.dot"}, kUsage,
+        kNoFile, 255, "cludemap: --max-depth needs a whole number of 0 or more, not '-1'\n"),
+    row("depth_out_of_range", kOptionFiles, {}, {"--max-depth=99999999999", "a.h", "out.dot"},
+        kUsage, kNoFile, 255,
+        "cludemap: --max-depth needs a whole number from 0 to 2147483647; '99999999999' is out "
+        "of range\n"),
     row("bad_system_mode", kOptionFiles, {}, {"--system=bogus", "a.h", "out.dot"}, kUsage,
         kNoFile, 255, "cludemap: --system takes follow, leaf or hide, not 'bogus'\n"),
     row("output_option_without_file", kOptionFiles, {}, {"a.h", "-o"}, kUsage, kNoFile, 255,
