@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include <charconv>
+#include <limits>
 #include <string_view>
 
 namespace {
@@ -39,6 +40,11 @@ std::string appendToScan(CommandLine& line, std::string_view value) {
 std::string setMaxDepth(CommandLine& line, std::string_view value) {
   int depth = -1;
   const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), depth);
+  if (error == std::errc::result_out_of_range && end == value.data() + value.size()) {
+    return "--max-depth needs a whole number from 0 to " +
+           std::to_string(std::numeric_limits<int>::max()) + "; '" + std::string(value) +
+           "' is out of range";
+  }
   if (error != std::errc() || end != value.data() + value.size() || depth < 0) {
     return "--max-depth needs a whole number of 0 or more, not '" + std::string(value) + "'";
   }

@@ -215,6 +215,12 @@ std::vector<Case> cases() {
         "-o)\n"),
     row("bad_depth", kOptionFiles, {}, {"--max-depth", "x", "a.h", "out.dot"}, kUsage, kNoFile,
         255, "cludemap: --max-depth needs a whole number of 0 or more, not 'x'\n"),
+    row("negative_depth", kOptionFiles, {}, {"--max-depth", "-1", "a.h", "out.dot"}, kUsage,
+        kNoFile, 255, "cludemap: --max-depth needs a whole number of 0 or more, not '-1'\n"),
+    row("depth_out_of_range", kOptionFiles, {}, {"--max-depth=99999999999", "a.h", "out.dot"},
+        kUsage, kNoFile, 255,
+        "cludemap: --max-depth needs a whole number from 0 to 2147483647; '99999999999' is out "
+        "of range\n"),
     row("bad_system_mode", kOptionFiles, {}, {"--system=bogus", "a.h", "out.dot"}, kUsage,
         kNoFile, 255, "cludemap: --system takes follow, leaf or hide, not 'bogus'\n"),
     row("output_option_without_file", kOptionFiles, {}, {"a.h", "-o"}, kUsage, kNoFile, 255,
@@ -292,18 +298,21 @@ std::vector<Case> cases() {
           c.files.emplace_back("deep.json", std::string(100000, '[') + "\"" +
                                                 std::string(50 << 20, 'x') + "\"}");
         }),
-    // The compiler's directories come after the environment's.
+    // The compiler's directories come after the environment's and before
+    // -idirafter: the headers found later include the missing gone.h.
     withModel(row("compiler_directories",
-                  {{"a.h", "#include <x.h>\n#include <y.h>"}, {"env/x.h", ""}, {"sys1/x.h", ""},
-                   {"sys2/y.h", ""}},
-                  {}, {"--query-compiler=./cc", "a.h", "out.dot"}, "", kModel, 0, "",
+                  {{"a.h", "#include <x.h>\n#include <y.h>"}, {"env/x.h", ""},
+                   {"sys1/x.h", "#include \"gone.h\""}, {"sys2/y.h", ""},
+                   {"after/y.h", "#include \"gone.h\""}},
+                  {}, {"--query-compiler=./cc", "-idirafter", "after", "a.h", "out.dot"}, "",
+                  kModel, 0, "",
                   {"CLUDEMAP_INCLUDE_PATH=env"}, "posix",
                   [](Case&, const fs::path& dir) {
                     writeFiles(dir, {{"cc", "#!/bin/sh\necho '#include <...> search starts "
                                             "here:\n sys1\n sys2\nEnd of search list.' >&2\n"}});
                     fs::permissions(dir / "cc", fs::perms::owner_all, fs::perm_options::add);
                   }),
-              {"a.h"}, {{"env/", 's'}, {"sys1/", 's'}, {"sys2/", 's'}}),
+              {"a.h"}, {{"env/", 's'}, {"sys1/", 's'}, {"sys2/", 's'}, {"after/", 's'}}),
     row("compiler_missing", kOptionFiles, {}, {"--query-compiler=./none", "a.h", "out.dot"}, "",
         kNoFile, 2, "cludemap: cannot run the compiler ./none: no such file or directory\n", {},
         "posix"),

@@ -6,6 +6,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#if defined(__linux__)
+#include <sched.h>
+#include <sys/mount.h>
+#endif
+
+#include <climits>
 #include <csignal>
 #include <sstream>
 #include <thread>
@@ -55,6 +61,30 @@ TEST(OutputFile, ReplacesWholeFilesKeepingModesAndLinks) {
   std::ostringstream standardOutput;
   EXPECT_EQ(writeWhole(OutputFile(&standardOutput), "-", "text"), 0);
   EXPECT_EQ(standardOutput.str(), "text");
+}
+
+// Where no hidden file fits beside the output (its name too long to
+// extend) or renaming it over the output fails (a file mounted over it, in a
+// mount namespace of the test's own), the text is written in place, and a
+// longer old file cut to its length.
+TEST(OutputFile, WritesInPlaceCuttingTheOldFile) {
+  const fs::path dir = freshDirectory();
+  const fs::path longName = dir / std::string(NAME_MAX - 10, 'n');
+  writeFiles(
+      dir,
+      {{longName.filename().string(), "old, longer"}, {"mounted", "old, longer"}, {"out", ""}});
+  EXPECT_EQ(writeWhole(OutputFile(), longName, "new"), 0);
+  EXPECT_EQ(readFile(longName), "new");
+#if defined(__linux__)
+  if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) ||
+      mount((dir / "mounted").c_str(), (dir / "out").c_str(), nullptr, MS_BIND, nullptr)) {
+    GTEST_SKIP() << "no mount namespace to write over a mounted file in";
+  }
+  EXPECT_EQ(writeWhole(OutputFile(), dir / "out", "new"), 0);
+  EXPECT_EQ(readFile(dir / "mounted"), "new");
+  EXPECT_EQ(entries(dir), 3U);
+  umount((dir / "out").c_str());
+#endif
 }
 
 // The built tool writes a graph of some 25 MB over a larger, different file

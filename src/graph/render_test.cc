@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "testing/test_support.h"
 
@@ -28,71 +29,113 @@ static long pixels(const std::string& png, int at) {
   return value;
 }
 
-// One renderer for every picture, as GraphRenderer asks. a.h includes b.h
-// and the missing gone.h. PNG is drawn at 96 dots per inch, and SVG gives
-// its size in points (1/72 inch), both rounded from the same layout size.
-TEST(Render, DrawsEachFormatReadablyOrSaysWhyNot) {
-  const std::string graph =
-      modelDotFile(modelNode(1, "a.h") + modelNode(2, "gone.h") + modelEdge(2, 1, true) +
-                   modelNode(3, "b.h") + modelEdge(3, 1, true));
-  GraphRenderer renderer;
-  const auto render = [&](const std::string& format, const std::string& engine = "dot") {
+// a.h includes b.h and the missing gone.h (Node2).
+static std::string threeHeaders() {
+  return modelDotFile(modelNode(1, "a.h") + modelNode(2, "gone.h") + modelEdge(2, 1, true) +
+                      modelNode(3, "b.h") + modelEdge(3, 1, true));
+}
+
+class Render : public testing::Test {
+ protected:
+  // One renderer for every picture of the process, as GraphRenderer asks.
+  static void SetUpTestSuite() { renderer_ = std::make_unique<GraphRenderer>(); }
+  static void TearDownTestSuite() { renderer_.reset(); }
+
+  // threeHeaders() drawn, with Node2 (and the absent Node99) as missing
+  // headers; Graphviz prints nothing meanwhile.
+  static std::string draw(const std::string& format, const std::string& engine = "dot") {
     std::string bytes;
     std::string error;
-    EXPECT_TRUE(renderer.render(graph, {format, engine, {"Node2", "Node99"}}, bytes, &error))
+    CaptureStderr();
+    EXPECT_TRUE(
+        renderer_->render(threeHeaders(), {format, engine, {"Node2", "Node99"}}, bytes, &error))
         << error;
+    EXPECT_EQ(GetCapturedStderr(), "");
     return bytes;
-  };
-  const std::filesystem::path dir = freshDirectory();
-  CaptureStderr();
-  writeFiles(dir, {{"g.svg", render("svg")}, {"g.pdf", render("pdf")}});
-  const std::string png = render("png");
-  EXPECT_EQ(GetCapturedStderr(), "");
-  const auto svg = [&](const std::string& query) {
+  }
+
+  // The SVG drawing of threeHeaders() is in dir_/g.svg for each test.
+  void SetUp() override { writeFiles(dir_, {{"g.svg", draw("svg")}}); }
+
+  // What xmllint's XPath `query` gives on the SVG drawing.
+  std::string svg(const std::string& query) const {
     return output(XMLLINT_EXECUTABLE " --nonet --xpath '" + query + "' " +
-                  (dir / "g.svg").string());
-  };
+                  (dir_ / "g.svg").string());
+  }
+
+  static inline std::unique_ptr<GraphRenderer> renderer_;
+  const std::filesystem::path dir_ = freshDirectory();
+};
+
+TEST_F(Render, SvgHasABoxPerHeaderAndAnArrowPerInclude) {
+  EXPECT_EQ(svg("count(//*[local-name()=\"g\"][@class=\"node\"])"), "3");
+  EXPECT_EQ(svg("count(//*[local-name()=\"g\"][@class=\"edge\"])"), "2");
+}
+
+// The usual white-on-black fill, with a dashed red outline for missing ones.
+TEST_F(Render, MissingHeadersAreOutlinedDashedRed) {
   const auto box = [&](int node, const std::string& attribute) {
     return svg("string(//*[@class=\"node\"][*=\"Node" + std::to_string(node) +
                "\"]/*[local-name()=\"polygon\"]/@" + attribute + ")");
   };
-  EXPECT_EQ(svg("count(//*[local-name()=\"g\"][@class=\"node\"])"), "3");
   EXPECT_EQ(box(2, "stroke") + box(2, "fill"), "redblack");
   EXPECT_NE(box(2, "stroke-dasharray"), "");
   EXPECT_EQ(box(1, "stroke") + box(1, "fill") + box(1, "stroke-dasharray"), "blackblack");
+}
+
+// PNG is drawn at 96 dots per inch, and SVG gives its size in points (1/72
+// inch), both rounded from the same layout size.
+TEST_F(Render, PngIsWholeAndSizedAsTheSvg) {
+  const std::string png = draw("png");
   ASSERT_GT(png.size(), 45U);
   EXPECT_EQ(png.substr(0, 16), std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16));
   EXPECT_EQ(png.substr(png.size() - 8, 4), "IEND");
   for (const auto& [side, at] : {std::pair("width", 16), std::pair("height", 20)}) {
     const int points = std::stoi(svg(std::string("string(/*/@") + side + ")"));
-    EXPECT_EQ(pixels(png, at), std::lround(points * 4 / 3.0));
+    EXPECT_EQ(pixels(png, at), std::lround(points * 4 / 3.0)) << side;
   }
-  // Wider than cairo draws bitmaps: scaled to fit, quietly.
+}
+
+// Wider than cairo draws bitmaps: scaled to fit, quietly.
+TEST_F(Render, PngTooWideForCairoIsScaledDown) {
   std::string star = "digraph G {";
   for (int i = 1; i <= 600; ++i) star += "N" + std::to_string(i) + " -> N0;";
   std::string wide;
   CaptureStderr();
-  EXPECT_TRUE(renderer.render(star + "}", {"png", "dot", {}}, wide, nullptr));
+  EXPECT_TRUE(renderer_->render(star + "}", {"png", "dot", {}}, wide, nullptr));
   EXPECT_EQ(GetCapturedStderr(), "");
   EXPECT_TRUE(wide.size() > 24 && pixels(wide, 16) <= 32767);
-  const std::string page = (dir / "page").string();
+}
+
+TEST_F(Render, PdfIsReadable) {
+  writeFiles(dir_, {{"g.pdf", draw("pdf")}});
+  const std::string page = (dir_ / "page").string();
   EXPECT_EQ(
-      output(PDFTOPPM_EXECUTABLE " -png -singlefile " + (dir / "g.pdf").string() + " " + page), "");
+      output(PDFTOPPM_EXECUTABLE " -png -singlefile " + (dir_ / "g.pdf").string() + " " + page),
+      "");
   EXPECT_EQ(readFile(page + ".png").substr(1, 3), "PNG");
+}
+
+TEST_F(Render, EachEngineLaysTheGraphOut) {
   for (const char* engine : {"circo", "fdp", "neato", "osage", "patchwork", "sfdp", "twopi"}) {
-    EXPECT_TRUE(knownEngine(engine) && render("svg", engine).find("</svg>") != std::string::npos);
+    EXPECT_TRUE(knownEngine(engine)) << engine;
+    EXPECT_NE(draw("svg", engine).find("</svg>"), std::string::npos) << engine;
   }
+}
+
+// A one-line reason, no bytes and nothing printed.
+TEST_F(Render, RefusesWhatItCannotDraw) {
   const std::vector<std::vector<std::string>> refusals = {
       // format, engine, DOT text, reason
-      {"gif", "dot", graph, "unknown picture format \"gif\""},
-      {"dot", "dot", graph, "unknown picture format \"dot\""},
-      {"svg", "nop", graph, "unknown layout engine \"nop\""},
+      {"gif", "dot", threeHeaders(), "unknown picture format \"gif\""},
+      {"dot", "dot", threeHeaders(), "unknown picture format \"dot\""},
+      {"svg", "nop", threeHeaders(), "unknown layout engine \"nop\""},
       {"svg", "dot", "digraph { a -> ", "Graphviz cannot read the graph: syntax error in line 1"}};
   for (const auto& row : refusals) {
     std::string bytes = "old";
     std::string error;
     CaptureStderr();
-    EXPECT_FALSE(renderer.render(row[2], {row[0], row[1], {}}, bytes, &error));
+    EXPECT_FALSE(renderer_->render(row[2], {row[0], row[1], {}}, bytes, &error));
     EXPECT_EQ(GetCapturedStderr() + bytes, "");
     EXPECT_EQ(error, row[3]);
   }

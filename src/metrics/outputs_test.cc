@@ -96,6 +96,13 @@ TEST(Compare, FindsAGrownRootAndTheFileItNowReaches) {
   EXPECT_NE(out.str().find("Newly reached: 1\n  r\xff.h:2 \xe2\x86\x92 /p/n.h\n"),
             std::string::npos)
       << out.str();
+  // The same files, a.h one byte more or less: a root grows in bytes alone.
+  for (const auto& [aBytes, grew] : {std::pair("21", true), std::pair("19", false)}) {
+    const FileGraph now =
+        graphOf({"/p/r\xff.h 10 1 > 1", "/p/a.h " + std::string(aBytes) + " 1", "/p/n.h 5 1"}, {0});
+    std::ostringstream text;
+    EXPECT_EQ(writeComparison(text, baseline, now, computeMetrics(now), "/p"), grew) << aBytes;
+  }
 }
 
 TEST(Compare, RejectsWhatIsNotABaseline) {

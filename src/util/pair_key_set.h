@@ -15,6 +15,9 @@ class PairKeySet {
   bool insert(std::uint64_t key);
   bool contains(std::uint64_t key) const;
   std::size_t size() const { return size_; }
+  // At least twice size() once a key other than 0 is in, so that a lookup
+  // of an absent key soon reaches a free slot.
+  std::size_t slotCount() const { return slots_.size(); }
 
  private:
   // A free slot holds kFree; the key kFree itself is kept in `holdsFree_`.

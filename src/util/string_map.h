@@ -55,6 +55,9 @@ class StringMap {
   }
 
   std::size_t size() const { return entries_.size(); }
+  // At least twice size(), so that a lookup of an absent key soon reaches a
+  // free slot.
+  std::size_t slotCount() const { return slots_.size(); }
 
   // Mixes eight bytes per step: keys are paths and labels of a few dozen
   // bytes, hashed once per tree node, where a byte-wise or general-purpose
