@@ -121,13 +121,14 @@ def check_selection(driver, graph, index, centre=True):
     assert [repeat_lines(driver, f'#view .repeat.{c}') for c in ['include', 'includer']] == [
         sum(files[to]['via'] != index for to in file['includes']),
         sum(i != file['via'] for i in includers)]
-    panel = texts(driver, '#path, #kind, #size, #closure')
+    panel = texts(driver, '#path, #kind, #size, #closure, #reached')
     def counts(figures, *words):
         return ', '.join(f'{figures[w]:,} {w[:-1] if figures[w] == 1 else w}' for w in words)
     assert panel[0] == file['path'] and ('system header' in panel[1]) == file['system'], panel
     assert panel[1].startswith('found' if file['found'] else 'missing'), panel
     assert panel[2:] == [counts(file, 'bytes', 'lines'),
-                         counts(file['closure'], 'files', 'bytes', 'lines')], panel
+                         counts(file['closure'], 'files', 'bytes', 'lines'),
+                         counts({'files': file['reachedFrom']}, 'files')], panel
     assert centred(driver, index) == centre
 
 
