@@ -2,12 +2,12 @@
 # and writes it as a C++ source file:
 #   cmake -DSOURCE_DIR=... -DOUTPUT=... -DSCRIPTS=a.js,b.js,... -P EmbedPage.cmake
 #
-# The style and the script are put into the template here, and the script's
-# SHA-256, over the script exactly as it goes into the page, goes into the
-# page's Content-Security-Policy, so that the browser runs that script and no
-# other, whatever a header name smuggles into the page. The skeleton is written as a char array, not as string literals:
-# compilers cap the length of a literal (MSVC at 16 KiB a piece), and an
-# array takes any bytes as they are.
+# The style and the script are put into the template here, and the SHA-256
+# of the script exactly as it goes into the page goes into the page's
+# Content-Security-Policy, so that the browser runs that script and no other,
+# whatever a header name smuggles into the page. The skeleton is written as a
+# char array, not as string literals: compilers cap the length of a literal
+# (MSVC at 16 KiB a piece), and an array takes any bytes as they are.
 cmake_minimum_required(VERSION 3.25)
 
 file(READ ${SOURCE_DIR}/page.html page)
