@@ -1,17 +1,29 @@
-# Builds the page skeleton from page.html, page.css and page.js and writes it
-# as a C++ source file: cmake -DSOURCE_DIR=... -DOUTPUT=... -P EmbedPage.cmake
+# Builds the page skeleton from page.html, page.css and the script's parts
+# and writes it as a C++ source file:
+#   cmake -DSOURCE_DIR=... -DOUTPUT=... -DSCRIPTS=a.js,b.js,... -P EmbedPage.cmake
 #
-# The style and the script are put into the template here, and the script's
-# SHA-256 goes into the page's Content-Security-Policy, so that the browser
-# runs that script and no other, whatever a header name smuggles into the
-# page. The skeleton is written as a char array, not as string literals:
-# compilers cap the length of a literal (MSVC at 16 KiB a piece), and an
-# array takes any bytes as they are.
+# The style and the script are put into the template here, and the SHA-256
+# of the script exactly as it goes into the page goes into the page's
+# Content-Security-Policy, so that the browser runs that script and no other,
+# whatever a header name smuggles into the page. The skeleton is written as a
+# char array, not as string literals: compilers cap the length of a literal
+# (MSVC at 16 KiB a piece), and an array takes any bytes as they are.
 cmake_minimum_required(VERSION 3.25)
 
 file(READ ${SOURCE_DIR}/page.html page)
 file(READ ${SOURCE_DIR}/page.css style)
-file(READ ${SOURCE_DIR}/page.js script)
+# The script is its parts in the order given, inside one strict function so
+# that the names they declare stay out of the page's global scope.
+if(NOT SCRIPTS)
+  message(FATAL_ERROR "EmbedPage.cmake needs -DSCRIPTS, the script's parts")
+endif()
+string(REPLACE "," ";" parts "${SCRIPTS}")
+set(script "'use strict';\n(() => {\n")
+foreach(part IN LISTS parts)
+  file(READ ${SOURCE_DIR}/${part} text)
+  string(APPEND script "${text}")
+endforeach()
+string(APPEND script "})();\n")
 
 # `hex` as base64: zero bytes pad it to whole groups of three bytes (six
 # hex digits), each group makes four letters, and the letters that only the
@@ -57,7 +69,7 @@ endforeach()
 foreach(marker @DATA@ @PICTURE@ @STYLE@ @SCRIPT@ @SCRIPT_HASH@)
   string(FIND "${style}${script}" "${marker}" at)
   if(NOT at EQUAL -1)
-    message(FATAL_ERROR "page.css or page.js holds ${marker}, which marks a place in the page")
+    message(FATAL_ERROR "page.css or the script holds ${marker}, which marks a place in the page")
   endif()
 endforeach()
 string(REPLACE "@SCRIPT_HASH@" "sha256-${hash}" page "${page}")
@@ -72,7 +84,7 @@ string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${bytes}")
 # Sixteen bytes a line.
 string(REGEX REPLACE "(('[^']*',){16})" "\\1\n" bytes "${bytes}")
 
-file(WRITE ${OUTPUT}.new "// Made by EmbedPage.cmake from page.html, page.css and page.js.
+file(WRITE ${OUTPUT}.new "// Made by EmbedPage.cmake from page.html, page.css and the page_*.js scripts.
 #include \"html/page_skeleton.h\"
 
 namespace {

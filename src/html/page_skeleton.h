@@ -1,6 +1,6 @@
 // The page's fixed text, made at build time from page.html, page.css and
-// page.js (EmbedPage.cmake): the whole page but for two markers, @PICTURE@
-// and @DATA@, where the picture and the data go.
+// the page_*.js scripts (EmbedPage.cmake): the whole page but for two
+// markers, @PICTURE@ and @DATA@, where the picture and the data go.
 #ifndef CLUDEMAP_HTML_PAGE_SKELETON_H_
 #define CLUDEMAP_HTML_PAGE_SKELETON_H_
 

@@ -99,12 +99,12 @@ def repeat_lines(driver, css):
         'return document.querySelector(arguments[0]).getAttribute("d") || ""', css).count('M')
 
 
-def centred(driver, index):
-    """Whether file index's box is in the middle of the picture."""
-    return driver.execute_script("""const r = document.getElementById('f' + arguments[0])
+def centred(driver, css):
+    """Whether the element's box is in the middle of the picture."""
+    return driver.execute_script("""const r = document.querySelector(arguments[0])
         .getBoundingClientRect(), v = document.querySelector('#view svg').getBoundingClientRect();
         return Math.abs(r.x + r.width / 2 - v.x - v.width / 2) < 1 &&
-          Math.abs(r.y + r.height / 2 - v.y - v.height / 2) < 1""", index)
+          Math.abs(r.y + r.height / 2 - v.y - v.height / 2) < 1""", css)
 
 
 def check_selection(driver, graph, index, centre=True):
@@ -121,19 +121,28 @@ def check_selection(driver, graph, index, centre=True):
     assert [repeat_lines(driver, f'#view .repeat.{c}') for c in ['include', 'includer']] == [
         sum(files[to]['via'] != index for to in file['includes']),
         sum(i != file['via'] for i in includers)]
-    panel = texts(driver, '#path, #kind, #size, #closure')
+    panel = texts(driver, '#path, #kind, #size, #closure, #reached')
     def counts(figures, *words):
         return ', '.join(f'{figures[w]:,} {w[:-1] if figures[w] == 1 else w}' for w in words)
     assert panel[0] == file['path'] and ('system header' in panel[1]) == file['system'], panel
     assert panel[1].startswith('found' if file['found'] else 'missing'), panel
     assert panel[2:] == [counts(file, 'bytes', 'lines'),
-                         counts(file['closure'], 'files', 'bytes', 'lines')], panel
-    assert centred(driver, index) == centre
+                         counts(file['closure'], 'files', 'bytes', 'lines'),
+                         counts({'files': file['reachedFrom']}, 'files')], panel
+    assert centred(driver, f'#f{index}') == centre
 
 
 def view_box(driver):
     return [float(v) for v in driver.execute_script(
         "return document.querySelector('#view svg').getAttribute('viewBox')").split()]
+
+
+def under(driver, x, y):
+    """The drawing's point under the window's pixel (x, y)."""
+    return driver.execute_script("""const svg = document.querySelector('#view svg');
+        const p = new DOMPoint(arguments[0], arguments[1]).matrixTransform(
+          svg.getScreenCTM().inverse());
+        return [p.x, p.y]""", x, y)
 
 
 def pinch(driver, x, y, start, end):
@@ -177,6 +186,7 @@ def check_project(driver, directory, tool, screenshot):
 
     driver.find_element(By.ID, 'fit').click()
     fitted = view_box(driver)
+    assert centred(driver, '#view .graph > polygon')
     driver.find_element(By.ID, 'view').send_keys('+')
     zoomed = view_box(driver)
     assert zoomed[2] < fitted[2]
@@ -185,9 +195,11 @@ def check_project(driver, directory, tool, screenshot):
     assert view_box(driver)[0] < zoomed[0]
     driver.find_element(By.ID, 'view').send_keys('0')
     assert view_box(driver) == fitted
+    pointed = under(driver, 300, 300)
     driver.execute_script("""document.querySelector('#view svg').dispatchEvent(new WheelEvent(
         'wheel', {deltaY: -200, clientX: 300, clientY: 300, bubbles: true, cancelable: true}))""")
     assert view_box(driver)[2] < fitted[2]
+    assert max(abs(a - b) for a, b in zip(under(driver, 300, 300), pointed)) < 0.5
     driver.find_element(By.ID, 'fit').click()
     pinch(driver, 300, 300, 40, 120)
     assert view_box(driver)[2] < fitted[2] / 2
