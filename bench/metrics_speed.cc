@@ -20,10 +20,10 @@
 #include <sstream>
 #include <string>
 
-#include "scan/file_graph.h"
 #include "metrics/file_metrics.h"
 #include "metrics/json_writer.h"
 #include "metrics/report_writer.h"
+#include "scan/file_graph.h"
 
 namespace {
 

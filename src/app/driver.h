@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-
 inline constexpr std::string_view kUsageMessage = "Usage: cludemap (.h file) (.png file)\n";
 
 // What --help prints.

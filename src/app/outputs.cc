@@ -73,7 +73,8 @@ int writeComparisonOutput(std::ostream& out, const ScanResult& result, const Run
 int writeHtmlOutput(std::ostream& out, const ScanResult& result, const RunConfig& config,
                     std::string* /*problem*/) {
   HtmlInput input{CLUDEMAP_VERSION, config.currentDirectory, {}};
-  for (const auto& [line, count] : result.distinctWarnings) input.warnings.emplace_back(line, count);
+  for (const auto& [line, count] : result.distinctWarnings)
+    input.warnings.emplace_back(line, count);
   writeHtml(out, result.files, computeMetrics(result.files), input);
   return 0;
 }

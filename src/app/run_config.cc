@@ -130,9 +130,9 @@ std::optional<RunConfig> makeRunConfig(const CommandLine& line, std::ostream& ve
                    "-T takes " + outputFormatNames() + ", not '" + line.format + "'");
   }
   if (!knownEngine(line.engine)) {
-    return failing(problem, Kind::kUsage,
-                   "-K takes a Graphviz layout engine (dot, sfdp, neato, ...), not '" +
-                       line.engine + "'");
+    return failing(
+        problem, Kind::kUsage,
+        "-K takes a Graphviz layout engine (dot, sfdp, neato, ...), not '" + line.engine + "'");
   }
   if (isPicture(*config.format) && !renderingAvailable()) {
     std::string_view message = kRenderingUnavailableMessage;

@@ -44,15 +44,16 @@ inline constexpr std::string_view kRepeatEdge =
     "fontname=\"Helvetica\"];" CLUDEMAP_DOT_LINE_END;
 
 // The DOT file as -T dot writes it: the boxes carry no marks.
-inline constexpr DotStyle kIncludeTreeStyle{kDotOpening,        kDotClosing, kNodeStatement,
-                                            kFirstSightingEdge, kRepeatEdge, DotQuoting::kLineEscapes};
+inline constexpr DotStyle kIncludeTreeStyle{kDotOpening,    kDotClosing,
+                                            kNodeStatement, kFirstSightingEdge,
+                                            kRepeatEdge,    DotQuoting::kLineEscapes};
 
 // The same graph for pictures: a missing header keeps the white-on-black
 // fill, with a dashed red outline (the fill colour is set too, since a
 // filled box is otherwise filled with its outline colour).
 std::string_view pictureMarkAttributes(const NodeMarks& marks);
-inline constexpr DotStyle kPictureStyle{kDotOpening,        kDotClosing, kNodeStatement,
-                                        kFirstSightingEdge, kRepeatEdge, DotQuoting::kLineEscapes,
+inline constexpr DotStyle kPictureStyle{kDotOpening,          kDotClosing, kNodeStatement,
+                                        kFirstSightingEdge,   kRepeatEdge, DotQuoting::kLineEscapes,
                                         pictureMarkAttributes};
 
 #endif  // CLUDEMAP_GRAPH_DOT_FORMAT_H_

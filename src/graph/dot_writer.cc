@@ -70,8 +70,7 @@ struct DotWriter::Template {
   };
 
   explicit Template(std::string_view format) {
-    for (std::size_t at = format.find('%'); at != std::string_view::npos;
-         at = format.find('%')) {
+    for (std::size_t at = format.find('%'); at != std::string_view::npos; at = format.find('%')) {
       pieces.push_back(Piece{format.substr(0, at), format[at + 1]});
       format.remove_prefix(at + 2);
     }
@@ -171,8 +170,8 @@ void DotWriter::edge(EdgeKind kind, std::int32_t child, std::int32_t parent) {
   fill(*text_, statement, child, parent, {}, {});
 }
 
-void DotWriter::fill(Text& text, const Template& statement, std::int32_t first,
-                     std::int32_t second, std::string_view label, std::string_view attributes) {
+void DotWriter::fill(Text& text, const Template& statement, std::int32_t first, std::int32_t second,
+                     std::string_view label, std::string_view attributes) {
   for (const Template::Piece& piece : statement.pieces) {
     text.append(piece.text);
     switch (piece.hole) {

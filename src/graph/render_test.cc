@@ -64,9 +64,7 @@ class Render : public testing::Test {
     std::string bytes;
     std::string error;
     CaptureStderr();
-    EXPECT_TRUE(
-        renderer_->render(threeHeaders(), {format, engine}, bytes, &error))
-        << error;
+    EXPECT_TRUE(renderer_->render(threeHeaders(), {format, engine}, bytes, &error)) << error;
     EXPECT_EQ(GetCapturedStderr(), "");
     return bytes;
   }

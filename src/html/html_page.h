@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "scan/file_graph.h"
 #include "metrics/file_metrics.h"
+#include "scan/file_graph.h"
 
 struct HtmlInput {
   std::string_view version;

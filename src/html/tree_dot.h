@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "scan/file_graph.h"
 #include "metrics/file_metrics.h"
+#include "scan/file_graph.h"
 
 // The most characters a box's label shows; longer labels keep their start
 // and end around an ellipsis. The page shows the whole path elsewhere.

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "scan/file_graph.h"
 #include "metrics/file_metrics.h"
+#include "scan/file_graph.h"
 
 // What a comparison needs of each file of the earlier run.
 struct BaselineFile {

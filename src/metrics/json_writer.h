@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "scan/file_graph.h"
 #include "metrics/file_metrics.h"
+#include "scan/file_graph.h"
 
 // Writes
 //   {"tool":"cludemap","version":V,"roots":[index...],

@@ -6,8 +6,8 @@
 #include <iosfwd>
 #include <string_view>
 
-#include "scan/file_graph.h"
 #include "metrics/file_metrics.h"
+#include "scan/file_graph.h"
 
 // How many files the ranked lists show.
 inline constexpr std::size_t kReportTop = 20;

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "scan/file_graph.h"
 #include "metrics/file_metrics.h"
+#include "scan/file_graph.h"
 
 // The files of one shortest chain from a root to `file`, the root first and
 // `file` last (just `file` for a root); empty when no root reaches it.

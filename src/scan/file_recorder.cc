@@ -10,8 +10,7 @@ constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
 
 }  // namespace
 
-std::size_t FileRecorder::reach(const HeaderFile& file, const HeaderContent* content,
-                                bool system) {
+std::size_t FileRecorder::reach(const HeaderFile& file, const HeaderContent* content, bool system) {
   if (file.number >= indexByNumber_.size()) indexByNumber_.resize(file.number + 1, kUnknown);
   std::size_t& index = indexByNumber_[file.number];
   if (index == kUnknown) {

@@ -46,7 +46,7 @@ class FileRecorder {
  private:
   FileGraph& graph_;
   std::unordered_map<std::string, std::size_t> indexByKey_;
-  std::vector<std::size_t> indexByNumber_;  // by HeaderFile::number
+  std::vector<std::size_t> indexByNumber_;                  // by HeaderFile::number
   std::set<std::pair<std::size_t, std::size_t>> expanded_;  // (file, list)
   // The names found nowhere, by the expansion that recorded them, in the
   // order the expansions began.

@@ -38,8 +38,7 @@ void releaseLargeBuffer(Scratch& scratch) {
 // quoted name is its own label, and a malformed line has none. A next
 // directive written with quotes is labelled as if written with brackets.
 bool labelKeptApart(const DirectiveView& directive) {
-  return directive.kind == DirectiveKind::kAngle ||
-         directive.kind == DirectiveKind::kNext;
+  return directive.kind == DirectiveKind::kAngle || directive.kind == DirectiveKind::kNext;
 }
 
 std::size_t keptLabelBytes(const DirectiveView& directive) {

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-
 IncludeNode::~IncludeNode() {
   // Taking the grandchildren's lists out before a list is freed leaves every
   // node it frees without children, so no destructor call goes deeper than

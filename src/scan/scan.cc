@@ -42,8 +42,8 @@ struct Scan {
   WarningSink& warnings;
   TreeState& tree;
   ScanCache& cache;
-  std::size_t list;         // the index of the cache's search list
-  FileRecorder* recorder;   // with file facts
+  std::size_t list;        // the index of the cache's search list
+  FileRecorder* recorder;  // with file facts
   std::vector<Frame> stack;
 };
 
@@ -93,16 +93,15 @@ bool registerNode(TreeState& tree, IncludeNode& node, const std::string& path,
 void decideEdge(TreeState& tree, IncludeNode& node, std::int32_t parentId) {
   if (node.label.empty()) return;
   const PairKeyValue key = PairKey(node.id, parentId);
-  node.edgeDrawn = node.firstSighting ? !tree.drawnEdges.contains(key)
-                                      : tree.drawnEdges.insert(key);
+  node.edgeDrawn =
+      node.firstSighting ? !tree.drawnEdges.contains(key) : tree.drawnEdges.insert(key);
 }
 
 // Registers the node and, when it is to be expanded and its file can be
 // read, pushes a frame for its directives. A node at the run's depth limit
 // is a leaf too. Returns the index of its file where files are recorded.
-std::size_t enterNode(Scan& scan, ScannedHeader& header, IncludeNode& node,
-                      std::string_view label, std::int32_t parentId, int depth, bool leaf,
-                      ChildMemo& memo) {
+std::size_t enterNode(Scan& scan, ScannedHeader& header, IncludeNode& node, std::string_view label,
+                      std::int32_t parentId, int depth, bool leaf, ChildMemo& memo) {
   const HeaderFile& file = *header.key.file;
   node.missing = !file.found;
   leaf = leaf || !belowMaxDepth(scan.config.cuts, depth);
@@ -124,7 +123,8 @@ std::size_t enterNode(Scan& scan, ScannedHeader& header, IncludeNode& node,
   // Room for every child up front: the frame's node pointer and the children
   // being filled in place stay where they are.
   node.children.reserve(content->childDirectives);
-  const bool records = scan.recorder != nullptr && scan.recorder->firstExpansion(recorded, scan.list);
+  const bool records =
+      scan.recorder != nullptr && scan.recorder->firstExpansion(recorded, scan.list);
   scan.stack.push_back(Frame{&node, &header, depth, records ? recorded : kNotRecorded});
   return recorded;
 }
@@ -133,8 +133,7 @@ std::size_t enterNode(Scan& scan, ScannedHeader& header, IncludeNode& node,
 // directive followed again under a parent its node's pair is known to be
 // expanded under, whose node is no first sighting and stays a leaf, as
 // registerNode would decide. Returns false for any other node.
-bool knownRepeat(Scan& scan, const DirectiveMemo& memo, std::int32_t parentId,
-                 IncludeNode& node) {
+bool knownRepeat(Scan& scan, const DirectiveMemo& memo, std::int32_t parentId, IncludeNode& node) {
   const ChildMemo& known = memo.child;
   if (known.id == 0 || known.expandedUnder != parentId) return false;
   node.label = known.label;
@@ -151,7 +150,8 @@ void followNextDirective(Scan& scan) {
   const std::size_t index = top.next++;
   const HeaderDirective& directive = content.directives[index];
   if (directive.kind == DirectiveKind::kMalformed) {
-    scan.warnings.warn(kMalformedLineWarning, {top.header->key.file->path, content.textOf(directive)});
+    scan.warnings.warn(kMalformedLineWarning,
+                       {top.header->key.file->path, content.textOf(directive)});
     return;
   }
   DirectiveMemo& memo = top.header->directives[index];
@@ -203,8 +203,8 @@ void scanStart(Scan& scan, const std::string& path, IncludeNode& node) {
   const std::int32_t parentId = parent == nullptr ? 0 : parent->second;
   ChildMemo memo;
   ScannedHeader& start = scan.cache.startHeader(path);
-  const std::size_t file = enterNode(scan, start, node, "", parentId, 0,
-                                     startIsLeaf(scan.config.cuts, path), memo);
+  const std::size_t file =
+      enterNode(scan, start, node, "", parentId, 0, startIsLeaf(scan.config.cuts, path), memo);
   if (scan.recorder != nullptr) scan.recorder->addRoot(file);
   // Like every read of the registry, reading the parent's id leaves a zero
   // entry for an unknown label, here only after the node's own first-sighting

@@ -90,8 +90,7 @@ DirectiveMemo& ScanCache::resolve(ScannedHeader& includer, std::size_t index) {
     }
     memo.to = entry->second;
   } else {
-    const HeaderKey key =
-        childHeader(*includer.key.file, name, directive.kind, includer.key.entry);
+    const HeaderKey key = childHeader(*includer.key.file, name, directive.kind, includer.key.entry);
     memo.to = key.file == nullptr ? nullptr : &headerOf(key);
   }
   if (cuts_.any()) memo.cut = cutOf(name, memo.to == nullptr ? HeaderKey{} : memo.to->key);
@@ -99,9 +98,8 @@ DirectiveMemo& ScanCache::resolve(ScannedHeader& includer, std::size_t index) {
 }
 
 bool ScanCache::isSystem(const HeaderKey& key) const {
-  return key.entry != kNoEntry &&
-         searchList_.entries()[static_cast<std::size_t>(key.entry)].kind ==
-             SearchList::Kind::kSystem;
+  return key.entry != kNoEntry && searchList_.entries()[static_cast<std::size_t>(key.entry)].kind ==
+                                      SearchList::Kind::kSystem;
 }
 
 Cut ScanCache::cutOf(std::string_view name, const HeaderKey& key) const {

@@ -202,8 +202,8 @@ std::string compareWithModel(const HeaderTree& tree, const fs::path& directory, 
     const ScanResult result = scanIncludes(config.scan, warnings);
     IncludeTreeDotOptions options;
     options.tree = config.tree;
-    dotText = writtenTwice(
-        [&](std::ostream& out) { writeIncludeTreeDot(out, result, options); }, difference);
+    dotText = writtenTwice([&](std::ostream& out) { writeIncludeTreeDot(out, result, options); },
+                           difference);
     if (facts) {
       json = writtenTwice(
           [&](std::ostream& out) {
