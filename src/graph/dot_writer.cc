@@ -40,24 +40,44 @@ class NumberText {
 
 }  // namespace
 
+namespace {
+
+// The escape for `c` under `quoting`, or null for a byte copied as it is.
+const char* escapeOf(char c, DotQuoting quoting) {
+  switch (c) {
+    case '\\':
+      return "\\\\";
+    case '"':
+      return "\\\"";
+    case '\r':
+      return quoting == DotQuoting::kLineEscapes ? "\\r" : nullptr;
+    case '\n':
+      return quoting == DotQuoting::kLineEscapes ? "\\n" : nullptr;
+    case '&':
+      return quoting == DotQuoting::kLiteral ? "&amp;" : nullptr;
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
 void appendDotString(std::string& out, std::string_view text, DotQuoting quoting) {
-  const bool lineEscapes = quoting == DotQuoting::kLineEscapes;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (lineEscapes && i != 0 && i % kLabelPieceBytes == 0) out += kLabelLineContinuation;
-    const char c = text[i];
-    if (c == '\\') {
-      out += "\\\\";
-    } else if (c == '"') {
-      out += "\\\"";
-    } else if (lineEscapes && c == '\r') {
-      out += "\\r";
-    } else if (lineEscapes && c == '\n') {
-      out += "\\n";
-    } else if (!lineEscapes && c == '&') {
-      out += "&amp;";
-    } else {
-      out += c;
+  const std::size_t piece =
+      quoting == DotQuoting::kLineEscapes ? kLabelPieceBytes : std::string_view::npos;
+  for (std::size_t start = 0; start < text.size(); start += piece) {
+    if (start != 0) out += kLabelLineContinuation;
+    const std::string_view part = text.substr(start, piece);
+    // Runs of plain bytes are copied whole.
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < part.size(); ++i) {
+      const char* escape = escapeOf(part[i], quoting);
+      if (escape == nullptr) continue;
+      out.append(part.data() + plain, i - plain);
+      out += escape;
+      plain = i + 1;
     }
+    out.append(part.data() + plain, part.size() - plain);
   }
 }
 
@@ -82,34 +102,12 @@ struct DotWriter::Template {
   std::size_t fixedBytes = 0;  // the most it takes besides its label and attributes
 };
 
-// Text gathered for the stream. Appending copies straight into room made
-// beforehand: the writer appends several pieces per box, and a checked
-// append for each costs more than the copying.
-class DotWriter::Text {
- public:
-  explicit Text(std::size_t capacity) : bytes_(new char[capacity]), capacity_(capacity) {}
-
-  // Makes room for `size` more bytes.
-  void reserve(std::size_t size) {
-    if (size_ + size <= capacity_) return;
-    capacity_ = std::max(2 * capacity_, size_ + size);
-    std::unique_ptr<char[]> larger(new char[capacity_]);
-    std::memcpy(larger.get(), bytes_.get(), size_);
-    bytes_ = std::move(larger);
-  }
-  // Needs the room made by reserve.
-  void append(std::string_view text) {
-    std::memcpy(bytes_.get() + size_, text.data(), text.size());
-    size_ += text.size();
-  }
-  std::string_view view() const { return {bytes_.get(), size_}; }
-  void clear() { size_ = 0; }
-
- private:
-  std::unique_ptr<char[]> bytes_;
-  std::size_t size_ = 0;
-  std::size_t capacity_;
-};
+void DotWriter::Text::grow(std::size_t size) {
+  capacity_ = std::max(2 * capacity_, size_ + size);
+  std::unique_ptr<char[]> larger(new char[capacity_]);
+  std::memcpy(larger.get(), bytes_.get(), size_);
+  bytes_ = std::move(larger);
+}
 
 DotWriter::DotWriter(std::ostream& out, const DotStyle& style, std::size_t labelCount)
     : out_(out),
@@ -118,24 +116,24 @@ DotWriter::DotWriter(std::ostream& out, const DotStyle& style, std::size_t label
       firstSightingEdge_(std::make_unique<Template>(style.firstSightingEdge)),
       repeatEdge_(std::make_unique<Template>(style.repeatEdge)),
       nodeStatements_(labelCount),
-      text_(std::make_unique<Text>(kFlushThreshold + 4096)) {}
+      text_(kFlushThreshold + 4096) {}
 
 DotWriter::~DotWriter() = default;
 
 void DotWriter::opening() {
-  text_->reserve(style_.opening.size());
-  text_->append(style_.opening);
+  text_.reserve(style_.opening.size());
+  text_.append(style_.opening);
 }
 
 void DotWriter::closing() {
-  text_->reserve(style_.closing.size());
-  text_->append(style_.closing);
+  text_.reserve(style_.closing.size());
+  text_.append(style_.closing);
   flush();
 }
 
 void DotWriter::flush() {
-  out_.write(text_->view().data(), static_cast<std::streamsize>(text_->view().size()));
-  text_->clear();
+  out_.write(text_.view().data(), static_cast<std::streamsize>(text_.view().size()));
+  text_.clear();
 }
 
 void DotWriter::node(std::int32_t number, std::string_view label, std::size_t labelNumber,
@@ -158,16 +156,16 @@ void DotWriter::node(std::int32_t number, std::string_view label, std::size_t la
     fill(made, *node_, number, 0, quoted, attributes);
     statement.assign(made.view());
   }
-  text_->reserve(statement.size());
-  text_->append(statement);
-  if (text_->view().size() >= kFlushThreshold) flush();
+  text_.reserve(statement.size());
+  text_.append(statement);
+  if (text_.view().size() >= kFlushThreshold) flush();
 }
 
 void DotWriter::edge(EdgeKind kind, std::int32_t child, std::int32_t parent) {
   if (kind == EdgeKind::kNoIncluder) return;
   const Template& statement = kind == EdgeKind::kFirstSighting ? *firstSightingEdge_ : *repeatEdge_;
-  text_->reserve(statement.fixedBytes);
-  fill(*text_, statement, child, parent, {}, {});
+  text_.reserve(statement.fixedBytes);
+  fill(text_, statement, child, parent, {}, {});
 }
 
 void DotWriter::fill(Text& text, const Template& statement, std::int32_t first, std::int32_t second,

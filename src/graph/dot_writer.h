@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -77,7 +78,33 @@ class DotWriter {
 
  private:
   struct Template;
-  class Text;
+
+  // Text gathered for the stream. Appending copies straight into room made
+  // beforehand: the writer appends several pieces per box, and a checked
+  // append for each costs more than the copying.
+  class Text {
+   public:
+    explicit Text(std::size_t capacity) : bytes_(new char[capacity]), capacity_(capacity) {}
+
+    // Makes room for `size` more bytes.
+    void reserve(std::size_t size) {
+      if (size_ + size > capacity_) grow(size);
+    }
+    // Needs the room made by reserve.
+    void append(std::string_view text) {
+      std::memcpy(bytes_.get() + size_, text.data(), text.size());
+      size_ += text.size();
+    }
+    std::string_view view() const { return {bytes_.get(), size_}; }
+    void clear() { size_ = 0; }
+
+   private:
+    void grow(std::size_t size);
+
+    std::unique_ptr<char[]> bytes_;
+    std::size_t size_ = 0;
+    std::size_t capacity_;
+  };
 
   // Appends `statement` to `text` with its holes filled; `text` has room.
   static void fill(Text& text, const Template& statement, std::int32_t first, std::int32_t second,
@@ -88,7 +115,7 @@ class DotWriter {
   std::unique_ptr<Template> node_, firstSightingEdge_, repeatEdge_;
   // By label number and marks; empty until made.
   std::vector<std::string> nodeStatements_;
-  std::unique_ptr<Text> text_;
+  Text text_;
 };
 
 #endif  // CLUDEMAP_GRAPH_DOT_WRITER_H_

@@ -11,7 +11,9 @@
 
 #include "scan/include_directive.h"
 
-// One header path as a search finds it, before anything is read.
+struct HeaderContent;
+
+// One header path as a search finds it.
 struct HeaderFile {
   std::string path;  // as the scan built it
   // A readable regular file is there: the name leads here. Whether it
@@ -19,6 +21,8 @@ struct HeaderFile {
   bool found = false;
   // Numbers the paths one run looks at from 0, for the scan's own tables.
   std::size_t number = 0;
+  // Where the search read what it found at once: the content.
+  const HeaderContent* content = nullptr;
 };
 
 // One directive, its texts kept in the header's text block.

@@ -234,29 +234,42 @@ std::size_t cacheFor(std::vector<std::unique_ptr<ScanCache>>& caches, const Sear
 
 }  // namespace
 
-ScanResult scanIncludes(const ScanConfig& config, WarningSink& warnings) {
-  ScanResult result;
-  result.roots.resize(config.starts.size());
-  TreeState tree(result.labels);
-  std::optional<FileRecorder> recorder;
-  if (config.fileFacts) recorder.emplace(result.files);
-  // Declared before the store, so that the store's threads stop before the
-  // caches their tasks use go.
+// Everything the scan keeps while it runs, besides its result. The store
+// comes after the caches, so that its threads stop before the caches their
+// tasks use go.
+struct ScanMemory {
+  ScanMemory(const ScanConfig& config, LabelTable& labels)
+      : tree(labels), store(readerCount(config), config.fileFacts, !config.cuts.any()) {}
+
+  TreeState tree;
   std::vector<std::unique_ptr<ScanCache>> caches;
   // Without cuts every file found is opened anyway, so a search reads what
   // it finds at once.
-  ContentStore store(readerCount(config), config.fileFacts, !config.cuts.any());
+  ContentStore store;
+};
+
+void ScanMemoryRelease::operator()(ScanMemory* memory) const { delete memory; }
+
+ScanResult scanIncludes(const ScanConfig& config, WarningSink& warnings) {
+  ScanResult result;
+  result.roots.resize(config.starts.size());
+  result.memory.reset(new ScanMemory(config, result.labels));
+  ScanMemory& memory = *result.memory;
+  std::optional<FileRecorder> recorder;
+  if (config.fileFacts) recorder.emplace(result.files);
   for (std::size_t i = 0; i < config.starts.size(); ++i) {
-    const std::size_t list =
-        cacheFor(caches, config.searchLists[config.starts[i].searchList], config.cuts, store);
-    Scan scan{config, warnings, tree, *caches[list], list, recorder ? &*recorder : nullptr, {}};
+    const std::size_t list = cacheFor(
+        memory.caches, config.searchLists[config.starts[i].searchList], config.cuts, memory.store);
+    Scan scan{
+        config, warnings, memory.tree, *memory.caches[list], list, recorder ? &*recorder : nullptr,
+        {}};
     scanStart(scan, config.starts[i].path, result.roots[i]);
   }
-  if (recorder) recorder->finish(caches.size() > 1);
+  if (recorder) recorder->finish(memory.caches.size() > 1);
   result.files.warnings = warnings.count();
   for (const auto& [line, count] : warnings.kept()) {
     result.distinctWarnings.emplace_back(line, count);
   }
-  result.filesRead = store.filesRead();
+  result.filesRead = memory.store.filesRead();
   return result;
 }

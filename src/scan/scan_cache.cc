@@ -27,14 +27,19 @@ const HeaderFile& ContentStore::find(const std::string& path, bool* readHere) {
     HeaderFile file;
     file.path = path;
     file.number = fileCount_++;
-    file.found = readWhenFound_ ? readPath(path, readHere).readable : isReadableFile(path);
+    if (readWhenFound_) {
+      file.content = &readPath(path, readHere);
+      file.found = file.content->readable;
+    } else {
+      file.found = isReadableFile(path);
+    }
     return file;
   });
 }
 
 const HeaderContent& ContentStore::read(const HeaderFile& file, bool* readHere) {
   *readHere = false;
-  return readPath(file.path, readHere);
+  return file.content != nullptr ? *file.content : readPath(file.path, readHere);
 }
 
 const HeaderContent& ContentStore::readPath(const std::string& path, bool* readHere) {
@@ -126,7 +131,7 @@ ScannedHeader& ScanCache::headerOf(const HeaderKey& key) {
 const HeaderFile& ScanCache::find(const std::string& path) {
   bool readHere = false;
   const HeaderFile& file = store_.find(path, &readHere);
-  if (readHere) readAhead(file, store_.read(file, &readHere), 0);
+  if (readHere) readAhead(file, *file.content, 0);
   return file;
 }
 

@@ -4,6 +4,7 @@
 #define CLUDEMAP_SCAN_SCAN_RESULT_H_
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,6 +12,15 @@
 #include "scan/file_graph.h"
 #include "scan/include_tree.h"
 #include "scan/label.h"
+
+// What the scan kept to work fast: its caches, the contents it read, its
+// reader threads and the tables of its rules. Nothing reads it after the
+// scan; it is owned by the result only so that a process about to end can
+// leave it to the system instead of freeing it piece by piece.
+struct ScanMemory;
+struct ScanMemoryRelease {
+  void operator()(ScanMemory* memory) const;
+};
 
 struct ScanResult {
   ScanResult() = default;
@@ -31,6 +41,7 @@ struct ScanResult {
   std::vector<std::pair<std::string, std::size_t>> distinctWarnings;
   // How many distinct paths held a readable file that the scan read.
   std::size_t filesRead = 0;
+  std::unique_ptr<ScanMemory, ScanMemoryRelease> memory;
 };
 
 #endif  // CLUDEMAP_SCAN_SCAN_RESULT_H_
