@@ -176,7 +176,8 @@ RunConfig configOf(const Strings& args) {
 // alone, so both texts must be the same.
 template <typename Write>
 std::string writtenTwice(Write write, std::string& difference) {
-  std::ostringstream first, second;
+  std::ostringstream first;
+  std::ostringstream second;
   write(first);
   write(second);
   if (first.str() != second.str()) difference += "a second writing gave other text\n";
@@ -193,7 +194,10 @@ std::string compareWithModel(const HeaderTree& tree, const fs::path& directory, 
   // The model knows the command line's directories only.
   unsetenv("CLUDEMAP_INCLUDE_PATH");
   std::ostringstream warningText;
-  std::string difference, dotText, json, directives;
+  std::string difference;
+  std::string dotText;
+  std::string json;
+  std::string directives;
   {
     RunConfig config = configOf(commandLineOf(tree.options, facts));
     config.scan.readerThreads = readerThreads;
