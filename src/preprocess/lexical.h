@@ -52,11 +52,11 @@ inline char at(std::string_view text, std::size_t index) {
   return index < text.size() ? text[index] : '\0';
 }
 
-// The length of the characters at `at` that an identifier (or a pp-number)
+// The length of the characters at `start` that an identifier (or a pp-number)
 // holds besides letters, digits and '_': a '$' when the dialect allows it,
 // a universal character name \uXXXX or \UXXXXXXXX, a UTF-8 byte. 0 when
 // none stands there.
-std::size_t extendedLength(std::string_view text, std::size_t at, const Dialect& dialect);
+std::size_t extendedLength(std::string_view text, std::size_t start, const Dialect& dialect);
 
 // The end of the identifier that starts at `start`.
 std::size_t identifierEnd(std::string_view text, std::size_t start, const Dialect& dialect);
