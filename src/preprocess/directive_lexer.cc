@@ -136,11 +136,11 @@ class FileLexer {
   // One logical line: its physical lines with the splices between them
   // removed.
   struct Line {
-    std::string_view text;   // without its line end
-    std::size_t raw = 0;     // where text[0] stands in the file
-    std::size_t limit = 0;   // where its line end (or the file's end) stands
-    std::size_t next = 0;    // where the next line starts
-    bool spliced = false;    // text is in scratch_, its pieces in pieces_
+    std::string_view text;  // without its line end
+    std::size_t raw = 0;    // where text[0] stands in the file
+    std::size_t limit = 0;  // where its line end (or the file's end) stands
+    std::size_t next = 0;   // where the next line starts
+    bool spliced = false;   // text is in scratch_, its pieces in pieces_
   };
   struct Piece {
     std::size_t offset;  // in the line's text
@@ -362,10 +362,10 @@ namespace {
 
 // What the walk through a directive's text expects next.
 enum class Expect : std::uint8_t {
-  kName,        // the directive's name
-  kAny,         // any token
-  kHeaderName,  // the operand of #include, which may be a header name
-  kHasInclude,  // after __has_include: '(' or a header name
+  kName,               // the directive's name
+  kAny,                // any token
+  kHeaderName,         // the operand of #include, which may be a header name
+  kHasInclude,         // after __has_include: '(' or a header name
   kHasIncludeOperand,  // after "__has_include (": a header name
 };
 
@@ -420,7 +420,8 @@ std::size_t FileLexer::directive(Line line, std::size_t hash, std::size_t i) {
       continue;
     }
 
-    const bool name = lexical::isIdentifierStart(c) || lexical::extendedLength(line.text, i, dialect_) != 0;
+    const bool name =
+        lexical::isIdentifierStart(c) || lexical::extendedLength(line.text, i, dialect_) != 0;
     const bool number = lexical::isDigit(c) || (c == '.' && lexical::isDigit(c1));
     if (expect == Expect::kName && !name) {
       // A line marker, or no directive name: the text keeps this token.
@@ -458,7 +459,8 @@ std::size_t FileLexer::directive(Line line, std::size_t hash, std::size_t i) {
         // it as written, as the compiler keeps them.
         bool wellFormed = true;
         const std::size_t rawQuote = rawOf(line, i);
-        const std::size_t rawEnd = lexical::rawEnd(src_.substr(0, line.limit), rawQuote, wellFormed);
+        const std::size_t rawEnd =
+            lexical::rawEnd(src_.substr(0, line.limit), rawQuote, wellFormed);
         if (rawEnd != kNone) {
           out.append(src_.substr(rawQuote, rawEnd - rawQuote));
           i = barrier = indexOf(line, rawEnd);
@@ -526,9 +528,8 @@ bool continuesGroup(DirectiveKind kind) {
 
 // A name that may be a macro's: in C++ the named operators may not.
 bool isMacroName(const Token& token, const Dialect& dialect) {
-  constexpr std::string_view kOperators[] = {"and",   "and_eq", "bitand", "bitor",
-                                             "compl", "not",    "not_eq", "or",
-                                             "or_eq", "xor",    "xor_eq"};
+  constexpr std::string_view kOperators[] = {"and",    "and_eq", "bitand", "bitor", "compl", "not",
+                                             "not_eq", "or",     "or_eq",  "xor",   "xor_eq"};
   if (token.kind != TokenKind::kIdentifier || token.text == "defined") return false;
   if (!dialect.cplusplus) return true;
   for (std::string_view op : kOperators) {
