@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -18,6 +17,7 @@
 
 #include "app/checked_output.h"
 #include "app/command_line.h"
+#include "app/exit_status.h"
 #include "app/heap_setup.h"
 #include "app/output_file.h"
 #include "app/outputs.h"
@@ -43,10 +43,6 @@ void writeDotFile(std::ostream& out, RunState& run, const std::vector<IncludeNod
 
 namespace {
 
-void reportWriteFailure(std::ostream& err, std::string_view what, int error) {
-  err << "cludemap: cannot write " << what << ": " << std::strerror(error) << '\n';
-}
-
 // Any thread of the run may be the one whose allocation fails, and none
 // could go on without it, so the run ends there, as other command-line
 // tools do, rather than with an uncaught exception.
@@ -55,16 +51,16 @@ void reportWriteFailure(std::ostream& err, std::string_view what, int error) {
   std::_Exit(1);
 }
 
-// Writes the output through `write`, to standard output for "-"; returns
-// the errno of the first failure, or 0 (EIO for a failure without one).
-// OutputFile says what a failed or interrupted run leaves.
-int writeOutput(const std::string& outputPath, std::ostream& standardOutput,
-                const std::function<bool(std::ostream&)>& write) {
+// Writes the output through `write`, to standard output for "-"; fails with
+// the first failure to write. OutputFile says what a failed or interrupted
+// run leaves.
+std::optional<Error> writeOutput(const std::string& outputPath, std::ostream& standardOutput,
+                                 const std::function<bool(std::ostream&)>& write) {
   OutputFile file(&standardOutput);
-  const int error = file.open(fileSystemPath(outputPath));
-  if (error != 0) return error;
+  const std::string name = outputPath == "-" ? "standard output" : outputPath;
+  if (std::optional<Error> error = file.open(fileSystemPath(outputPath), name)) return error;
   // An output not made leaves the old file as it was.
-  if (!write(file.stream())) return 0;
+  if (!write(file.stream())) return std::nullopt;
   return file.commit();
 }
 
@@ -132,45 +128,39 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
       out << "cludemap " << CLUDEMAP_VERSION << '\n';
       return 0;
     case CommandLine::Action::kError:
-      err << "cludemap: " << line.error << '\n';
-      out << kUsageMessage;
-      return -1;
+      return reportError({ErrorCategory::kUsage, line.error}, out, err);
     case CommandLine::Action::kRun:
       break;
   }
   std::vector<std::string> starts;
   std::string outputPath;
   if (!startsAndOutput(line, &starts, &outputPath)) {
-    out << kUsageMessage;
-    return -1;
+    return reportError({ErrorCategory::kUsage, ""}, out, err);
   }
-  if (const std::string hazard = overwriteHazard(line, starts, outputPath); !hazard.empty()) {
-    err << "cludemap: " << hazard << '\n';
-    out << kUsageMessage;
-    return -1;
+  if (std::string hazard = overwriteHazard(line, starts, outputPath); !hazard.empty()) {
+    return reportError({ErrorCategory::kUsage, std::move(hazard)}, out, err);
   }
   const OutputFormat* format = outputFormatOf(line);
   if (format == nullptr) {
-    err << "cludemap: -T takes " << outputFormatNames() << ", not '" << line.format << "'\n";
-    out << kUsageMessage;
-    return -1;
+    return reportError({ErrorCategory::kUsage, "-T takes " + outputFormatNames() + ", not '" +
+                                                   line.format.value_or("") + "'"},
+                       out, err);
   }
   if (!knownEngine(line.engine)) {
-    err << "cludemap: -K takes a Graphviz layout engine (dot, sfdp, neato, ...), not '"
-        << line.engine << "'\n";
-    out << kUsageMessage;
-    return -1;
+    return reportError(
+        {ErrorCategory::kUsage,
+         "-K takes a Graphviz layout engine (dot, sfdp, neato, ...), not '" + line.engine + "'"},
+        out, err);
   }
   if (isPicture(*format) && !renderingAvailable()) {
-    err << kRenderingUnavailableMessage;
-    return 2;
+    return reportError({ErrorCategory::kUnusableInput, std::string(kRenderingUnavailableMessage)},
+                       out, err);
   }
   Baseline baseline;
   if (line.compare) {
-    if (const std::string problem = readBaseline(*line.compare, baseline); !problem.empty()) {
-      err << "cludemap: " << problem << '\n';
-      return 2;
-    }
+    Expected<Baseline> read = readBaseline(*line.compare);
+    if (!read) return reportError(read.error(), out, err);
+    baseline = std::move(*read);
   }
 
   std::set_new_handler(reportOutOfMemory);
@@ -183,18 +173,15 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
   RunState& run = *std::make_unique<RunState>(warnings).release();
   ProjectStarts& project = *std::make_unique<ProjectStarts>().release();
   // After the heap is set up: a large database is read faster there.
-  if (const std::string problem = line.all ? setUpProjectStarts(line, project, err)
-                                           : setUpSearchList(line, starts[0], run.searchList, err);
-      !problem.empty()) {
-    err << "cludemap: " << problem << '\n';
-    return 2;
+  if (const std::optional<Error> error =
+          line.all ? setUpProjectStarts(line, project, err)
+                   : setUpSearchList(line, starts[0], run.searchList, err)) {
+    return reportError(*error, out, err);
   }
   if (line.all) {
     starts = project.files;
-    if (const std::string hazard = overwriteHazard(line, starts, outputPath); !hazard.empty()) {
-      err << "cludemap: " << hazard << '\n';
-      out << kUsageMessage;
-      return -1;
+    if (std::string hazard = overwriteHazard(line, starts, outputPath); !hazard.empty()) {
+      return reportError({ErrorCategory::kUsage, std::move(hazard)}, out, err);
     }
   }
   run.scanOptions = line.scanOptions;
@@ -214,26 +201,22 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
   // Lost warnings do not cost the graph: the file is still written.
   int status = 0;
   if (checkedWarnings.error() != 0) {
-    reportWriteFailure(err, toStandardOutput ? "standard error" : "standard output",
-                       checkedWarnings.error());
-    status = 1;
+    status = reportError(writeFailure(toStandardOutput ? "standard error" : "standard output",
+                                      checkedWarnings.error()),
+                         out, err);
   }
   const FinishedRun finished{line, run, roots, &baseline};
-  int verdict = 0;
-  std::string problem;
+  std::optional<Error> verdict;
   const auto write = [&](std::ostream& stream) {
-    verdict = format->write(stream, finished, &problem);
-    return verdict >= 0;
+    verdict = format->write(stream, finished);
+    return !verdict || verdict->category == ErrorCategory::kGrowth;
   };
-  const int error = writeOutput(outputPath, out, write);
-  if (error != 0) {
-    reportWriteFailure(err, toStandardOutput ? "standard output" : outputPath, error);
-    status = 1;
+  if (const std::optional<Error> error = writeOutput(outputPath, out, write)) {
+    status = reportError(*error, out, err);
   }
-  if (verdict < 0) {
-    err << "cludemap: " << problem << '\n';
-    return 1;
+  // A failure to write outweighs the comparison's verdict.
+  if (verdict && (status == 0 || verdict->category != ErrorCategory::kGrowth)) {
+    return reportError(*verdict, out, err);
   }
-  // A failure to write outweighs what the output says.
-  return status != 0 ? status : verdict;
+  return status;
 }

@@ -11,8 +11,6 @@
 #include "graph/dot_writer.h"
 #include "scan/include_tree.h"
 
-inline constexpr std::string_view kUsageMessage = "Usage: cludemap (.h file) (.png file)\n";
-
 // What --help prints.
 inline constexpr std::string_view kHelpText =
     "Usage: cludemap [OPTION]... [--] HEADER OUTPUT\n"
@@ -75,10 +73,10 @@ void writeDotFile(std::ostream& out, RunState& run, const std::vector<IncludeNod
 // Runs the tool on a command line as parseCommandLine reads it: the header,
 // the output file, and -I directories searched before those of
 // CLUDEMAP_INCLUDE_PATH. Help, version, usage and scan warnings go to `out`;
-// command-line and write errors to `err`. Returns the exit status: 0 after
-// writing the graph or the help or version, -1 for a bad command line, 1 when
-// the output file cannot be written or `out` refused the warnings (the graph
-// is written all the same).
+// each error's one line to `err`. Returns the exit status: 0 after writing
+// the output or the help or version, else that of the error that ended the
+// run (exitStatusOf, exit_status.h). Warnings that cannot be written fail
+// the run as an output error, and the output is written all the same.
 //
 // The run's tree and tables are not freed: the process is to end right after
 // (main ends it without exit handlers), and the system takes their memory

@@ -16,11 +16,11 @@
 
 namespace {
 
-int writeDot(std::ostream& out, const FinishedRun& finished, std::string* /*problem*/) {
+std::optional<Error> writeDot(std::ostream& out, const FinishedRun& finished) {
   DotOptions options;
   options.tree = finished.line.tree;
   writeDotFile(out, finished.run, finished.roots, options);
-  return 0;
+  return std::nullopt;
 }
 
 // The DOT names of the boxes of headers that were not found.
@@ -45,18 +45,18 @@ std::vector<std::string> missingNodes(const std::vector<IncludeNode>& roots) {
 }
 
 // The graph as DOT text, laid out and drawn by Graphviz's library.
-int writePicture(std::ostream& out, const FinishedRun& finished, std::string* problem) {
+std::optional<Error> writePicture(std::ostream& out, const FinishedRun& finished) {
   std::ostringstream dot;
-  writeDot(dot, finished, problem);
+  writeDot(dot, finished);
   RenderRequest request;
-  request.format = finished.line.format;
+  request.format = *finished.line.format;
   request.engine = finished.line.engine;
   request.missingNodes = missingNodes(finished.roots);
   GraphRenderer renderer;
-  std::string bytes;
-  if (!renderer.render(dot.str(), request, bytes, problem)) return -1;
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return 0;
+  const Expected<std::string> bytes = renderer.render(dot.str(), request);
+  if (!bytes) return bytes.error();
+  out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
+  return std::nullopt;
 }
 
 // Paths in reports are shown relative to it where that is shorter.
@@ -65,43 +65,44 @@ std::string currentDirectory() {
   return std::filesystem::current_path(error).string();
 }
 
-int writeJsonOutput(std::ostream& out, const FinishedRun& finished, std::string* /*problem*/) {
+std::optional<Error> writeJsonOutput(std::ostream& out, const FinishedRun& finished) {
   const FileGraph graph = scannedFiles(finished.run);
   writeJson(out, graph, computeMetrics(graph), CLUDEMAP_VERSION);
-  return 0;
+  return std::nullopt;
 }
 
-int writeReportOutput(std::ostream& out, const FinishedRun& finished, std::string* /*problem*/) {
+std::optional<Error> writeReportOutput(std::ostream& out, const FinishedRun& finished) {
   const FileGraph graph = scannedFiles(finished.run);
   writeReport(out, graph, computeMetrics(graph), currentDirectory());
-  return 0;
+  return std::nullopt;
 }
 
-int writeWhyOutput(std::ostream& out, const FinishedRun& finished, std::string* /*problem*/) {
+std::optional<Error> writeWhyOutput(std::ostream& out, const FinishedRun& finished) {
   const FileGraph graph = scannedFiles(finished.run);
   const std::string& pattern = *finished.line.why;
   writeWhy(
       out, graph, computeMetrics(graph),
       [&pattern](std::string_view text) { return globMatch(pattern, text); }, currentDirectory());
-  return 0;
+  return std::nullopt;
 }
 
-int writeComparisonOutput(std::ostream& out, const FinishedRun& finished,
-                          std::string* /*problem*/) {
+// The comparison's text ends with its verdict: the growth needs no message.
+std::optional<Error> writeComparisonOutput(std::ostream& out, const FinishedRun& finished) {
   const FileGraph graph = scannedFiles(finished.run);
   const bool grew =
       writeComparison(out, *finished.baseline, graph, computeMetrics(graph), currentDirectory());
-  return grew ? 3 : 0;
+  if (grew) return Error{ErrorCategory::kGrowth, ""};
+  return std::nullopt;
 }
 
-int writeHtmlOutput(std::ostream& out, const FinishedRun& finished, std::string* /*problem*/) {
+std::optional<Error> writeHtmlOutput(std::ostream& out, const FinishedRun& finished) {
   const FileGraph graph = scannedFiles(finished.run);
   const std::string cwd = currentDirectory();
   HtmlInput input{CLUDEMAP_VERSION, cwd, {}};
   for (const auto& [line, count] : finished.run.warnings.kept())
     input.warnings.emplace_back(line, count);
   writeHtml(out, graph, computeMetrics(graph), input);
-  return 0;
+  return std::nullopt;
 }
 
 constexpr OutputFormat kFormats[] = {
@@ -123,7 +124,7 @@ const OutputFormat* outputFormatOf(const CommandLine& line) {
   if (line.why) return &kWhy;
   if (line.compare) return &kComparison;
   for (const OutputFormat& format : kFormats) {
-    if (format.name == line.format) return &format;
+    if (format.name == line.format.value_or("dot")) return &format;
   }
   return nullptr;
 }

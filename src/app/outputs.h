@@ -3,6 +3,7 @@
 #define CLUDEMAP_APP_OUTPUTS_H_
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "app/command_line.h"
 #include "metrics/compare.h"
 #include "scan/include_tree.h"
+#include "util/error.h"
 
 // A finished run, as the writers see it.
 struct FinishedRun {
@@ -20,14 +22,14 @@ struct FinishedRun {
 };
 
 // One output format: its -T name, whether it needs the files' facts from
-// the scan, its writer, which returns what it made of the run: 0, or 3
-// for a comparison whose roots grew; or -1 with `*problem` set where it
-// could not make the output, having written nothing; and whether it lists
-// the distinct warnings.
+// the scan, its writer, and whether it lists the distinct warnings. The
+// writer fails with kGrowth for a comparison whose roots grew, the output
+// written whole, or with another error where it could not make the output,
+// having written nothing.
 struct OutputFormat {
   std::string_view name;
   bool fileFacts;
-  int (*write)(std::ostream& out, const FinishedRun& finished, std::string* problem);
+  std::optional<Error> (*write)(std::ostream& out, const FinishedRun& finished);
   bool listsWarnings = false;
 };
 

@@ -45,7 +45,7 @@ TEST(WholeProject, ReadsEachFileOnce) {
   const CommandLine line = parseCommandLine(5, argv);
   ProjectStarts project;
   std::ostringstream verbose;
-  ASSERT_EQ(setUpProjectStarts(line, project, verbose), "");
+  ASSERT_FALSE(setUpProjectStarts(line, project, verbose));
   EXPECT_EQ(project.lists.size(), 3U);
   std::ostringstream warnings;
   RunState run(warnings);

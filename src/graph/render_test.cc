@@ -37,11 +37,10 @@ TEST(Render, DrawsEachFormatReadablyOrSaysWhyNot) {
                    modelNode(3, "b.h") + modelEdge(3, 1, true));
   GraphRenderer renderer;
   const auto render = [&](const std::string& format, const std::string& engine = "dot") {
-    std::string bytes;
-    std::string error;
-    EXPECT_TRUE(renderer.render(graph, {format, engine, {"Node2", "Node99"}}, bytes, &error))
-        << error;
-    return bytes;
+    const Expected<std::string> bytes =
+        renderer.render(graph, {format, engine, {"Node2", "Node99"}});
+    EXPECT_TRUE(bytes) << bytes.error().message;
+    return bytes ? *bytes : "";
   };
   const std::filesystem::path dir = freshDirectory();
   CaptureStderr();
@@ -70,11 +69,10 @@ TEST(Render, DrawsEachFormatReadablyOrSaysWhyNot) {
   // Wider than cairo draws bitmaps: scaled to fit, quietly.
   std::string star = "digraph G {";
   for (int i = 1; i <= 600; ++i) star += "N" + std::to_string(i) + " -> N0;";
-  std::string wide;
   CaptureStderr();
-  EXPECT_TRUE(renderer.render(star + "}", {"png", "dot", {}}, wide, nullptr));
+  const Expected<std::string> wide = renderer.render(star + "}", {"png", "dot", {}});
   EXPECT_EQ(GetCapturedStderr(), "");
-  EXPECT_TRUE(wide.size() > 24 && pixels(wide, 16) <= 32767);
+  EXPECT_TRUE(wide && wide->size() > 24 && pixels(*wide, 16) <= 32767);
   const std::string page = (dir / "page").string();
   EXPECT_EQ(
       output(PDFTOPPM_EXECUTABLE " -png -singlefile " + (dir / "g.pdf").string() + " " + page), "");
@@ -83,18 +81,20 @@ TEST(Render, DrawsEachFormatReadablyOrSaysWhyNot) {
     EXPECT_TRUE(knownEngine(engine) && render("svg", engine).find("</svg>") != std::string::npos);
   }
   const std::vector<std::vector<std::string>> refusals = {
-      // format, engine, DOT text, reason
+      // format, engine, DOT text, reason; the category: usage, or output
+      // where Graphviz fails
       {"gif", "dot", graph, "unknown picture format \"gif\""},
       {"dot", "dot", graph, "unknown picture format \"dot\""},
       {"svg", "nop", graph, "unknown layout engine \"nop\""},
       {"svg", "dot", "digraph { a -> ", "Graphviz cannot read the graph: syntax error in line 1"}};
   for (const auto& row : refusals) {
-    std::string bytes = "old";
-    std::string error;
     CaptureStderr();
-    EXPECT_FALSE(renderer.render(row[2], {row[0], row[1], {}}, bytes, &error));
-    EXPECT_EQ(GetCapturedStderr() + bytes, "");
-    EXPECT_EQ(error, row[3]);
+    const Expected<std::string> bytes = renderer.render(row[2], {row[0], row[1], {}});
+    EXPECT_EQ(GetCapturedStderr(), "");
+    ASSERT_FALSE(bytes);
+    EXPECT_EQ(bytes.error().message, row[3]);
+    EXPECT_EQ(bytes.error().category,
+              row[2] == graph ? ErrorCategory::kUsage : ErrorCategory::kOutput);
   }
   EXPECT_TRUE(knownFormat("dot") && knownFormat("svg") && !knownFormat("gif"));
 }
