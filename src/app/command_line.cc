@@ -163,6 +163,17 @@ std::string wholeProjectProblem(const CommandLine& line) {
   return "";
 }
 
+// What keeps the output from being chosen, or "": -T, --why and --compare
+// each choose it, so one of them at most may be given.
+std::string outputChoiceProblem(const CommandLine& line) {
+  if (line.why && line.compare) return "--why and --compare both choose the output; give one";
+  if (line.format && (line.why || line.compare)) {
+    return std::string(line.why ? "--why" : "--compare") +
+           " and -T both choose the output; give one";
+  }
+  return "";
+}
+
 }  // namespace
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {
@@ -183,6 +194,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     }
   }
   line.error = wholeProjectProblem(line);
+  if (line.error.empty()) line.error = outputChoiceProblem(line);
   if (!line.error.empty()) line.action = CommandLine::Action::kError;
   return line;
 }

@@ -33,7 +33,7 @@ struct CommandLine {
   bool all = false;
   // -o: the output; every positional argument is then a start header.
   std::optional<std::string> output;
-  std::string format = "dot";                            // -T
+  std::optional<std::string> format;                     // -T; dot when not given
   std::string engine = "dot";                            // -K
   bool tree = false;                                     // --tree
   Cuts cuts;                                             // --max-depth, --leaf, --exclude, --system
@@ -51,8 +51,9 @@ struct CommandLine {
 // option's name ("-Iinc", "-Tsvg") or after a long option's '='
 // ("--max-depth=2"). "--help" and "--version" decide the action at once.
 // An unknown option, an option missing its value and a value the option
-// does not take are errors, and so are --all without -p and --all with a
-// start header (a positional argument besides the output).
+// does not take are errors, and so are --all without -p, --all with a
+// start header (a positional argument besides the output), and more than
+// one of -T, --why and --compare, each of which chooses the output.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 #endif  // CLUDEMAP_APP_COMMAND_LINE_H_

@@ -8,8 +8,6 @@
 #include <string_view>
 #include <vector>
 
-inline constexpr std::string_view kUsageMessage = "Usage: cludemap (.h file) (.png file)\n";
-
 // What --help prints.
 inline constexpr std::string_view kHelpText =
     "Usage: cludemap [OPTION]... [--] HEADER OUTPUT\n"
@@ -62,13 +60,10 @@ inline constexpr std::string_view kHelpText =
 // Runs the tool on a command line as parseCommandLine reads it: the header,
 // the output file, and -I directories searched before those of
 // CLUDEMAP_INCLUDE_PATH. Help, version, usage and scan warnings go to `out`;
-// every failure is one "cludemap: ..." line on `err`. Returns the exit
-// status: 0 after writing the output or the help or version; -1 (255) for a
-// bad command line; 2 for input that cannot be used (a compile database, a
-// compiler, a --compare baseline, a picture without Graphviz's library); 3
-// when --compare finds a start header's closure grew; 1 when the output
-// cannot be written or `out` refused the warnings (the output is written all
-// the same).
+// each error's one line to `err`. Returns the exit status: 0 after writing
+// the output or the help or version, else that of the error that ended the
+// run (exitStatusOf, exit_status.h). Warnings that cannot be written fail
+// the run as an output error, and the output is written all the same.
 //
 // The run's tree and tables are not freed: the process is to end right after
 // (main ends it without exit handlers), and the system takes their memory

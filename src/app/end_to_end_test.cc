@@ -321,6 +321,14 @@ std::vector<Case> cases() {
     row("bad_engine", kOptionFiles, {}, {"-Tsvg", "-K", "bogus", "a.h", "out.dot"}, kUsage,
         kNoFile, 255,
         "cludemap: -K takes a Graphviz layout engine (dot, sfdp, neato, ...), not 'bogus'\n"),
+    // -T, --why and --compare each choose the output; the baseline is not read.
+    row("why_with_a_format", kOptionFiles, {}, {"--why", "b.h", "-T", "dot", "a.h", "out.dot"},
+        kUsage, kNoFile, 255, "cludemap: --why and -T both choose the output; give one\n"),
+    row("compare_with_a_format", kOptionFiles, {}, {"-Tjson", "--compare", "no.json", "a.h",
+        "out.dot"}, kUsage, kNoFile, 255,
+        "cludemap: --compare and -T both choose the output; give one\n"),
+    row("why_with_compare", kOptionFiles, {}, {"--compare=no.json", "--why=b.h", "a.h", "out.dot"},
+        kUsage, kNoFile, 255, "cludemap: --why and --compare both choose the output; give one\n"),
     // The Windows build has no Graphviz library to draw with.
     row("picture_without_library", kOptionFiles, {}, {"-T", "svg", "a.h", "out.dot"}, "", kNoFile,
         2,

@@ -11,6 +11,7 @@
 #include "metrics/compare.h"
 #include "scan/scan_config.h"
 #include "scan/warning_sink.h"
+#include "util/error.h"
 
 struct OutputFormat;
 
@@ -28,22 +29,11 @@ struct RunConfig {
   std::string currentDirectory;
 };
 
-// Why a command line gives no run.
-struct ConfigProblem {
-  enum class Kind {
-    kUsage,     // the command line itself: a message, then the usage line
-    kBadInput,  // a database, compiler, baseline or library that cannot be used
-  };
-  Kind kind;
-  std::string message;  // one line, without "cludemap: "; empty: the usage line alone
-};
-
 // The run `line` asks for, with the search lists read from the command
 // line, the environment, the compile database (-p) and the compiler
 // (--query-compiler), and the --compare baseline read; or why there is
 // none. With -v, the chosen database entries and search lists are written
 // to `verbose`. The driver and the tests make their runs through it.
-std::optional<RunConfig> makeRunConfig(const CommandLine& line, std::ostream& verbose,
-                                       ConfigProblem& problem);
+Expected<RunConfig> makeRunConfig(const CommandLine& line, std::ostream& verbose);
 
 #endif  // CLUDEMAP_APP_RUN_CONFIG_H_

@@ -35,30 +35,28 @@ std::string compilerToAsk(const std::string& named, const std::string& entryComp
 
 // The directories of the compiler that --query-compiler asks for an entry
 // whose compiler is `entryCompiler`, each compiler asked once.
-std::string compilerDirectories(const CommandLine& line, const std::string& entryCompiler,
-                                std::map<std::string, CompilerDirectories>& asked,
-                                CompilerDirectories& directories) {
+std::optional<Error> compilerDirectories(const CommandLine& line, const std::string& entryCompiler,
+                                         std::map<std::string, CompilerDirectories>& asked,
+                                         CompilerDirectories& directories) {
   const std::string compiler = compilerToAsk(*line.queryCompiler, entryCompiler);
   const auto known = asked.find(compiler);
   if (known == asked.end()) {
-    std::string error;
-    std::optional<CompilerDirectories> answer = queryCompiler(compiler, error);
-    if (!answer) return error;
+    Expected<CompilerDirectories> answer = queryCompiler(compiler);
+    if (!answer) return answer.error();
     directories = *answer;
     asked.emplace(compiler, std::move(*answer));
   } else {
     directories = known->second;
   }
-  return "";
+  return std::nullopt;
 }
 
-std::string readBuild(const CommandLine& line, const std::string& firstStart,
-                      BuildDirectories& build, std::ostream& verbose) {
-  std::string error;
+std::optional<Error> readBuild(const CommandLine& line, const std::string& firstStart,
+                               BuildDirectories& build, std::ostream& verbose) {
   std::string entryCompiler;
   if (line.compileDatabase) {
-    std::optional<CompileDatabase> database = CompileDatabase::load(*line.compileDatabase, error);
-    if (!database) return error;
+    const Expected<CompileDatabase> database = CompileDatabase::load(*line.compileDatabase);
+    if (!database) return database.error();
     const EntryChoice choice = database->choose(firstStart);
     build.database = includeOptions(database->arguments(choice.index),
                                     database->entries()[choice.index].directory);
@@ -69,7 +67,7 @@ std::string readBuild(const CommandLine& line, const std::string& firstStart,
     std::map<std::string, CompilerDirectories> asked;
     return compilerDirectories(line, entryCompiler, asked, build.compiler);
   }
-  return "";
+  return std::nullopt;
 }
 
 void addAll(SearchList& list, const std::vector<std::string>& directories, SearchList::Kind kind) {
@@ -126,23 +124,19 @@ std::vector<std::string> splitIncludePath(std::string_view value, char separator
   return directories;
 }
 
-std::string setUpSearchList(const CommandLine& line, const std::string& firstStart,
-                            SearchList& list, std::ostream& verbose) {
+std::optional<Error> setUpSearchList(const CommandLine& line, const std::string& firstStart,
+                                     SearchList& list, std::ostream& verbose) {
   BuildDirectories build;
-  if (std::string error = readBuild(line, firstStart, build, verbose); !error.empty()) {
-    return error;
-  }
+  if (std::optional<Error> error = readBuild(line, firstStart, build, verbose)) return error;
   fillSearchList(line, build, list);
   if (line.verbose) writeSearchList(list, verbose);
-  return "";
+  return std::nullopt;
 }
 
-std::string setUpProjectStarts(const CommandLine& line, ProjectStarts& project,
-                               std::ostream& verbose) {
-  std::string error;
-  const std::optional<CompileDatabase> database =
-      CompileDatabase::load(*line.compileDatabase, error);
-  if (!database) return error;
+std::optional<Error> setUpProjectStarts(const CommandLine& line, ProjectStarts& project,
+                                        std::ostream& verbose) {
+  const Expected<CompileDatabase> database = CompileDatabase::load(*line.compileDatabase);
+  if (!database) return database.error();
   std::unordered_set<std::string_view> files;
   std::unordered_map<std::string, std::size_t> lists;
   std::map<std::string, CompilerDirectories> compilers;
@@ -152,8 +146,9 @@ std::string setUpProjectStarts(const CommandLine& line, ProjectStarts& project,
     BuildDirectories build;
     build.database = includeOptions(database->arguments(i), entries[i].directory);
     if (line.queryCompiler) {
-      error = compilerDirectories(line, database->compiler(i), compilers, build.compiler);
-      if (!error.empty()) return error;
+      std::optional<Error> error =
+          compilerDirectories(line, database->compiler(i), compilers, build.compiler);
+      if (error) return error;
     }
     SearchList list;
     fillSearchList(line, build, list);
@@ -168,5 +163,5 @@ std::string setUpProjectStarts(const CommandLine& line, ProjectStarts& project,
     project.files.push_back(entries[i].file);
     project.listOf.push_back(known->second);
   }
-  return "";
+  return std::nullopt;
 }

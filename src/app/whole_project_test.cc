@@ -43,9 +43,8 @@ TEST(WholeProject, ReadsEachFileOnce) {
   const char* const argv[] = {"cludemap", "-p", databasePath.c_str(), "--all", "-"};
   const CommandLine line = parseCommandLine(5, argv);
   std::ostringstream verbose;
-  ConfigProblem problem;
-  const std::optional<RunConfig> config = makeRunConfig(line, verbose, problem);
-  ASSERT_TRUE(config) << problem.message;
+  const Expected<RunConfig> config = makeRunConfig(line, verbose);
+  ASSERT_TRUE(config) << config.error().message;
   EXPECT_EQ(config->scan.searchLists.size(), 3U);
   EXPECT_EQ(config->scan.starts.size(), static_cast<std::size_t>(kSources));
   std::ostringstream warningText;

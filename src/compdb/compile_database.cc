@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string_view>
 #include <system_error>
 
@@ -203,7 +204,7 @@ std::string CompileDatabase::databaseFile(const std::string& path) {
   return (fs::path(path) / "compile_commands.json").string();
 }
 
-std::optional<CompileDatabase> CompileDatabase::load(const std::string& path, std::string& error) {
+Expected<CompileDatabase> CompileDatabase::load(const std::string& path) {
   const std::string file = databaseFile(path);
   auto json = std::make_unique<Json>();
   std::string problem;
@@ -226,9 +227,8 @@ std::optional<CompileDatabase> CompileDatabase::load(const std::string& path, st
     std::error_code unused;
     problem = database->fillEntries(fs::absolute(file, unused).parent_path().string());
   }
-  if (problem.empty()) return database;
-  error = file + problem;
-  return std::nullopt;
+  if (problem.empty()) return std::move(*database);
+  return Error{ErrorCategory::kUnusableInput, file + problem};
 }
 
 std::string CompileDatabase::fillEntries(const std::string& folder) {

@@ -43,18 +43,18 @@ std::optional<CompilerDirectories> parseSearchList(std::string_view report) {
   return std::nullopt;
 }
 
-std::optional<CompilerDirectories> queryCompiler(const std::string& compiler, std::string& error) {
-  std::string problem;
-  const std::optional<ProgramOutput> run =
-      runProgram(compiler, {"-E", "-x", "c++", "-v", "-"}, {"LC_ALL=C"}, problem);
+Expected<CompilerDirectories> queryCompiler(const std::string& compiler) {
+  const Expected<ProgramOutput> run =
+      runProgram(compiler, {"-E", "-x", "c++", "-v", "-"}, {"LC_ALL=C"});
   if (!run) {
-    error = "cannot run the compiler " + compiler + ": " + problem;
-    return std::nullopt;
+    return Error{ErrorCategory::kUnusableInput,
+                 "cannot run the compiler " + compiler + ": " + run.error().message};
   }
   std::optional<CompilerDirectories> directories = parseSearchList(run->output);
   if (!directories) {
-    error = "the compiler " + compiler + " reported no include search list (exit status " +
-            std::to_string(run->status) + ")";
+    return Error{ErrorCategory::kUnusableInput,
+                 "the compiler " + compiler + " reported no include search list (exit status " +
+                     std::to_string(run->status) + ")"};
   }
-  return directories;
+  return std::move(*directories);
 }

@@ -246,22 +246,26 @@ void writeGrowth(std::ostream& out, const Baseline& baseline, const PathIndex& i
 
 }  // namespace
 
-std::string readBaseline(const std::string& path, Baseline& baseline) {
+Expected<Baseline> readBaseline(const std::string& path) {
+  const auto unusable = [](std::string message) {
+    return Error{ErrorCategory::kUnusableInput, std::move(message)};
+  };
   std::string text;
   errno = 0;
   if (!readWholeFile(path, text)) {
-    return "cannot read " + path + ": " + (errno != 0 ? std::strerror(errno) : "read error");
+    return unusable("cannot read " + path + ": " +
+                    (errno != 0 ? std::strerror(errno) : "read error"));
   }
   rapidjson::Document document;
   document.Parse<rapidjson::kParseValidateEncodingFlag>(text.data(), text.size());
   if (document.HasParseError()) {
-    return path + ':' + lineAndColumn(text, document.GetErrorOffset()) +
-           ": not JSON: " + rapidjson::GetParseError_En(document.GetParseError());
+    return unusable(path + ':' + lineAndColumn(text, document.GetErrorOffset()) +
+                    ": not JSON: " + rapidjson::GetParseError_En(document.GetParseError()));
   }
-  baseline = Baseline();
+  Baseline baseline;
   const std::string problem = readDocument(document, baseline);
-  if (problem.empty()) return "";
-  return path + ": not a JSON document of cludemap: " + problem;
+  if (!problem.empty()) return unusable(path + ": not a JSON document of cludemap: " + problem);
+  return baseline;
 }
 
 bool writeComparison(std::ostream& out, const Baseline& baseline, const FileGraph& graph,

@@ -37,12 +37,11 @@ std::string lexedIncludes(std::string_view text, const Dialect& dialect) {
 // with ". "; nothing when g++ cannot be run.
 std::optional<std::string> compilerIncludes(const fs::path& file, std::string_view language,
                                             std::string_view standard) {
-  std::string error;
-  const std::optional<ProgramOutput> run = runProgram(
+  const Expected<ProgramOutput> run = runProgram(
       "g++",
       {"-x", std::string(language), "-std=" + std::string(standard), "-w", "-E", "-H", "-I",
        file.parent_path().string(), file.string(), "-o", (file.parent_path() / "out.i").string()},
-      {}, error);
+      {});
   if (!run) return std::nullopt;
   std::string names;
   std::size_t at = 0;
