@@ -27,7 +27,7 @@ struct HeaderFile {
 
 // One directive, its texts kept in the header's text block.
 struct HeaderDirective {
-  DirectiveKind kind;
+  IncludeKind kind;
   // 1-based, counting LF, CR LF and lone CR once each; 0 where the header
   // was read without its facts.
   std::uint32_t line = 0;

@@ -149,7 +149,7 @@ void followNextDirective(Scan& scan) {
   const HeaderContent& content = *top.header->content;
   const std::size_t index = top.next++;
   const HeaderDirective& directive = content.directives[index];
-  if (directive.kind == DirectiveKind::kMalformed) {
+  if (directive.kind == IncludeKind::kMalformed) {
     scan.warnings.warn(kMalformedLineWarning,
                        {top.header->key.file->path, content.textOf(directive)});
     return;

@@ -85,7 +85,7 @@ DirectiveMemo& ScanCache::resolve(ScannedHeader& includer, std::size_t index) {
   const HeaderContent& content = *includer.content;
   const HeaderDirective& directive = content.directives[index];
   const std::string_view name = content.textOf(directive);
-  if (directive.kind == DirectiveKind::kAngle) {
+  if (directive.kind == IncludeKind::kAngle) {
     // Names recur across headers; the scan keeps its own copy of where each
     // led, which it reads without taking the shared map's lock.
     const auto [entry, added] = angleNames_.tryEmplace(name);
@@ -139,11 +139,11 @@ const HeaderFile& ScanCache::find(const std::string& path) {
 // after the one its includer was found in, or all of them when the
 // includer was found in none.
 HeaderKey ScanCache::childHeader(const HeaderFile& includer, std::string_view name,
-                                 DirectiveKind kind, int includerEntry) {
+                                 IncludeKind kind, int includerEntry) {
   switch (kind) {
-    case DirectiveKind::kQuoted:
+    case IncludeKind::kQuoted:
       return resolveQuotedName(includer, name);
-    case DirectiveKind::kNext:
+    case IncludeKind::kNext:
       return searchIncludeDirs(
           name, includerEntry == kNoEntry ? 0 : static_cast<std::size_t>(includerEntry) + 1, false);
     default:
@@ -218,7 +218,7 @@ const std::vector<bool>* ScanCache::directoriesThatMayHold(std::string_view name
 // and its lock. A collision in the filter merely leaves a header for the
 // scan to read itself.
 bool ScanCache::claimedByReader(const HeaderContent& includer, const HeaderDirective& directive) {
-  return directive.kind == DirectiveKind::kAngle &&
+  return directive.kind == IncludeKind::kAngle &&
          followedNames_.claimed(nameHash(includer, directive));
 }
 
@@ -233,7 +233,7 @@ void ScanCache::readAhead(const HeaderFile& file, const HeaderContent& content, 
     const HeaderDirective& directive = content.directives[i];
     // Where a next directive leads depends on how its includer was found,
     // which only the scan knows.
-    if (directive.kind != DirectiveKind::kMalformed && directive.kind != DirectiveKind::kNext &&
+    if (directive.kind != IncludeKind::kMalformed && directive.kind != IncludeKind::kNext &&
         !claimedByReader(content, directive)) {
       tasks.push_back(ReadAheadTask{this, &file, &content, i, depth});
     }
@@ -249,7 +249,7 @@ void ScanCache::runReadAheadTask(const ReadAheadTask& task) {
   // Names are claimed when followed rather than when queued, so that the
   // occurrence the readers reach first, which is mostly the one the scan
   // reaches first, is the one followed.
-  if (directive.kind == DirectiveKind::kAngle &&
+  if (directive.kind == IncludeKind::kAngle &&
       !followedNames_.claim(nameHash(includer, directive))) {
     return;
   }

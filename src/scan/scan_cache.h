@@ -181,7 +181,7 @@ class ScanCache {
   void readAhead(const HeaderFile& file, const HeaderContent& content, int depth);
   void runReadAheadTask(const ReadAheadTask& task);
   bool claimedByReader(const HeaderContent& includer, const HeaderDirective& directive);
-  HeaderKey childHeader(const HeaderFile& includer, std::string_view name, DirectiveKind kind,
+  HeaderKey childHeader(const HeaderFile& includer, std::string_view name, IncludeKind kind,
                         int includerEntry);
   HeaderKey resolveQuotedName(const HeaderFile& includer, std::string_view name);
   HeaderKey searchIncludeDirs(std::string_view name, std::size_t from, bool quotedName);
