@@ -81,11 +81,21 @@ std::string setWarnings(CommandLine& line, std::string_view value) {
 }
 
 // Longer names first where one begins with another.
+template <MacroOption::Kind kind>
+std::string addMacroOption(CommandLine& line, std::string_view value) {
+  line.macroOptions.push_back(MacroOption{kind, std::string(value)});
+  return "";
+}
+
 constexpr ValueOption kValueOptions[] = {
+    {"-include", "a file", addMacroOption<MacroOption::Kind::kInclude>},
+    {"-imacros", "a file", addMacroOption<MacroOption::Kind::kMacrosOf>},
     {"-iquote", "a directory", appendTo<&CommandLine::quoteDirs>},
     {"-isystem", "a directory", appendTo<&CommandLine::systemDirs>},
     {"-idirafter", "a directory", appendTo<&CommandLine::afterDirs>},
     {"-I", "a directory", appendTo<&CommandLine::includeDirs>},
+    {"-D", "a macro", addMacroOption<MacroOption::Kind::kDefine>},
+    {"-U", "a macro", addMacroOption<MacroOption::Kind::kUndefine>},
     {"-p", "a path", set<&CommandLine::compileDatabase>},
     {"-o", "a file", set<&CommandLine::output>},
     {"-T", "a format", set<&CommandLine::format>},
@@ -141,6 +151,10 @@ bool readOption(CommandLine& line, std::string_view arg, int* i, int argc,
     line.tree = true;
   } else if (arg == "--all") {
     line.all = true;
+  } else if (arg == "--preprocess") {
+    line.preprocess = true;
+  } else if (arg == "--phony") {
+    line.phony = true;
   } else if (arg == "--query-compiler") {
     line.queryCompiler = "";
   } else if (arg.substr(0, 17) == "--query-compiler=") {

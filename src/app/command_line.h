@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "scan/cuts.h"
+#include "scan/scan_config.h"
 #include "scan/warning_sink.h"
 
 struct CommandLine {
@@ -27,6 +28,12 @@ struct CommandLine {
   std::optional<std::string> compileDatabase;
   // --query-compiler[=CXX]: the compiler to ask, empty for the default.
   std::optional<std::string> queryCompiler;
+  // -D, -U, -include and -imacros, in command-line order.
+  std::vector<MacroOption> macroOptions;
+  // --preprocess: follow only the includes the compiler follows.
+  bool preprocess = false;
+  // --phony: with -T make, an empty rule for each header.
+  bool phony = false;
   bool verbose = false;  // -v, --verbose
   // --all: every source file of the compile database is a start file, and
   // the positional argument, if any, is the output.

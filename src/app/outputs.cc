@@ -9,6 +9,7 @@
 #include "html/html_page.h"
 #include "metrics/file_metrics.h"
 #include "metrics/json_writer.h"
+#include "metrics/make_writer.h"
 #include "metrics/report_writer.h"
 #include "metrics/why.h"
 #include "util/glob.h"
@@ -82,6 +83,16 @@ std::optional<Error> writeHtmlOutput(std::ostream& out, const ScanResult& result
   return std::nullopt;
 }
 
+std::optional<Error> writeMakeOutput(std::ostream& out, const ScanResult& result,
+                                     const RunConfig& config) {
+  MakeOptions options;
+  options.targets = config.makeTargets;
+  options.phony = config.phony;
+  options.currentDirectory = config.currentDirectory;
+  writeMakeRules(out, result, options);
+  return std::nullopt;
+}
+
 constexpr OutputFormat kFormats[] = {
     {"dot", false, writeDot},
     {"svg", false, writePicture},
@@ -90,6 +101,7 @@ constexpr OutputFormat kFormats[] = {
     {"json", true, writeJsonOutput},
     {"report", true, writeReportOutput},
     {"html", true, writeHtmlOutput, true},
+    {"make", true, writeMakeOutput},
 };
 
 constexpr OutputFormat kWhy = {"why", true, writeWhyOutput};

@@ -145,6 +145,8 @@ Expected<RunConfig> makeRunConfig(const CommandLine& line, std::ostream& verbose
   config.engine = line.engine;
   config.tree = line.tree;
   config.why = line.why;
+  config.phony = line.phony;
+  config.scan.preprocess = line.preprocess;
   config.currentDirectory = currentDirectory();
   return config;
 }

@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
 #include "metrics/compare.h"
@@ -24,6 +25,10 @@ struct RunConfig {
   std::string engine = "dot";  // -K
   bool tree = false;           // --tree
   std::optional<std::string> why;
+  // -T make: the target of each start file's rule ("" for the default) and
+  // whether each header gets an empty rule of its own (--phony).
+  std::vector<std::string> makeTargets;
+  bool phony = false;
   std::optional<Baseline> baseline;  // --compare, read
   // Paths in reports are shown relative to it where that is shorter.
   std::string currentDirectory;

@@ -195,5 +195,9 @@ void writeJson(std::ostream& out, const FileGraph& graph, const GraphMetrics& me
     json.numbers(cycle);
   }
   json.room(kEntryText);
-  json.text("],\"warnings\":").number(graph.warnings).text("}\n");
+  json.text("],\"warnings\":").number(graph.warnings);
+  // Only the compiler's view says how it was made: documents of the
+  // textual scan stay as they were.
+  if (graph.preprocessed) json.text(",\"mode\":\"preprocess\"");
+  json.text("}\n");
 }

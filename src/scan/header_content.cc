@@ -112,3 +112,24 @@ HeaderContent readHeaderContent(const std::string& path, bool facts) {
   releaseLargeBuffer(scratch);
   return content;
 }
+
+HeaderContent readLexedContent(const std::string& path, const Dialect& dialect) {
+  Scratch& scratch = threadScratch();
+  HeaderContent content;
+  const std::optional<std::string_view> bytes = readHeaderFile(path, scratch.bytes);
+  if (bytes) {
+    content.readable = true;
+    content.lexed = lexFile(*bytes, dialect);
+    for (const Directive& directive : content.lexed.directives()) {
+      const DirectiveKind kind = directive.kind;
+      if (kind == DirectiveKind::kInclude || kind == DirectiveKind::kIncludeNext ||
+          kind == DirectiveKind::kImport) {
+        ++content.childDirectives;
+      }
+    }
+    content.bytes = bytes->size();
+    content.lines = countLines(*bytes);
+  }
+  releaseLargeBuffer(scratch);
+  return content;
+}

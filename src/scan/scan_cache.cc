@@ -13,9 +13,11 @@ std::uint64_t nameHash(const HeaderContent& includer, const HeaderDirective& dir
 
 }  // namespace
 
-ContentStore::ContentStore(unsigned readerThreads, bool fileFacts, bool readWhenFound)
+ContentStore::ContentStore(unsigned readerThreads, bool fileFacts, bool readWhenFound,
+                           std::optional<Dialect> lexing)
     : fileFacts_(fileFacts),
       readWhenFound_(readWhenFound),
+      lexing_(lexing),
       readers_(readerThreads,
                [](const ReadAheadTask& task) { task.cache->runReadAheadTask(task); }) {}
 
@@ -46,8 +48,11 @@ const HeaderContent& ContentStore::readPath(const std::string& path, bool* readH
   return contents_.get(
       path,
       [&] {
-        HeaderContent read = readHeaderContent(path, fileFacts_);
-        if (fileFacts_ && read.readable) read.canonicalPath = canonicalPaths_.of(path);
+        HeaderContent read =
+            lexing_ ? readLexedContent(path, *lexing_) : readHeaderContent(path, fileFacts_);
+        if ((fileFacts_ || lexing_) && read.readable) {
+          read.canonicalPath = canonicalPaths_.of(path);
+        }
         if (read.readable) ++filesRead_;
         return read;
       },
@@ -100,6 +105,14 @@ DirectiveMemo& ScanCache::resolve(ScannedHeader& includer, std::size_t index) {
   }
   if (cuts_.any()) memo.cut = cutOf(name, memo.to == nullptr ? HeaderKey{} : memo.to->key);
   return memo;
+}
+
+ScannedHeader* ScanCache::lead(const HeaderFile* includer, std::string_view name,
+                              IncludeKind kind, int includerEntry) {
+  static const HeaderFile kCurrentDirectory;
+  const HeaderKey key =
+      childHeader(includer != nullptr ? *includer : kCurrentDirectory, name, kind, includerEntry);
+  return key.file == nullptr ? nullptr : &headerOf(key);
 }
 
 bool ScanCache::isSystem(const HeaderKey& key) const {
