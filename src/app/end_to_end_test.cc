@@ -317,7 +317,7 @@ std::vector<Case> cases() {
         kNoFile, 2, "cludemap: cannot run the compiler ./none: no such file or directory\n", {},
         "posix"),
     row("bad_format", kOptionFiles, {}, {"-T", "bogus", "a.h", "out.dot"}, kUsage, kNoFile, 255,
-        "cludemap: -T takes dot, svg, png, pdf, json, report, html, not 'bogus'\n"),
+        "cludemap: -T takes dot, svg, png, pdf, json, report, html, make, not 'bogus'\n"),
     row("bad_engine", kOptionFiles, {}, {"-Tsvg", "-K", "bogus", "a.h", "out.dot"}, kUsage,
         kNoFile, 255,
         "cludemap: -K takes a Graphviz layout engine (dot, sfdp, neato, ...), not 'bogus'\n"),

@@ -36,7 +36,7 @@ std::string pageData(const FileGraph& graph, const GraphMetrics& metrics, const 
   for (std::size_t file = 0; file < graph.files.size(); ++file) {
     if (file > 0) data += ',';
     const FileMetrics& figures = metrics.files[file];
-    data += figures.via == kNone
+    data += figures.via == kNoIndex
                 ? std::string("null")
                 : std::to_string(graph.files[figures.via].directives[figures.viaDirective].line);
   }

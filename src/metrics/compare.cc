@@ -129,10 +129,10 @@ PathIndex indexByPath(const Baseline& baseline) {
   return index;
 }
 
-// The baseline file of `path`, or kNone.
+// The baseline file of `path`, or kNoIndex.
 std::size_t find(const PathIndex& index, std::string_view path) {
   const PathIndex::const_iterator found = index.find(path);
-  return found == index.end() ? kNone : found->second;
+  return found == index.end() ? kNoIndex : found->second;
 }
 
 std::string signedText(std::uint64_t before, std::uint64_t after) {
@@ -153,12 +153,12 @@ bool writeRoots(std::ostream& out, const Baseline& baseline, const PathIndex& in
   for (std::size_t root : graph.roots) {
     const FileTotals& now = metrics.files[root].closure;
     std::size_t old = find(index, graph.files[root].path);
-    if (old != kNone &&
+    if (old != kNoIndex &&
         std::find(baseline.roots.begin(), baseline.roots.end(), old) == baseline.roots.end()) {
-      old = kNone;
+      old = kNoIndex;
     }
     const std::string path = displayPath(graph.files[root].path, cwd);
-    if (old == kNone) {
+    if (old == kNoIndex) {
       table.add({path + " (new root)", "-", std::to_string(now.files), "", "-",
                  std::to_string(now.bytes), "", "-", std::to_string(now.lines), ""});
       continue;
@@ -188,10 +188,10 @@ void writeReachChanges(std::ostream& out, const Baseline& baseline, const PathIn
   std::vector<std::string> added;
   PathIndex reachedNow;
   for (std::size_t file = 0; file < graph.files.size(); ++file) {
-    if (metrics.files[file].depth == kNone) continue;
+    if (metrics.files[file].depth == kNoIndex) continue;
     reachedNow.emplace(graph.files[file].path, file);
     const std::size_t old = find(index, graph.files[file].path);
-    if (old == kNone || !baseline.files[old].reached) {
+    if (old == kNoIndex || !baseline.files[old].reached) {
       added.push_back(chainText(graph, metrics, file, cwd));
     }
   }
@@ -215,7 +215,7 @@ void writeGrowth(std::ostream& out, const Baseline& baseline, const PathIndex& i
   std::vector<Growth> grown;
   for (std::size_t file = 0; file < graph.files.size(); ++file) {
     const std::size_t old = find(index, graph.files[file].path);
-    if (old == kNone) continue;
+    if (old == kNoIndex) continue;
     const FileTotals& now = metrics.files[file].closure;
     const FileTotals& was = baseline.files[old].closure;
     if (now.bytes > was.bytes || now.files > was.files) grown.push_back({file, old});

@@ -81,7 +81,7 @@ class JsonOut {
     return *this;
   }
   JsonOut& optionalNumber(std::size_t value) {
-    return value == kNone ? text("null") : number(value);
+    return value == kNoIndex ? text("null") : number(value);
   }
   JsonOut& boolean(bool value) { return value ? text("true") : text("false"); }
   JsonOut& numbers(const std::vector<std::size_t>& values) {

@@ -269,7 +269,7 @@ std::optional<UnitFrame> unitFrame(Scan& scan, ScannedHeader& header, IncludeNod
   if (!content.readable) return std::nullopt;
   // Room for every child up front: frames point at nodes in place.
   if (node != nullptr) node->children.reserve(content.childDirectives);
-  return UnitFrame{node,         header, depth,
+  return UnitFrame{node,         &header, depth,
                    recordedFile, FileWalk{&content.lexed, file.path, content.canonicalPath, 0,
                                           {}, includeLevel}};
 }
@@ -425,11 +425,6 @@ std::size_t cacheFor(std::vector<std::unique_ptr<ScanCache>>& caches, const Sear
   return caches.size() - 1;
 }
 
-}  // namespace
-
-// Everything the scan keeps while it runs, besides its result. The store
-// comes after the caches, so that its threads stop before the caches their
-// tasks use go.
 // How the store reads headers: for the compiler's view, lexed as the
 // dialect of the first translation unit lexes them.
 std::optional<Dialect> lexingOf(const ScanConfig& config) {
