@@ -27,6 +27,7 @@
 #include "graph/render.h"
 #include "scan/header_file.h"
 #include "scan/scan_header.h"
+#include "util/source_names.h"
 
 std::string rootPathFromArgument(std::string_view argument) {
   if (argument.empty() || argument.front() != '"') return std::string(argument);
@@ -103,12 +104,8 @@ std::string overwriteHazard(const CommandLine& line, const std::vector<std::stri
       return output + " is a start header; not writing over it";
     }
   }
-  static constexpr std::string_view kSourceExtensions[] = {".h",   ".hh",  ".hpp", ".hxx", ".h++",
-                                                           ".inl", ".ipp", ".tcc", ".c",   ".cc",
-                                                           ".cpp", ".cxx", ".c++"};
-  const std::string extension = path.extension().string();
-  const bool source = std::find(std::begin(kSourceExtensions), std::end(kSourceExtensions),
-                                extension) != std::end(kSourceExtensions);
+  const std::string extension = path.extension().string();  // with its dot
+  const bool source = !extension.empty() && isHandWrittenExtension(extension.substr(1));
   if (!line.output && source && std::filesystem::is_regular_file(path, error)) {
     return "not writing over " + output +
            ", which looks like a source file (name the output with -o)";

@@ -14,7 +14,6 @@ class PairKeySet {
   // Adds `key`; returns false when it was there already.
   bool insert(std::uint64_t key);
   bool contains(std::uint64_t key) const;
-  std::size_t size() const { return size_; }
 
  private:
   // A free slot holds kFree; the key kFree itself is kept in `holdsFree_`.
