@@ -6,6 +6,8 @@
 #include <string>
 #include <system_error>
 
+#include "util/hex.h"
+
 #if defined(__unix__) || defined(__APPLE__)
 #include <fcntl.h>
 #include <unistd.h>
@@ -60,10 +62,9 @@ std::optional<fs::path> replaceableFile(const fs::path& path) {
 
 std::string randomSuffix() {
   std::random_device source;
-  constexpr char kDigits[] = "0123456789abcdef";
   std::string suffix;
   for (int i = 0; i < 4; ++i) {
-    for (unsigned bits = source(), n = 0; n < 4; ++n, bits >>= 4) suffix += kDigits[bits & 15];
+    for (unsigned bits = source(), n = 0; n < 4; ++n, bits >>= 4U) suffix += hexDigit(bits);
   }
   return suffix;
 }

@@ -10,6 +10,7 @@
 #include "app/search_setup.h"
 #include "graph/render.h"
 #include "scan/header_file.h"
+#include "util/source_names.h"
 
 namespace {
 
@@ -61,12 +62,8 @@ std::string overwriteHazard(const CommandLine& line, const ScanConfig& scan,
       return output + " is a start header; not writing over it";
     }
   }
-  static constexpr std::string_view kSourceExtensions[] = {".h",   ".hh",  ".hpp", ".hxx", ".h++",
-                                                           ".inl", ".ipp", ".tcc", ".c",   ".cc",
-                                                           ".cpp", ".cxx", ".c++"};
   const std::string extension = path.extension().string();
-  const bool source = std::find(std::begin(kSourceExtensions), std::end(kSourceExtensions),
-                                extension) != std::end(kSourceExtensions);
+  const bool source = !extension.empty() && isHandWrittenExtension(extension.substr(1));
   if (!line.output && source && std::filesystem::is_regular_file(path, error)) {
     return "not writing over " + output +
            ", which looks like a source file (name the output with -o)";

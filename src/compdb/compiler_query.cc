@@ -6,9 +6,6 @@
 
 namespace {
 
-constexpr std::string_view kQuoteHeading = "#include \"...\" search starts here:";
-constexpr std::string_view kAngleHeading = "#include <...> search starts here:";
-constexpr std::string_view kEnd = "End of search list.";
 constexpr std::string_view kFramework = " (framework directory)";
 
 bool endsWith(std::string_view text, std::string_view end) {
@@ -30,11 +27,11 @@ std::optional<CompilerDirectories> parseSearchList(std::string_view report) {
     const std::size_t end = std::min(report.find('\n'), report.size());
     const std::string_view line = trimmed(report.substr(0, end));
     report.remove_prefix(std::min(end + 1, report.size()));
-    if (line == kQuoteHeading) {
+    if (line == kQuoteListHeading) {
       list = &directories.quote;
-    } else if (line == kAngleHeading) {
+    } else if (line == kAngleListHeading) {
       list = &directories.angle;
-    } else if (line == kEnd && list != nullptr) {
+    } else if (line == kSearchListEnd && list != nullptr) {
       return directories;
     } else if (list != nullptr && !line.empty() && !endsWith(line, kFramework)) {
       list->emplace_back(line);

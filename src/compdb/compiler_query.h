@@ -10,6 +10,12 @@
 
 #include "util/error.h"
 
+// The lines of a compiler's report that open its two lists and close the
+// last, as compilers write them (the tool's -v report takes them too).
+inline constexpr std::string_view kQuoteListHeading = "#include \"...\" search starts here:";
+inline constexpr std::string_view kAngleListHeading = "#include <...> search starts here:";
+inline constexpr std::string_view kSearchListEnd = "End of search list.";
+
 // Each list in the compiler's order, each directory as the compiler wrote it.
 struct CompilerDirectories {
   std::vector<std::string> quote;  // under `#include "..." search starts here:`

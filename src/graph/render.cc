@@ -120,8 +120,6 @@ Expected<std::string> draw(GVC_s*, std::string_view, const RenderRequest&) {
 
 bool renderingAvailable() { return kRenderingAvailable; }
 
-bool knownFormat(std::string_view format) { return format == "dot" || pictureFormat(format); }
-
 bool pictureFormat(std::string_view format) { return listed(format, {"svg", "png", "pdf"}); }
 
 bool knownEngine(std::string_view engine) {

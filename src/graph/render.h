@@ -24,9 +24,6 @@ inline constexpr std::string_view kRenderingUnavailableMessage =
 // cross build); GraphRenderer::render() then always fails.
 bool renderingAvailable();
 
-// The output formats the command line takes: "dot" (the DOT text itself,
-// written without Graphviz) and the picture formats.
-bool knownFormat(std::string_view format);
 // The formats GraphRenderer draws: "svg", "png" and "pdf".
 bool pictureFormat(std::string_view format);
 // Graphviz's layout engines: circo, dot, fdp, neato, osage, patchwork, sfdp

@@ -1,9 +1,6 @@
 #include "metrics/compare.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <ostream>
 #include <unordered_map>
 
@@ -13,30 +10,13 @@
 #include "metrics/report_writer.h"
 #include "metrics/text_table.h"
 #include "metrics/why.h"
+#include "util/hex.h"
+#include "util/line_count.h"
+#include "util/read_file.h"
 
 namespace {
 
 using rapidjson::Value;
-
-bool readWholeFile(const std::string& path, std::string& text) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  char block[1 << 16];
-  std::size_t got = 0;
-  while ((got = std::fread(block, 1, sizeof block, file)) > 0) text.append(block, got);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  return !failed;
-}
-
-std::string lineAndColumn(std::string_view text, std::size_t offset) {
-  offset = std::min(offset, text.size());
-  const std::string_view before = text.substr(0, offset);
-  const auto line = 1 + std::count(before.begin(), before.end(), '\n');
-  const std::size_t lineStart = before.rfind('\n');
-  const std::size_t column = offset - (lineStart == std::string_view::npos ? 0 : lineStart + 1) + 1;
-  return std::to_string(line) + ':' + std::to_string(column);
-}
 
 const Value* member(const Value& object, const char* key) {
   const Value::ConstMemberIterator found = object.FindMember(key);
@@ -45,25 +25,6 @@ const Value* member(const Value& object, const char* key) {
 
 std::string_view stringOf(const Value& value) {
   return {value.GetString(), value.GetStringLength()};
-}
-
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-bool fromHex(std::string_view hex, std::string& bytes) {
-  if (hex.size() % 2 != 0) return false;
-  bytes.clear();
-  for (std::size_t at = 0; at < hex.size(); at += 2) {
-    const int high = hexDigit(hex[at]);
-    const int low = hexDigit(hex[at + 1]);
-    if (high < 0 || low < 0) return false;
-    bytes += static_cast<char>(high * 16 + low);
-  }
-  return true;
 }
 
 // Reads one counter of "closure"; "" or what is wrong.
@@ -80,7 +41,10 @@ std::string readFile(const Value& entry, BaselineFile& file) {
   if (path == nullptr || !path->IsString()) return "no \"path\" text";
   file.path = stringOf(*path);
   if (const Value* bytes = member(entry, "pathBytes"); bytes != nullptr) {
-    if (!bytes->IsString() || !fromHex(stringOf(*bytes), file.path)) return "bad \"pathBytes\"";
+    std::optional<std::string> exact;
+    if (bytes->IsString()) exact = bytesFromHex(stringOf(*bytes));
+    if (!exact) return "bad \"pathBytes\"";
+    file.path = std::move(*exact);
   }
   const Value* depth = member(entry, "depth");
   if (depth == nullptr || !(depth->IsNull() || depth->IsUint64())) return "no \"depth\"";
@@ -250,12 +214,9 @@ Expected<Baseline> readBaseline(const std::string& path) {
   const auto unusable = [](std::string message) {
     return Error{ErrorCategory::kUnusableInput, std::move(message)};
   };
-  std::string text;
-  errno = 0;
-  if (!readWholeFile(path, text)) {
-    return unusable("cannot read " + path + ": " +
-                    (errno != 0 ? std::strerror(errno) : "read error"));
-  }
+  const Expected<std::string> read = readWholeFile(path);
+  if (!read) return unusable("cannot read " + path + ": " + read.error().message);
+  const std::string& text = *read;
   rapidjson::Document document;
   document.Parse<rapidjson::kParseValidateEncodingFlag>(text.data(), text.size());
   if (document.HasParseError()) {

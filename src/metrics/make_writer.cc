@@ -70,9 +70,8 @@ void writeMakeRules(std::ostream& out, const ScanResult& result, const MakeOptio
   for (std::size_t i = 0; i < result.roots.size(); ++i) {
     const IncludeNode& root = result.roots[i];
     if (root.file == kNoFile || !graph.files[root.file].found) continue;
-    const std::vector<std::size_t> files = graph.preprocessed
-                                               ? filesOfTree(root, graph.files.size())
-                                               : filesReached(graph, root.file);
+    const std::vector<std::size_t> files =
+        graph.preprocessed ? filesOfTree(root, graph.files.size()) : filesReached(graph, root.file);
     const std::string& named = i < options.targets.size() ? options.targets[i] : std::string();
     out << (named.empty() ? makeEscaped(objectTarget(root.label.str())) : named) << ':';
     std::vector<std::string> headers;

@@ -261,17 +261,16 @@ std::size_t noteUnitFile(Scan& scan, ScannedHeader& header, IncludeNode& node, i
 }
 
 // The frame that enters `header`, read, or nothing where it does not read.
-std::optional<UnitFrame> unitFrame(Scan& scan, ScannedHeader& header, IncludeNode* node,
-                                   int depth, std::size_t recordedFile, int includeLevel) {
+std::optional<UnitFrame> unitFrame(Scan& scan, ScannedHeader& header, IncludeNode* node, int depth,
+                                   std::size_t recordedFile, int includeLevel) {
   const HeaderFile& file = *header.key.file;
   if (!file.found) return std::nullopt;
   const HeaderContent& content = scan.cache.read(header, depth, true);
   if (!content.readable) return std::nullopt;
   // Room for every child up front: frames point at nodes in place.
   if (node != nullptr) node->children.reserve(content.childDirectives);
-  return UnitFrame{node,         &header, depth,
-                   recordedFile, FileWalk{&content.lexed, file.path, content.canonicalPath, 0,
-                                          {}, includeLevel}};
+  return UnitFrame{node, &header, depth, recordedFile,
+                   FileWalk{&content.lexed, file.path, content.canonicalPath, 0, {}, includeLevel}};
 }
 
 // Follows one include of the innermost file the compiler reads: its node,
@@ -280,12 +279,12 @@ std::optional<UnitFrame> unitFrame(Scan& scan, ScannedHeader& header, IncludeNod
 void followUnitInclude(Scan& scan, TranslationUnit& unit, std::vector<UnitFrame>& frames,
                        const IncludeRequest& request, bool fromCurrentDirectory) {
   UnitFrame& top = frames.back();
-  ScannedHeader* header =
-      scan.cache.lead(fromCurrentDirectory ? nullptr : top.header->key.file, request.name,
-                      request.kind, top.header->key.entry);
-  const Cut cut = scan.config.cuts.any()
-                      ? scan.cache.cutOf(request.name, header != nullptr ? header->key : HeaderKey{})
-                      : Cut::kNone;
+  ScannedHeader* header = scan.cache.lead(fromCurrentDirectory ? nullptr : top.header->key.file,
+                                          request.name, request.kind, top.header->key.entry);
+  const Cut cut =
+      scan.config.cuts.any()
+          ? scan.cache.cutOf(request.name, header != nullptr ? header->key : HeaderKey{})
+          : Cut::kNone;
   const bool shown = top.node != nullptr && cut != Cut::kHidden;
   if (header == nullptr) {
     if (!shown) return;
@@ -306,13 +305,12 @@ void followUnitInclude(Scan& scan, TranslationUnit& unit, std::vector<UnitFrame>
     recorded = noteUnitFile(scan, *header, *node, depth);
     registerUnitNode(scan.tree, *node, file.path, request.label, top.node->id, depth);
     if (top.recordedFile != kNotRecorded) {
-      scan.recorder->addDirective(top.recordedFile, FileDirective{recorded, request.label,
-                                                                  request.line, header->key.entry,
-                                                                  cut == Cut::kLeaf});
+      scan.recorder->addDirective(
+          top.recordedFile, FileDirective{recorded, request.label, request.line, header->key.entry,
+                                          cut == Cut::kLeaf});
     }
   }
-  const bool showBelow =
-      shown && cut == Cut::kNone && belowMaxDepth(scan.config.cuts, depth);
+  const bool showBelow = shown && cut == Cut::kNone && belowMaxDepth(scan.config.cuts, depth);
   if (file.found) {
     const HeaderContent& content = scan.cache.read(*header, depth, true);
     // A file guarded or marked once: the include is followed, the file not
@@ -320,14 +318,14 @@ void followUnitInclude(Scan& scan, TranslationUnit& unit, std::vector<UnitFrame>
     if (content.readable && !unit.entersAgain(content.canonicalPath, content.lexed)) return;
   }
   if (includeLevel >= kMostIncludeLevels) {
-    scan.warnings.warn(kDirectiveWarning, {top.walk.path, std::to_string(request.line),
-                                           "#include nested too deeply"});
+    scan.warnings.warn(kDirectiveWarning,
+                       {top.walk.path, std::to_string(request.line), "#include nested too deeply"});
     return;
   }
-  const std::size_t records = showBelow && scan.recorder != nullptr &&
-                                      scan.recorder->firstExpansion(recorded, scan.list)
-                                  ? recorded
-                                  : kNotRecorded;
+  const std::size_t records =
+      showBelow && scan.recorder != nullptr && scan.recorder->firstExpansion(recorded, scan.list)
+          ? recorded
+          : kNotRecorded;
   std::optional<UnitFrame> entered =
       unitFrame(scan, *header, showBelow ? node : nullptr, depth, records, includeLevel);
   if (!entered) {
@@ -372,10 +370,10 @@ bool scanUnit(Scan& scan, const StartFile& start, IncludeNode& root, CompilerAns
   if (scan.recorder != nullptr) scan.recorder->addRoot(recorded);
   tree.registry.tryEmplace("");
   const bool leaf = startIsLeaf(scan.config.cuts, start.path);
-  const std::size_t records = !leaf && scan.recorder != nullptr &&
-                                      scan.recorder->firstExpansion(recorded, scan.list)
-                                  ? recorded
-                                  : kNotRecorded;
+  const std::size_t records =
+      !leaf && scan.recorder != nullptr && scan.recorder->firstExpansion(recorded, scan.list)
+          ? recorded
+          : kNotRecorded;
   std::vector<UnitFrame> frames;
   std::optional<UnitFrame> first = unitFrame(scan, header, leaf ? nullptr : &root, 0, records, 0);
   if (!first) {
@@ -393,8 +391,8 @@ bool scanUnit(Scan& scan, const StartFile& start, IncludeNode& root, CompilerAns
                          const IncludeKind kind = next     ? IncludeKind::kNext
                                                   : angled ? IncludeKind::kAngle
                                                            : IncludeKind::kQuoted;
-                         const ScannedHeader* found = scan.cache.lead(
-                             top.header->key.file, name, kind, top.header->key.entry);
+                         const ScannedHeader* found = scan.cache.lead(top.header->key.file, name,
+                                                                      kind, top.header->key.entry);
                          return found != nullptr && found->key.file->found;
                        });
   unit.applyMacroOptions();
@@ -488,8 +486,7 @@ bool scanAll(const ScanConfig& config, WarningSink& warnings, ScanMemory& memory
 
 }  // namespace
 
-ScanResult scanIncludes(const ScanConfig& config, WarningSink& warnings,
-                        CompilerAnswers* answers) {
+ScanResult scanIncludes(const ScanConfig& config, WarningSink& warnings, CompilerAnswers* answers) {
   std::unique_ptr<ScanMemory, ScanMemoryRelease> memory(new ScanMemory(config));
   // The compiler's answers to the questions some #if asks are asked in
   // batches: scans whose warnings go nowhere gather them, until a scan

@@ -107,8 +107,8 @@ DirectiveMemo& ScanCache::resolve(ScannedHeader& includer, std::size_t index) {
   return memo;
 }
 
-ScannedHeader* ScanCache::lead(const HeaderFile* includer, std::string_view name,
-                              IncludeKind kind, int includerEntry) {
+ScannedHeader* ScanCache::lead(const HeaderFile* includer, std::string_view name, IncludeKind kind,
+                               int includerEntry) {
   static const HeaderFile kCurrentDirectory;
   const HeaderKey key =
       childHeader(includer != nullptr ? *includer : kCurrentDirectory, name, kind, includerEntry);

@@ -86,8 +86,8 @@ std::optional<IncludeRequest> TranslationUnit::nextInclude(FileWalk& walk) {
       continue;
     }
     if (!taking(walk)) continue;
-    if (directive.kind == DirectiveKind::kInclude || directive.kind == DirectiveKind::kIncludeNext ||
-        directive.kind == DirectiveKind::kImport) {
+    if (directive.kind == DirectiveKind::kInclude ||
+        directive.kind == DirectiveKind::kIncludeNext || directive.kind == DirectiveKind::kImport) {
       if (std::optional<IncludeRequest> request = include(walk, directive)) return request;
       continue;
     }
@@ -106,9 +106,9 @@ void TranslationUnit::conditional(FileWalk& walk, const Directive& directive) {
     case DirectiveKind::kIfndef: {
       // In a skipped group only the nesting counts.
       const bool parentTaking = taking(walk);
-      const bool value = parentTaking && (directive.kind == DirectiveKind::kIf
-                                              ? evaluate(walk, directive)
-                                              : defined(walk, directive));
+      const bool value =
+          parentTaking && (directive.kind == DirectiveKind::kIf ? evaluate(walk, directive)
+                                                                : defined(walk, directive));
       groups.push_back(OpenGroup{value, value || !parentTaking, false, directive.line});
       return;
     }
@@ -221,12 +221,12 @@ std::optional<IncludeRequest> TranslationUnit::include(const FileWalk& walk,
   if (target.name.empty()) return std::nullopt;
   IncludeRequest request;
   request.kind = directive.kind == DirectiveKind::kIncludeNext ? IncludeKind::kNext
-                 : target.angled                                ? IncludeKind::kAngle
-                                                                : IncludeKind::kQuoted;
+                 : target.angled                               ? IncludeKind::kAngle
+                                                               : IncludeKind::kQuoted;
   request.name = target.name;
   // Labelled as in the textual scan: a next directive with its brackets.
-  request.label = target.angled || request.kind == IncludeKind::kNext ? "<" + target.name + ">"
-                                                                      : target.name;
+  request.label =
+      target.angled || request.kind == IncludeKind::kNext ? "<" + target.name + ">" : target.name;
   request.line = directive.line;
   return request;
 }

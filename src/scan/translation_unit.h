@@ -56,7 +56,7 @@ struct OpenGroup {
 // How far the compiler has read one file it entered.
 struct FileWalk {
   const LexedFile* file = nullptr;
-  std::string path;  // as the scan opened it: __FILE__, and the warnings'
+  std::string path;      // as the scan opened it: __FILE__, and the warnings'
   std::string identity;  // what #pragma once marks: the canonical path
   std::size_t next = 0;
   std::vector<OpenGroup> groups;
