@@ -39,6 +39,8 @@ struct IncludeNode {
   bool firstSighting = false;
   // No readable file is where the node's name led.
   bool missing = false;
+  // Its file was read below it: its directives were followed here.
+  bool expanded = false;
   // Whether the edge to the node's includer is drawn. At most one repeat
   // edge is drawn per (node, includer) pair across the run, and a
   // first-sighting edge is left out where that pair already has one; a

@@ -125,6 +125,7 @@ std::size_t enterNode(Scan& scan, ScannedHeader& header, IncludeNode& node, std:
   // Room for every child up front: the frame's node pointer and the children
   // being filled in place stay where they are.
   node.children.reserve(content->childDirectives);
+  node.expanded = true;
   const bool records =
       scan.recorder != nullptr && scan.recorder->firstExpansion(recorded, scan.list);
   scan.stack.push_back(Frame{&node, &header, depth, records ? recorded : kNotRecorded});
@@ -268,7 +269,10 @@ std::optional<UnitFrame> unitFrame(Scan& scan, ScannedHeader& header, IncludeNod
   const HeaderContent& content = scan.cache.read(header, depth, true);
   if (!content.readable) return std::nullopt;
   // Room for every child up front: frames point at nodes in place.
-  if (node != nullptr) node->children.reserve(content.childDirectives);
+  if (node != nullptr) {
+    node->children.reserve(content.childDirectives);
+    node->expanded = true;
+  }
   return UnitFrame{node, &header, depth, recordedFile,
                    FileWalk{&content.lexed, file.path, content.canonicalPath, 0, {}, includeLevel}};
 }
