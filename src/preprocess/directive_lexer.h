@@ -69,7 +69,9 @@ class LexedFile {
   // and closed by its #endif, which has no #else, #elif, #elifdef or
   // #elifndef of its own. Including the file again while X is defined then
   // adds nothing.
-  std::string_view guard() const { return std::string_view(text_).substr(guardOffset_, guardSize_); }
+  std::string_view guard() const {
+    return std::string_view(text_).substr(guardOffset_, guardSize_);
+  }
 
   std::uint64_t lines() const { return lines_; }  // each LF, CR LF and lone CR ends one
   std::uint64_t bytes() const { return bytes_; }

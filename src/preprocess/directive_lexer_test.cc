@@ -27,7 +27,8 @@ TEST(DirectiveLexer, FindsTheDirectivesTheCompilerFinds) {
   const Row rows[] = {
       // Names, the null directive, line markers, unknown names, digraphs.
       {"#include <a.h>\n  #  define X 1 \n#\n# 12 \"f\"\n#foo bar\n%:undef X\n#!\n",
-       "1 include <a.h> | 2 define X 1 | 3  | 4 # number 12 \"f\" | 5 ? foo bar | 6 undef X | 7 ? !"},
+       "1 include <a.h> | 2 define X 1 | 3  | 4 # number 12 \"f\" | 5 ? foo bar | 6 undef X | 7 ? "
+       "!"},
       // Line ends: LF, CR LF, lone CR; a BOM first; form feeds are blanks.
       {"\xEF\xBB\xBF#if A\r\n#elif B\r#else\n\f\v#endif", "1 if A | 2 elif B | 3 else | 4 endif"},
       // Splices, with blanks before the line end, join lines anywhere.
@@ -58,7 +59,8 @@ TEST(DirectiveLexer, FindsTheDirectivesTheCompilerFinds) {
       // Header names are read as written where they may stand.
       {"#include <a//b.h> // c\n#import \"a\\\" /* c */\n#include_next <a /* b\nc */ >\n",
        "1 include <a//b.h> | 2 import \"a\\\" | 3 include_next <a   >"},
-      {"#if __has_include ( /**/ <a//b.h>) // c\n#elif __has_include(x) <a//b>\n#define H(x) <a//b>\n",
+      {"#if __has_include ( /**/ <a//b.h>) // c\n#elif __has_include(x) <a//b>\n#define H(x) "
+       "<a//b>\n",
        "1 if __has_include (   <a//b.h>) | 2 elif __has_include(x) <a | 3 define H(x) <a"},
       // A comment that the file ends in ends all.
       {"#if 1 /* a\n#endif\n", "1 if 1"},

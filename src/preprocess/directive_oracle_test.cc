@@ -125,8 +125,7 @@ TEST(DirectiveOracle, FindsTheIncludesTheCompilerEnters) {
   for (const Row& row : rows) {
     const fs::path file = directory / "main";
     writeFiles(directory, {{"main", row.text}});
-    const std::optional<std::string> expected =
-        compilerIncludes(file, row.language, row.standard);
+    const std::optional<std::string> expected = compilerIncludes(file, row.language, row.standard);
     if (!expected) GTEST_SKIP() << "g++ cannot be run";
     const Dialect dialect = dialectFor(row.language == "c++", row.standard);
     EXPECT_EQ(lexedIncludes(row.text, dialect), *expected)

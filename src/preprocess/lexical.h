@@ -45,6 +45,8 @@ inline bool isBlank(char c) { return is(c, kBlank); }
 inline bool isDigit(char c) { return is(c, kDigit); }
 inline bool isIdentifierNumber(char c) { return is(c, kIdentifierNumber); }
 inline bool isIdentifierStart(char c) { return isIdentifierNumber(c) && !isDigit(c); }
+// Whether extendedLength() may find something at a `c`.
+inline bool mayExtend(char c) { return c == '$' || c == '\\' || is(c, kExtended); }
 
 // The byte at `at`, or '\0' past the end: lookahead never needs a bounds
 // check of its own.
