@@ -13,6 +13,7 @@ struct Dialect {
   bool spaceship = false;            // '<=>': C++20 on
   bool digraphs = true;              // '%:', '<:', ...: all but strict C89
   bool dollarsInIdentifiers = true;  // off with -fno-dollars-in-identifiers
+  bool trigraphs = false;            // ??= for #, ??/ for \, ...: the strict modes before C++17
 };
 
 // The dialect of a -std= value ("c++17", "gnu11", "iso9899:1999", "c++2b"),

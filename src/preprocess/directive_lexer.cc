@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "preprocess/lexical.h"
 #include "preprocess/token.h"
@@ -159,7 +160,9 @@ class FileLexer {
         file_(file),
         hasCr_(std::memchr(bytes.data(), '\r', bytes.size()) != nullptr) {}
 
-  void run() {
+  // Reads the file whole; `bytes` is its size as read, before any
+  // trigraph was replaced.
+  void run(std::size_t bytes) {
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     std::size_t pos = src_.substr(0, 3) == kByteOrderMark ? 3 : 0;
     while (pos < src_.size()) {
@@ -172,7 +175,7 @@ class FileLexer {
           oneLine ? (next > lastLimit_ ? 1 : 0) : countLineEnds(src_.substr(pos, next - pos));
       pos = next;
     }
-    file_.bytes_ = src_.size();
+    file_.bytes_ = bytes;
     const bool openLast = !src_.empty() && !isLineEnd(src_.back());
     file_.lines_ = linesBefore_ + (openLast ? 1 : 0);
     findGuard();
@@ -368,22 +371,31 @@ class FileLexer {
         case Quote::kLiteral:
           end = lexical::quotedEnd(line.text, i, true);
           if (end == kNone) return line.next;
-          i = barrier = end;
+          i = barrier = suffixEnd(line.text, end);
           break;
         case Quote::kRaw: {
           bool wellFormed = true;
           end = lexical::rawEnd(src_, rawOf(line, i), wellFormed);
           if (end == kNone) return src_.size();
           if (end <= line.limit) {
-            i = barrier = indexOf(line, end);
+            i = indexOf(line, end);
           } else {
             line = lineFrom(end);
-            i = barrier = 0;
+            i = 0;
           }
+          i = barrier = suffixEnd(line.text, i);
           break;
         }
       }
     }
+  }
+
+  // After a literal that ends at `end`: the end of its suffix. A name right
+  // after a literal is its suffix from C++11 on, unless it is a macro's,
+  // which skipping cannot know: taken as a suffix, "a"R"(b)" is two plain
+  // strings, as it is to the compiler while R is no macro.
+  std::size_t suffixEnd(std::string_view text, std::size_t end) const {
+    return lexical::suffixEnd(text, end, dialect_, true);
   }
 
   // Reads the directive whose '#' is at `hash` and whose name may start at
@@ -519,6 +531,7 @@ std::size_t FileLexer::directive(Line line, std::size_t hash, std::size_t i) {
         if (end != kNone) ++end;
       } else if (c == '"') {
         end = lexical::quotedEnd(line.text, i, false);
+        if (end != kNone) end = suffixEnd(line.text, end);
       }
       const bool paren = c == '(' && expect == Expect::kHasInclude;
       expect = paren ? Expect::kHasIncludeOperand : Expect::kAny;
@@ -544,7 +557,8 @@ std::size_t FileLexer::directive(Line line, std::size_t hash, std::size_t i) {
         if (rawEnd != kNone) {
           copyTo(i);
           out.append(src_.substr(rawQuote, rawEnd - rawQuote));
-          i = barrier = copied = indexOf(line, rawEnd);
+          copied = indexOf(line, rawEnd);
+          i = barrier = suffixEnd(line.text, copied);
           continue;
         }
       }
@@ -553,7 +567,7 @@ std::size_t FileLexer::directive(Line line, std::size_t hash, std::size_t i) {
         i = line.text.size();
         break;
       }
-      i = barrier = end;
+      i = barrier = quote == Quote::kLiteral ? suffixEnd(line.text, end) : end;
       continue;
     }
 
@@ -660,9 +674,43 @@ void FileLexer::findGuard() {
   file_.guardSize_ = static_cast<std::uint32_t>(macro->text.size());
 }
 
+namespace {
+
+// The character a trigraph "??x" stands for, or 0 when "??x" is none.
+char trigraphMeaning(char x) {
+  constexpr std::string_view kLast = "=/'()!<>-";
+  constexpr std::string_view kMeaning = "#\\^[]|{}~";
+  const std::size_t at = kLast.find(x);
+  return at == kLast.npos ? '\0' : kMeaning[at];
+}
+
+// `bytes` with each trigraph replaced, as the strict modes do before
+// anything else; or nothing when it holds none. Raw strings keep them as
+// written in the compiler, which matters only for their content.
+std::optional<std::string> replaceTrigraphs(std::string_view bytes) {
+  std::size_t at = bytes.find("??");
+  while (at != kNone && trigraphMeaning(lexical::at(bytes, at + 2)) == '\0') {
+    at = bytes.find("??", at + 1);
+  }
+  if (at == kNone) return std::nullopt;
+  std::string replaced(bytes.substr(0, at));
+  while (at < bytes.size()) {
+    const char meaning = bytes[at] == '?' && lexical::at(bytes, at + 1) == '?'
+                             ? trigraphMeaning(lexical::at(bytes, at + 2))
+                             : '\0';
+    replaced += meaning != '\0' ? meaning : bytes[at];
+    at += meaning != '\0' ? 3 : 1;
+  }
+  return replaced;
+}
+
+}  // namespace
+
 LexedFile lexFile(std::string_view bytes, const Dialect& dialect) {
   LexedFile file;
-  FileLexer(bytes, dialect, file).run();
+  const std::optional<std::string> replaced =
+      dialect.trigraphs ? replaceTrigraphs(bytes) : std::nullopt;
+  FileLexer(replaced ? *replaced : bytes, dialect, file).run(bytes.size());
   return file;
 }
 

@@ -95,8 +95,8 @@ class LexedFile {
 // character literals and raw strings hide what looks like a directive; an
 // unterminated quote ends at its line's end, a raw string runs on over
 // lines, and in a directive both end with its line. A UTF-8 byte order mark
-// at the start is skipped; trigraphs are not replaced, as in the GNU
-// modes. The directives' texts total under 4 GiB.
+// at the start is skipped; trigraphs are replaced first where the dialect
+// has them. The directives' texts total under 4 GiB.
 LexedFile lexFile(std::string_view bytes, const Dialect& dialect = Dialect());
 
 #endif  // CLUDEMAP_PREPROCESS_DIRECTIVE_LEXER_H_

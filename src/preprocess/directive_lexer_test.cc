@@ -62,6 +62,9 @@ TEST(DirectiveLexer, FindsTheDirectivesTheCompilerFinds) {
       {"#if __has_include ( /**/ <a//b.h>) // c\n#elif __has_include(x) <a//b>\n#define H(x) "
        "<a//b>\n",
        "1 if __has_include (   <a//b.h>) | 2 elif __has_include(x) <a | 3 define H(x) <a"},
+      // Trigraphs, in the strict modes only.
+      {"?\?=define A ?\?/\n?\?(\n// ?\?/\n#if 1\n", "1 define A [", dialectFor(true, "c++14")},
+      {"?\?=define A ?\?/\n?\?(\n// ?\?/\n#if 1\n", "4 if 1"},
       // A comment that the file ends in ends all.
       {"#if 1 /* a\n#endif\n", "1 if 1"},
   };

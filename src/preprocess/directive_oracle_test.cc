@@ -73,6 +73,9 @@ TEST(DirectiveOracle, FindsTheIncludesTheCompilerEnters) {
   const std::string separators =
       "int a = 1'000; /* c\n#include \"h1.h\"\n*/\n#include \"h2.h\"\n"
       "int b = 0x1'f'a'/* c\n#include \"h3.h\"\n*/\n";
+  const std::string trigraphs =
+      "// a?\?/\n#include \"h1.h\"\n?\?=include \"h2.h\"\n"
+      "s = \"?\?/\" /*\";\n#include \"h3.h\"\n*/\n#include \"h4.h\"\n";
   const Row rows[] = {
       // Comments, and the start of a line a comment keeps.
       {"c++", "gnu++17",
@@ -106,6 +109,9 @@ TEST(DirectiveOracle, FindsTheIncludesTheCompilerEnters) {
       // Digit separators where the language has them, and where it has not.
       {"c++", "gnu++17", separators},
       {"c++", "c++11", separators},
+      // Trigraphs, in the strict modes before C++17 only.
+      {"c++", "c++11", trigraphs},
+      {"c++", "gnu++11", trigraphs},
       // Directive forms and line ends.
       {"c++", "gnu++17",
        "\xEF\xBB\xBF#include \"h1.h\"\r\n"

@@ -129,8 +129,10 @@ std::size_t rawEnd(std::string_view text, std::size_t quote, bool& wellFormed) {
   return std::string_view::npos;
 }
 
-std::size_t suffixEnd(std::string_view text, std::size_t end, const Dialect& dialect) {
-  if (!dialect.literalSuffixes || at(text, end) != '_' || at(text, end + 1) == '_') return end;
+std::size_t suffixEnd(std::string_view text, std::size_t end, const Dialect& dialect,
+                      bool anyName) {
+  if (!dialect.literalSuffixes || !isIdentifierStart(at(text, end))) return end;
+  if (!anyName && (at(text, end) != '_' || at(text, end + 1) == '_')) return end;
   ++end;
   while (end < text.size() && isIdentifierNumber(text[end])) ++end;
   return end;
