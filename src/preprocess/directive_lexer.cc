@@ -331,8 +331,8 @@ class FileLexer {
       if (i == line.text.size() || (c == '/' && c1 == '/')) return line.next;
       if (c == '#') return directive(line, i, i + 1);
       if (c == '%' && c1 == ':' && dialect_.digraphs) return directive(line, i, i + 2);
-      textLine_ = file_.directives_.size();
-      if (!sawText_) firstTextLine_ = textLine_;
+      directivesBeforeLastText_ = file_.directives_.size();
+      if (!sawText_) directivesBeforeText_ = directivesBeforeLastText_;
       sawText_ = true;
       return skipText(line, i);
     }
@@ -393,7 +393,8 @@ class FileLexer {
   // After a literal that ends at `end`: the end of its suffix. A name right
   // after a literal is its suffix from C++11 on, unless it is a macro's,
   // which skipping cannot know: taken as a suffix, "a"R"(b)" is two plain
-  // strings, as it is to the compiler while R is no macro.
+  // strings, as it is to GCC while R is no macro (clang splits off a suffix
+  // without a leading '_', and reads a raw string there).
   std::size_t suffixEnd(std::string_view text, std::size_t end) const {
     return lexical::suffixEnd(text, end, dialect_, true);
   }
@@ -417,11 +418,11 @@ class FileLexer {
   std::uint64_t linesBefore_ = 0;
   int linesRead_ = 0;
   std::size_t lastLimit_ = 0;
-  // Ordinary text: whether any was seen, and the count of directives
-  // before the first and the last line of it.
+  // Ordinary text: whether any was seen, and how many directives came
+  // before its first and its last line.
   bool sawText_ = false;
-  std::size_t firstTextLine_ = 0;
-  std::size_t textLine_ = 0;
+  std::size_t directivesBeforeText_ = 0;
+  std::size_t directivesBeforeLastText_ = 0;
 };
 
 namespace {
@@ -430,7 +431,7 @@ namespace {
 enum class Expect : std::uint8_t {
   kName,               // the directive's name
   kAny,                // any token
-  kHeaderName,         // the operand of #include, which may be a header name
+  kAngled,             // an #include line before any name: header names may stand
   kHasInclude,         // after __has_include: '(' or a header name
   kHasIncludeOperand,  // after "__has_include (": a header name
 };
@@ -521,23 +522,20 @@ std::size_t FileLexer::directive(Line line, std::size_t hash, std::size_t i) {
       expect = Expect::kAny;
     }
 
-    if (expect == Expect::kHeaderName || expect == Expect::kHasInclude ||
-        expect == Expect::kHasIncludeOperand) {
-      // Where a header name may stand, the compiler reads one as written
-      // through its '>' or '"' on the line, '\\' escaping nothing.
-      std::size_t end = kNone;
-      if (c == '<') {
-        end = line.text.find('>', i + 1);
-        if (end != kNone) ++end;
-      } else if (c == '"') {
-        end = lexical::quotedEnd(line.text, i, false);
-        if (end != kNone) end = suffixEnd(line.text, end);
-      }
+    // Where a header name may stand, the compiler reads one written <...>
+    // as it stands through its '>' on the line, and '\\' escapes nothing in
+    // a literal.
+    const bool angled = expect == Expect::kAngled || expect == Expect::kHasInclude ||
+                        expect == Expect::kHasIncludeOperand;
+    if (expect == Expect::kHasInclude || expect == Expect::kHasIncludeOperand) {
       const bool paren = c == '(' && expect == Expect::kHasInclude;
       expect = paren ? Expect::kHasIncludeOperand : Expect::kAny;
       tokenWalk = expect != Expect::kAny || walksTokens();
-      if (end != kNone) {
-        i = barrier = end;
+    }
+    if (angled && c == '<') {
+      const std::size_t close = line.text.find('>', i + 1);
+      if (close != kNone) {
+        i = barrier = close + 1;
         continue;
       }
     }
@@ -545,7 +543,7 @@ std::size_t FileLexer::directive(Line line, std::size_t hash, std::size_t i) {
     if (c == '"' || c == '\'') {
       std::size_t end = 0;
       const Quote quote = classifyQuote(line.text, i, barrier, dialect_, end);
-      if (quote == Quote::kLiteral) end = lexical::quotedEnd(line.text, i, true);
+      if (quote == Quote::kLiteral) end = lexical::quotedEnd(line.text, i, !angled);
       if (quote == Quote::kRaw) {
         // It ends with its directive's line, and keeps the splices inside
         // it as written, as the compiler keeps them.
@@ -585,8 +583,13 @@ std::size_t FileLexer::directive(Line line, std::size_t hash, std::size_t i) {
       d.kind = kindOfName(line.text.substr(i, end - i));
       out.resize(begin);
       copied = d.kind == DirectiveKind::kUnknown ? i : end;
-      expect = includesFile(d.kind) ? Expect::kHeaderName : Expect::kAny;
+      expect = includesFile(d.kind) ? Expect::kAngled : Expect::kAny;
       tokenWalk = expect != Expect::kAny || walksTokens();
+    } else if (name && expect == Expect::kAngled) {
+      // A name may be a macro's, whose expansion ends this (the operand of a
+      // computed include, most often).
+      expect = Expect::kAny;
+      tokenWalk = false;
     } else if (name && (d.kind == DirectiveKind::kIf || d.kind == DirectiveKind::kElif) &&
                isHasInclude(line.text.substr(i, end - i))) {
       expect = Expect::kHasInclude;
@@ -649,13 +652,14 @@ const Token* guardMacro(DirectiveKind kind, const Tokens& tokens, const Dialect&
 
 void FileLexer::findGuard() {
   const std::vector<Directive>& all = file_.directives_;
-  // Null directives outside the group change nothing.
+  // Null directives outside the group change nothing (to GCC; older clang
+  // counts them as content).
   std::size_t first = 0;
   while (first < all.size() && all[first].kind == DirectiveKind::kNull) ++first;
   std::size_t last = all.size();
   while (last > first && all[last - 1].kind == DirectiveKind::kNull) --last;
   if (first == last || all[last - 1].kind != DirectiveKind::kEndif) return;
-  if (sawText_ && (firstTextLine_ <= first || textLine_ >= last)) return;
+  if (sawText_ && (directivesBeforeText_ <= first || directivesBeforeLastText_ >= last)) return;
 
   std::size_t depth = 0;
   for (std::size_t k = first; k < last; ++k) {

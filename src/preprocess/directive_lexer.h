@@ -53,11 +53,14 @@ class LexedFile {
  public:
   const std::vector<Directive>& directives() const { return directives_; }
 
-  // A directive's logical text after its name: splices joined, each comment
-  // replaced by one space, white space at both ends dropped. After
-  // #include, #include_next and #import, a header name written <...> is
-  // kept as written, comment-like text and all, as it is after
-  // "__has_include (" in #if and #elif: tokenize it with `headerName`.
+  // A directive's logical text after its name (from its first token for a
+  // line marker or an unknown name): splices joined, each comment replaced
+  // by one space, white space at both ends dropped. Where a header name may
+  // stand (on an #include, #include_next or #import line up to its first
+  // name, and after "__has_include (" in #if and #elif when spelled so),
+  // one written <...> keeps its text as written, "//" and all, and '\'
+  // escapes nothing in a literal: tokenize such an operand with
+  // `headerName`. A raw string keeps its splices as written.
   std::string_view text(const Directive& directive) const {
     return std::string_view(text_).substr(directive.offset, directive.size);
   }

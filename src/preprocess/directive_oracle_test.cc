@@ -20,15 +20,18 @@ std::string baseName(std::string_view path) {
   return std::string(path.substr(path.find_last_of('/') + 1));
 }
 
-// The headers the lexer's #include directives name, by base name.
+// The headers the lexer's #include directives name, by base name: their
+// first header name or string (that a macro passes on, in a computed one).
 std::string lexedIncludes(std::string_view text, const Dialect& dialect) {
   const LexedFile file = lexFile(text, dialect);
   std::string names;
   for (const Directive& d : file.directives()) {
     if (d.kind != DirectiveKind::kInclude) continue;
-    const Tokens tokens = tokenize(file.text(d), true, dialect);
-    const std::string_view name = tokens.empty() ? "" : tokens[0].text;
-    names += baseName(name.substr(1, name.size() < 2 ? 0 : name.size() - 2)) + " ";
+    for (const Token& token : tokenize(file.text(d), true, dialect)) {
+      if (token.kind != TokenKind::kHeaderName && token.kind != TokenKind::kString) continue;
+      names += baseName(token.text.substr(1, token.text.size() - 2)) + " ";
+      break;
+    }
   }
   return names;
 }
@@ -112,6 +115,12 @@ TEST(DirectiveOracle, FindsTheIncludesTheCompilerEnters) {
       // Trigraphs, in the strict modes before C++17 only.
       {"c++", "c++11", trigraphs},
       {"c++", "gnu++11", trigraphs},
+      // On an #include line, up to a name, quotes escape nothing and header
+      // names may stand.
+      {"c++", "gnu++17",
+       "#include \"h1.h\" '\\'/* c\n#include \"h2.h\"\n*/ #include \"h3.h\"\n"
+       "#include <h4.h> <a//b> \"/*\"\n#include \"h5.h\"\n"
+       "#define E(x) x\n#include E(\"h6.h\") \"\\\" /*\"\n#include \"h7.h\"\n"},
       // Directive forms and line ends.
       {"c++", "gnu++17",
        "\xEF\xBB\xBF#include \"h1.h\"\r\n"

@@ -90,8 +90,7 @@ std::size_t rawEnd(std::string_view text, std::size_t quote, bool& wellFormed);
 // or `end`. The compiler takes a suffix like "_x" always, and any other
 // ("sv", "PRIx64") only when it is no macro name, which lexing cannot know:
 // `anyName` takes those too.
-std::size_t suffixEnd(std::string_view text, std::size_t end, const Dialect& dialect,
-                      bool anyName);
+std::size_t suffixEnd(std::string_view text, std::size_t end, const Dialect& dialect, bool anyName);
 
 }  // namespace lexical
 

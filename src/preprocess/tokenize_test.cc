@@ -58,7 +58,8 @@ TEST(Tokenize, SplitsAsTheCompilerDoes) {
       {"R\"(a)\"", "I:R S:\"(a)\"", c17()},
       {"R\"x y(z)x y\" q R\"a\\(\"", "O:R\"x y(z)x y\" ~I:q ~O:R\"a\\(\""},
       {"R\"(a  b", "O:R\"(a  b"},
-      {"R\"abcdefghijklmnopq(a)abcdefghijklmnopq\" b\"", "O:R\"abcdefghijklmnopq(a)abcdefghijklmnopq\" ~I:b O:\""},
+      {"R\"abcdefghijklmnopq(a)abcdefghijklmnopq\" b\"",
+       "O:R\"abcdefghijklmnopq(a)abcdefghijklmnopq\" ~I:b O:\""},
       {"x 'a  b", "I:x ~O:'a  b"},
       {"\"a\\\" b", "O:\"a\\\" b"},
       // Punctuators: the longest match, digraphs, the C++-only ones.
@@ -91,9 +92,13 @@ TEST(Tokenize, DialectOfStandard) {
   // literal sUffixes, spaceship (X), Digraphs, Trigraphs.
   const auto render = [](const Dialect& d) {
     std::string out;
-    for (const auto& [on, letter] : {std::pair{d.cplusplus, 'c'}, {d.rawStrings, 'r'},
-                                     {d.digitSeparators, 's'}, {d.literalSuffixes, 'u'},
-                                     {d.spaceship, 'x'}, {d.digraphs, 'd'}, {d.trigraphs, 't'}}) {
+    for (const auto& [on, letter] : {std::pair{d.cplusplus, 'c'},
+                                     {d.rawStrings, 'r'},
+                                     {d.digitSeparators, 's'},
+                                     {d.literalSuffixes, 'u'},
+                                     {d.spaceship, 'x'},
+                                     {d.digraphs, 'd'},
+                                     {d.trigraphs, 't'}}) {
       if (on) out += letter;
     }
     return out;
@@ -103,11 +108,21 @@ TEST(Tokenize, DialectOfStandard) {
     std::string_view standard, options;
   };
   const Row rows[] = {
-      {true, "", "crsud"},       {true, "c++98", "cdt"},      {true, "gnu++11", "crud"},
-      {true, "c++1y", "crsudt"}, {true, "c++2a", "crsuxd"},   {true, "gnu++23", "crsuxd"},
-      {false, "", "rd"},         {false, "c99", "dt"},        {false, "gnu99", "rd"},
-      {false, "c2x", "sdt"},     {false, "c89", "t"},         {false, "gnu89", "d"},
-      {false, "iso9899:199409", "dt"}, {false, "c++17", "rd"}, {true, "c17", "crsud"},
+      {true, "", "crsud"},
+      {true, "c++98", "cdt"},
+      {true, "gnu++11", "crud"},
+      {true, "c++1y", "crsudt"},
+      {true, "c++2a", "crsuxd"},
+      {true, "gnu++23", "crsuxd"},
+      {false, "", "rd"},
+      {false, "c99", "dt"},
+      {false, "gnu99", "rd"},
+      {false, "c2x", "sdt"},
+      {false, "c89", "t"},
+      {false, "gnu89", "d"},
+      {false, "iso9899:199409", "dt"},
+      {false, "c++17", "rd"},
+      {true, "c17", "crsud"},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(render(dialectFor(row.cplusplus, row.standard)), row.options) << row.standard;
