@@ -383,7 +383,8 @@ class FileLexer {
             line = lineFrom(end);
             i = 0;
           }
-          i = barrier = suffixEnd(line.text, i);
+          // A raw string with a bad delimiter takes no suffix.
+          i = barrier = wellFormed ? suffixEnd(line.text, i) : i;
           break;
         }
       }
@@ -431,7 +432,8 @@ namespace {
 enum class Expect : std::uint8_t {
   kName,               // the directive's name
   kAny,                // any token
-  kAngled,             // an #include line before any name: header names may stand
+  kAngled,             // an #include's operand: header names may stand from here
+  kAngledRest,         // the rest of an #include line whose operand starts with no name
   kHasInclude,         // after __has_include: '(' or a header name
   kHasIncludeOperand,  // after "__has_include (": a header name
 };
@@ -525,8 +527,16 @@ std::size_t FileLexer::directive(Line line, std::size_t hash, std::size_t i) {
     // Where a header name may stand, the compiler reads one written <...>
     // as it stands through its '>' on the line, and '\\' escapes nothing in
     // a literal.
-    const bool angled = expect == Expect::kAngled || expect == Expect::kHasInclude ||
-                        expect == Expect::kHasIncludeOperand;
+    bool angled = expect == Expect::kAngledRest || expect == Expect::kHasInclude ||
+                  expect == Expect::kHasIncludeOperand;
+    if (expect == Expect::kAngled) {
+      // An #include's operand. A name there is a macro's, whose expansion
+      // ends this; after anything else it lasts through the line (until a
+      // macro is expanded, which lexing cannot know).
+      expect = name ? Expect::kAny : Expect::kAngledRest;
+      angled = !name;
+      tokenWalk = angled;
+    }
     if (expect == Expect::kHasInclude || expect == Expect::kHasIncludeOperand) {
       const bool paren = c == '(' && expect == Expect::kHasInclude;
       expect = paren ? Expect::kHasIncludeOperand : Expect::kAny;
@@ -556,7 +566,7 @@ std::size_t FileLexer::directive(Line line, std::size_t hash, std::size_t i) {
           copyTo(i);
           out.append(src_.substr(rawQuote, rawEnd - rawQuote));
           copied = indexOf(line, rawEnd);
-          i = barrier = suffixEnd(line.text, copied);
+          i = barrier = wellFormed ? suffixEnd(line.text, copied) : copied;
           continue;
         }
       }
@@ -585,11 +595,6 @@ std::size_t FileLexer::directive(Line line, std::size_t hash, std::size_t i) {
       copied = d.kind == DirectiveKind::kUnknown ? i : end;
       expect = includesFile(d.kind) ? Expect::kAngled : Expect::kAny;
       tokenWalk = expect != Expect::kAny || walksTokens();
-    } else if (name && expect == Expect::kAngled) {
-      // A name may be a macro's, whose expansion ends this (the operand of a
-      // computed include, most often).
-      expect = Expect::kAny;
-      tokenWalk = false;
     } else if (name && (d.kind == DirectiveKind::kIf || d.kind == DirectiveKind::kElif) &&
                isHasInclude(line.text.substr(i, end - i))) {
       expect = Expect::kHasInclude;

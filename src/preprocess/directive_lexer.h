@@ -56,8 +56,9 @@ class LexedFile {
   // A directive's logical text after its name (from its first token for a
   // line marker or an unknown name): splices joined, each comment replaced
   // by one space, white space at both ends dropped. Where a header name may
-  // stand (on an #include, #include_next or #import line up to its first
-  // name, and after "__has_include (" in #if and #elif when spelled so),
+  // stand (on an #include, #include_next or #import line unless its
+  // operand starts with a name, and after "__has_include (" in #if and
+  // #elif when spelled so),
   // one written <...> keeps its text as written, "//" and all, and '\'
   // escapes nothing in a literal: tokenize such an operand with
   // `headerName`. A raw string keeps its splices as written.

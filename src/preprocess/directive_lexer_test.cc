@@ -52,6 +52,9 @@ TEST(DirectiveLexer, FindsTheDirectivesTheCompilerFinds) {
       {"#define X R\"(a\\\nb)\" /**/ c\nR\"x(a)x\\\n\"\n#if 1\n)x\"\n#if 2\n",
        "1 define X R\"(a\\\nb)\"   c | 7 if 2"},
       {"R\"a b(\n#if 1\n\" #if 2\n#if 3\nxR\"(\n#if 4\n", "4 if 3 | 6 if 4"},
+      // A name right after a literal is its suffix, but not after a raw
+      // string with a bad delimiter.
+      {"\"a\"R\"(\n#if 1\n)\"\nR\"a b(\"LR\"(\n#if 2\n)\"\n#if 3\n", "2 if 1 | 7 if 3"},
       {"R\"(\n#if 1\n)\"\n#if 2\n", "2 if 1 | 4 if 2", c11},
       // Digit separators, only where the dialect has them.
       {"x = 1'0 /*\n#if 1\n*/\nx = 0x1'f'a'/*\n#if 2\n", "5 if 2"},

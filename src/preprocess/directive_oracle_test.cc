@@ -115,8 +115,8 @@ TEST(DirectiveOracle, FindsTheIncludesTheCompilerEnters) {
       // Trigraphs, in the strict modes before C++17 only.
       {"c++", "c++11", trigraphs},
       {"c++", "gnu++11", trigraphs},
-      // On an #include line, up to a name, quotes escape nothing and header
-      // names may stand.
+      // On an #include line quotes escape nothing and header names may
+      // stand, unless a macro's name starts its operand.
       {"c++", "gnu++17",
        "#include \"h1.h\" '\\'/* c\n#include \"h2.h\"\n*/ #include \"h3.h\"\n"
        "#include <h4.h> <a//b> \"/*\"\n#include \"h5.h\"\n"
