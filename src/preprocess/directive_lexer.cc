@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <limits>
 #include <optional>
 
 #include "preprocess/lexical.h"
@@ -690,7 +689,7 @@ char trigraphMeaning(char x) {
   constexpr std::string_view kLast = "=/'()!<>-";
   constexpr std::string_view kMeaning = "#\\^[]|{}~";
   const std::size_t at = kLast.find(x);
-  return at == kLast.npos ? '\0' : kMeaning[at];
+  return at == kNone ? '\0' : kMeaning[at];
 }
 
 // `bytes` with each trigraph replaced, as the strict modes do before
