@@ -328,8 +328,10 @@ class FileLexer {
         continue;
       }
       if (i == line.text.size() || (c == '/' && c1 == '/')) return line.next;
-      if (c == '#') return directive(line, i, i + 1);
-      if (c == '%' && c1 == ':' && dialect_.digraphs) return directive(line, i, i + 2);
+      // "##" and "%:%:" are one token, which starts no directive.
+      if (c == '#' && c1 != '#') return directive(line, i, i + 1);
+      const bool digraph = c == '%' && c1 == ':' && dialect_.digraphs;
+      if (digraph && line.text.substr(i + 2, 2) != "%:") return directive(line, i, i + 2);
       directivesBeforeLastText_ = file_.directives_.size();
       if (!sawText_) directivesBeforeText_ = directivesBeforeLastText_;
       sawText_ = true;

@@ -29,6 +29,8 @@ TEST(DirectiveLexer, FindsTheDirectivesTheCompilerFinds) {
       {"#include <a.h>\n  #  define X 1 \n#\n# 12 \"f\"\n#foo bar\n%:undef X\n#!\n",
        "1 include <a.h> | 2 define X 1 | 3  | 4 # number 12 \"f\" | 5 ? foo bar | 6 undef X | 7 ? "
        "!"},
+      // "##" and "%:%:" start no directive.
+      {"##if 1\n%:%:if 2\n#%:if 3\n%:#if 4\n#\\\n#if 5\n", "3 ? %:if 3 | 4 ? #if 4"},
       // Line ends: LF, CR LF, lone CR; a BOM first; form feeds are blanks.
       {"\xEF\xBB\xBF#if A\r\n#elif B\r#else\n\f\v#endif", "1 if A | 2 elif B | 3 else | 4 endif"},
       // Splices, with blanks before the line end, join lines anywhere.
