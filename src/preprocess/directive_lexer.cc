@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <optional>
 
 #include "preprocess/lexical.h"
 #include "preprocess/token.h"
@@ -46,6 +45,14 @@ DirectiveKind kindOfName(std::string_view name) {
 }
 
 bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
+
+// The character a trigraph "??x" stands for, or 0 when "??x" is none.
+char trigraphMeaning(char x) {
+  constexpr std::string_view kLast = "=/'()!<>-";
+  constexpr std::string_view kMeaning = "#\\^[]|{}~";
+  const std::size_t at = kLast.find(x);
+  return at == kNone ? '\0' : kMeaning[at];
+}
 
 // The bytes ordinary text is scanned for: what may open a comment or a
 // literal.
@@ -154,14 +161,12 @@ Quote classifyQuote(std::string_view text, std::size_t quote, std::size_t barrie
 class FileLexer {
  public:
   FileLexer(std::string_view bytes, const Dialect& dialect, LexedFile& file)
-      : src_(bytes),
-        dialect_(dialect),
-        file_(file),
-        hasCr_(std::memchr(bytes.data(), '\r', bytes.size()) != nullptr) {}
+      : original_(bytes), src_(bytes), dialect_(dialect), file_(file) {
+    if (dialect.trigraphs) replaceTrigraphs();
+    hasCr_ = std::memchr(src_.data(), '\r', src_.size()) != nullptr;
+  }
 
-  // Reads the file whole; `bytes` is its size as read, before any
-  // trigraph was replaced.
-  void run(std::size_t bytes) {
+  void run() {
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     std::size_t pos = src_.substr(0, 3) == kByteOrderMark ? 3 : 0;
     while (pos < src_.size()) {
@@ -174,7 +179,7 @@ class FileLexer {
           oneLine ? (next > lastLimit_ ? 1 : 0) : countLineEnds(src_.substr(pos, next - pos));
       pos = next;
     }
-    file_.bytes_ = bytes;
+    file_.bytes_ = original_.size();
     const bool openLast = !src_.empty() && !isLineEnd(src_.back());
     file_.lines_ = linesBefore_ + (openLast ? 1 : 0);
     findGuard();
@@ -196,6 +201,53 @@ class FileLexer {
     std::size_t offset;  // in the line's text
     std::size_t raw;     // in the file
   };
+
+  // Replaces each trigraph, as the strict modes do before anything else,
+  // and notes where it stood.
+  void replaceTrigraphs() {
+    std::size_t at = original_.find("??");
+    while (at != kNone && trigraphMeaning(lexical::at(original_, at + 2)) == '\0') {
+      at = original_.find("??", at + 1);
+    }
+    if (at == kNone) return;
+    replaced_ = original_.substr(0, at);
+    while (at < original_.size()) {
+      const char meaning = original_[at] == '?' && lexical::at(original_, at + 1) == '?'
+                               ? trigraphMeaning(lexical::at(original_, at + 2))
+                               : '\0';
+      if (meaning != '\0') {
+        trigraphs_.push_back({replaced_.size(), at});
+        replaced_ += meaning;
+        at += 3;
+      } else {
+        replaced_ += original_[at++];
+      }
+    }
+    src_ = replaced_;
+  }
+
+  // Where the read text's position `position` stands in the file as read,
+  // and back: each trigraph before it is two bytes more there.
+  std::size_t originalOf(std::size_t position) const {
+    const auto before = std::partition_point(trigraphs_.begin(), trigraphs_.end(),
+                                             [&](const Trigraph& t) { return t.at < position; });
+    return position + 2 * static_cast<std::size_t>(before - trigraphs_.begin());
+  }
+  std::size_t replacedOf(std::size_t original) const {
+    const auto before =
+        std::partition_point(trigraphs_.begin(), trigraphs_.end(),
+                             [&](const Trigraph& t) { return t.original < original; });
+    return original - 2 * static_cast<std::size_t>(before - trigraphs_.begin());
+  }
+
+  // The end of the raw string whose quote is at `quote`, within `limit`:
+  // the compiler puts trigraphs back in a raw string, so its end is found
+  // in the bytes as read.
+  std::size_t rawStringEnd(std::size_t quote, std::size_t limit, bool& wellFormed) const {
+    const std::size_t end =
+        lexical::rawEnd(original_.substr(0, originalOf(limit)), originalOf(quote), wellFormed);
+    return end == kNone ? kNone : replacedOf(end);
+  }
 
   // Where the next LF or CR at or after `from` stands, or the file's end.
   std::size_t findLineEnd(std::size_t from) const {
@@ -376,7 +428,7 @@ class FileLexer {
           break;
         case Quote::kRaw: {
           bool wellFormed = true;
-          end = lexical::rawEnd(src_, rawOf(line, i), wellFormed);
+          end = rawStringEnd(rawOf(line, i), src_.size(), wellFormed);
           if (end == kNone) return src_.size();
           if (end <= line.limit) {
             i = indexOf(line, end);
@@ -407,10 +459,18 @@ class FileLexer {
 
   void findGuard();
 
-  std::string_view src_;
+  struct Trigraph {
+    std::size_t at;        // in the text read
+    std::size_t original;  // in the file as read
+  };
+
+  std::string_view original_;  // the file as read
+  std::string replaced_;       // with its trigraphs replaced, if it has any
+  std::vector<Trigraph> trigraphs_;
+  std::string_view src_;  // the text read: the file, or replaced_
   const Dialect& dialect_;
   LexedFile& file_;
-  const bool hasCr_;  // most files have none, and their lines end at the next LF
+  bool hasCr_ = false;  // most files have none, and their lines end at the next LF
   std::string scratch_;
   std::vector<Piece> pieces_;
   // The logical line being read: where it starts, the line ends before it,
@@ -560,12 +620,12 @@ std::size_t FileLexer::directive(Line line, std::size_t hash, std::size_t i) {
         // it as written, as the compiler keeps them.
         bool wellFormed = true;
         const std::size_t rawQuote = rawOf(line, i);
-        const std::size_t rawEnd =
-            lexical::rawEnd(src_.substr(0, line.limit), rawQuote, wellFormed);
+        const std::size_t rawEnd = rawStringEnd(rawQuote, line.limit, wellFormed);
         end = kNone;
         if (rawEnd != kNone) {
           copyTo(i);
-          out.append(src_.substr(rawQuote, rawEnd - rawQuote));
+          out.append(
+              original_.substr(originalOf(rawQuote), originalOf(rawEnd) - originalOf(rawQuote)));
           copied = indexOf(line, rawEnd);
           i = barrier = wellFormed ? suffixEnd(line.text, copied) : copied;
           continue;
@@ -684,43 +744,9 @@ void FileLexer::findGuard() {
   file_.guardSize_ = static_cast<std::uint32_t>(macro->text.size());
 }
 
-namespace {
-
-// The character a trigraph "??x" stands for, or 0 when "??x" is none.
-char trigraphMeaning(char x) {
-  constexpr std::string_view kLast = "=/'()!<>-";
-  constexpr std::string_view kMeaning = "#\\^[]|{}~";
-  const std::size_t at = kLast.find(x);
-  return at == kNone ? '\0' : kMeaning[at];
-}
-
-// `bytes` with each trigraph replaced, as the strict modes do before
-// anything else; or nothing when it holds none. Raw strings keep them as
-// written in the compiler, which matters only for their content.
-std::optional<std::string> replaceTrigraphs(std::string_view bytes) {
-  std::size_t at = bytes.find("??");
-  while (at != kNone && trigraphMeaning(lexical::at(bytes, at + 2)) == '\0') {
-    at = bytes.find("??", at + 1);
-  }
-  if (at == kNone) return std::nullopt;
-  std::string replaced(bytes.substr(0, at));
-  while (at < bytes.size()) {
-    const char meaning = bytes[at] == '?' && lexical::at(bytes, at + 1) == '?'
-                             ? trigraphMeaning(lexical::at(bytes, at + 2))
-                             : '\0';
-    replaced += meaning != '\0' ? meaning : bytes[at];
-    at += meaning != '\0' ? 3 : 1;
-  }
-  return replaced;
-}
-
-}  // namespace
-
 LexedFile lexFile(std::string_view bytes, const Dialect& dialect) {
   LexedFile file;
-  const std::optional<std::string> replaced =
-      dialect.trigraphs ? replaceTrigraphs(bytes) : std::nullopt;
-  FileLexer(replaced ? *replaced : bytes, dialect, file).run(bytes.size());
+  FileLexer(bytes, dialect, file).run();
   return file;
 }
 

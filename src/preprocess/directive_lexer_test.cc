@@ -70,6 +70,8 @@ TEST(DirectiveLexer, FindsTheDirectivesTheCompilerFinds) {
       // Trigraphs, in the strict modes only.
       {"?\?=define A ?\?/\n?\?(\n// ?\?/\n#if 1\n", "1 define A [", dialectFor(true, "c++14")},
       {"?\?=define A ?\?/\n?\?(\n// ?\?/\n#if 1\n", "4 if 1"},
+      {"R\"?\?=(?\?/\n)?\?=\" \"\n#if 1 R\"(?\?)\" /*\n)\" */\n#if 2\n",
+       "3 if 1 R\"(?\?)\" | 5 if 2", dialectFor(true, "c++11")},
       // A comment that the file ends in ends all.
       {"#if 1 /* a\n#endif\n", "1 if 1"},
   };
