@@ -99,3 +99,28 @@ std::string spellings(const Tokens& tokens) {
   }
   return text;
 }
+
+// The lines of `text` appended to `lines`.
+void addLines(std::vector<std::string>& lines, const std::string& text) {
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+}
+
+std::string joinLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+// The #undef lines for what `defines` defines.
+std::string undefines(const std::string& defines) {
+  std::istringstream lines(defines);
+  std::string out;
+  for (std::string line; std::getline(lines, line);) {
+    const Tokens tokens = tokenize(line);
+    if (tokens.size() > 2 && tokens[1].text == "define") {
+      out += "#undef " + std::string(tokens[2].text) + "\n";
+    }
+  }
+  return out;
+}

@@ -46,4 +46,10 @@ struct Unit {
 // The spellings of `tokens`, separated by single spaces.
 std::string spellings(const Tokens& tokens);
 
+// Source text as lines: `text` appended, and all joined.
+void addLines(std::vector<std::string>& lines, const std::string& text);
+std::string joinLines(const std::vector<std::string>& lines);
+// The #undef lines for what the #define lines of `defines` define.
+std::string undefines(const std::string& defines);
+
 #endif  // CLUDEMAP_PREPROCESS_COMPILER_ORACLE_TEST_H_

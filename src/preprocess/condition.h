@@ -14,7 +14,9 @@ struct ConditionResult {
   bool value = false;
   std::string error;  // the first error, or ""
   // A __has_* operator had no answer yet (Questions::compilerValue): ask
-  // the compiler, then evaluate again.
+  // the compiler, then evaluate again, which may ask more (in
+  // "__has_builtin(x) && __has_builtin(y)" only the answer for x tells
+  // whether y is asked).
   bool unanswered = false;
 };
 

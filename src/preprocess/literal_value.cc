@@ -82,6 +82,7 @@ LiteralValue numberValue(std::string_view text, const Language& language) {
     }
   }
   const std::size_t digits = k;
+  LiteralValue result;
   bool isFloat = false;
   bool separator = false;  // the last character was a digit separator
   int maxDigit = 0;
@@ -92,7 +93,7 @@ LiteralValue numberValue(std::string_view text, const Language& language) {
       separator = false;
       maxDigit = std::max(maxDigit, d);
     } else if (c == '\'') {
-      if (separator) return failed("adjacent digit separators");
+      if (separator && result.error.empty()) result.error = "adjacent digit separators";
       separator = true;
     } else if (c == '.') {
       isFloat = true;
@@ -137,12 +138,13 @@ LiteralValue numberValue(std::string_view text, const Language& language) {
     if (bits > (~std::uint64_t{0} - digit) / base) overflow = true;
     bits = bits * base + digit;  // modulo 2^64, as GCC truncates
   }
-  LiteralValue result;
   result.value = {bits, suffix.isUnsigned && !userDefined};
   // Too large for intmax_t but not uintmax_t: unsigned. Too large for both:
   // truncated, the type unchanged.
   if ((!overflow || userDefined) && (bits >> 63) != 0) result.value.isUnsigned = true;
-  if (userDefined) result.error = "user-defined literal in preprocessor expression";
+  if (userDefined && result.error.empty()) {
+    result.error = "user-defined literal in preprocessor expression";
+  }
   return result;
 }
 
@@ -213,10 +215,14 @@ class CharacterReader {
         units_.push_back(code);
         return;
       }
-      constexpr std::uint32_t kLead[] = {0, 0xC0, 0xE0, 0xF0};
-      const int extra = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+      // Beyond U+10FFFF the old five- and six-byte forms, as GCC writes them.
+      constexpr std::uint32_t kLead[] = {0, 0xC0, 0xE0, 0xF0, 0xF8, 0xFC};
+      int extra = 1;
+      while (extra < 5 && code >= std::uint32_t{1} << (5 * extra + 6)) ++extra;
       units_.push_back(kLead[extra] | code >> (6 * extra));
       for (int k = extra - 1; k >= 0; --k) units_.push_back(0x80 | (code >> (6 * k) & 0x3F));
+    } else if (width_ == 16 && code > 0x10FFFF) {
+      fail("converting UCN to execution character set");
     } else if (width_ == 16 && code >= 0x10000) {
       units_.push_back(0xD800 | (code - 0x10000) >> 10);
       units_.push_back(0xDC00 | (code & 0x3FF));
@@ -268,7 +274,7 @@ class CharacterReader {
     if (end != i + 1 + length) {
       fail("incomplete universal character name " + spelling);
       code = 1;
-    } else if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ||
+    } else if (code >= 0x80000000 || (code >= 0xD800 && code <= 0xDFFF) ||
                (!cplusplus_ && code < 0xA0 && code != 0x24 && code != 0x40 && code != 0x60)) {
       fail(spelling + " is not a valid universal character");
       code = 1;
