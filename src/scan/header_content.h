@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,7 +25,7 @@ struct HeaderFile {
   // Numbers the paths one run looks at from 0, for the scan's own tables.
   std::size_t number = 0;
   // Where the search read what it found at once: the content.
-  const HeaderContent* content = nullptr;
+  std::unique_ptr<const HeaderContent> content;
 };
 
 // One directive, its texts kept in the header's text block.

@@ -25,38 +25,37 @@ ContentStore::~ContentStore() = default;
 
 const HeaderFile& ContentStore::find(const std::string& path, bool* readHere) {
   *readHere = false;
-  return files_.get(path, [&] {
-    HeaderFile file;
-    file.path = path;
-    file.number = fileCount_++;
-    if (readWhenFound_) {
-      file.content = &readPath(path, readHere);
-      file.found = file.content->readable;
-    } else {
-      file.found = isReadableFile(path);
-    }
-    return file;
-  });
+  return files_.get(
+      path,
+      [&] {
+        HeaderFile file;
+        file.path = path;
+        file.number = fileCount_++;
+        if (readWhenFound_) {
+          // Kept with the file: a second map of contents would cost every
+          // path a second locked look-up.
+          file.content = std::make_unique<const HeaderContent>(readContent(path));
+          file.found = file.content->readable;
+        } else {
+          file.found = isReadableFile(path);
+        }
+        return file;
+      },
+      readWhenFound_ ? readHere : nullptr);
 }
 
 const HeaderContent& ContentStore::read(const HeaderFile& file, bool* readHere) {
   *readHere = false;
-  return file.content != nullptr ? *file.content : readPath(file.path, readHere);
+  if (file.content != nullptr) return *file.content;
+  return contents_.get(file.path, [&] { return readContent(file.path); }, readHere);
 }
 
-const HeaderContent& ContentStore::readPath(const std::string& path, bool* readHere) {
-  return contents_.get(
-      path,
-      [&] {
-        HeaderContent read =
-            lexing_ ? readLexedContent(path, *lexing_) : readHeaderContent(path, fileFacts_);
-        if ((fileFacts_ || lexing_) && read.readable) {
-          read.canonicalPath = canonicalPaths_.of(path);
-        }
-        if (read.readable) ++filesRead_;
-        return read;
-      },
-      readHere);
+HeaderContent ContentStore::readContent(const std::string& path) {
+  HeaderContent read =
+      lexing_ ? readLexedContent(path, *lexing_) : readHeaderContent(path, fileFacts_);
+  if ((fileFacts_ || lexing_) && read.readable) read.canonicalPath = canonicalPaths_.of(path);
+  if (read.readable) ++filesRead_;
+  return read;
 }
 
 ScanCache::ScanCache(SearchList searchList, const Cuts& cuts, ContentStore& store)

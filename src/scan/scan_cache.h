@@ -129,13 +129,14 @@ class ContentStore {
   void drain() { readers_.drain(); }
 
  private:
-  const HeaderContent& readPath(const std::string& path, bool* readHere);
+  HeaderContent readContent(const std::string& path);
 
   const bool fileFacts_;
   const bool readWhenFound_;
   const std::optional<Dialect> lexing_;
   OnceMap<HeaderFile> files_;
-  OnceMap<HeaderContent> contents_;  // by path
+  // By path, for the files not read when found.
+  OnceMap<HeaderContent> contents_;
   CanonicalPaths canonicalPaths_;
   // How many paths have been looked at, which numbers the next one.
   std::atomic<std::size_t> fileCount_{0};
