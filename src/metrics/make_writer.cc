@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "metrics/text_table.h"
+#include "util/make_quote.h"
 
 namespace {
 
@@ -55,16 +56,6 @@ std::string objectTarget(std::string_view path) {
   return std::string(path) + ".o";
 }
 
-std::string makeEscaped(std::string_view path) {
-  std::string escaped;
-  for (const char c : path) {
-    if (c == ' ' || c == '\t' || c == '#' || c == '%' || c == '\\') escaped += '\\';
-    if (c == '$') escaped += '$';
-    escaped += c;
-  }
-  return escaped;
-}
-
 void writeMakeRules(std::ostream& out, const ScanResult& result, const MakeOptions& options) {
   const FileGraph& graph = result.files;
   for (std::size_t i = 0; i < result.roots.size(); ++i) {
@@ -73,12 +64,12 @@ void writeMakeRules(std::ostream& out, const ScanResult& result, const MakeOptio
     const std::vector<std::size_t> files =
         graph.preprocessed ? filesOfTree(root, graph.files.size()) : filesReached(graph, root.file);
     const std::string& named = i < options.targets.size() ? options.targets[i] : std::string();
-    out << (named.empty() ? makeEscaped(objectTarget(root.label.str())) : named) << ':';
+    out << (named.empty() ? makeQuoted(objectTarget(root.label.str())) : named) << ':';
     std::vector<std::string> headers;
     for (const std::size_t file : files) {
       if (!graph.files[file].found) continue;
       const std::string path =
-          makeEscaped(displayPath(graph.files[file].path, options.currentDirectory));
+          makeQuoted(displayPath(graph.files[file].path, options.currentDirectory));
       out << " \\\n  " << path;
       if (file != root.file) headers.push_back(path);
     }

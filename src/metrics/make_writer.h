@@ -33,8 +33,4 @@ std::string objectTarget(std::string_view path);
 // are left out.
 void writeMakeRules(std::ostream& out, const ScanResult& result, const MakeOptions& options);
 
-// `path` as make reads a file name: blanks, '#', '%' and '\' before them
-// escaped with '\', and '$' as "$$".
-std::string makeEscaped(std::string_view path);
-
 #endif  // CLUDEMAP_METRICS_MAKE_WRITER_H_
