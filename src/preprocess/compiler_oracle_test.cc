@@ -36,7 +36,7 @@ struct Scratch {
 std::filesystem::path scratchDirectory() {
   static const Scratch scratch;  // the test program's, removed at its end
   std::random_device seed;
-  const std::filesystem::path directory = scratch.root / std::to_string(seed());
+  std::filesystem::path directory = scratch.root / std::to_string(seed());
   std::filesystem::create_directories(directory);
   return directory;
 }
@@ -122,5 +122,11 @@ std::string undefines(const std::string& defines) {
       out += "#undef " + std::string(tokens[2].text) + "\n";
     }
   }
+  return out;
+}
+
+std::string repeat(const std::string& text, std::size_t times) {
+  std::string out;
+  for (std::size_t i = 0; i < times; ++i) out += text;
   return out;
 }

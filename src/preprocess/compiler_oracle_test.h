@@ -49,6 +49,8 @@ std::string spellings(const Tokens& tokens);
 // Source text as lines: `text` appended, and all joined.
 void addLines(std::vector<std::string>& lines, const std::string& text);
 std::string joinLines(const std::vector<std::string>& lines);
+// `text` `times` times over.
+std::string repeat(const std::string& text, std::size_t times);
 // The #undef lines for what the #define lines of `defines` define.
 std::string undefines(const std::string& defines);
 

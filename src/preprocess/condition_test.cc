@@ -78,6 +78,8 @@ const Row kRows[] = {
     {"#define EMPTY", "EMPTY"}, {"#define EMPTY", "EMPTY 1"},
     {"#define ONE 1\n#define TWO ONE + ONE", "TWO == 2"}, {"#define F(x) x", "F(F)(1)"},
     {"#define L (\n#define R )", "L 1 R"}, {"#define SELF SELF + 1", "SELF"},
+    {"", "((((((((((((((((((((((((((((((((1))))))))))))))))))))))))))))))))"},
+    {"", "- - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - 1"},
     {"#define V(a, ...) a __VA_OPT__(+ __VA_ARGS__)\n#define E", "V(1) == 1 && V(1, 2) == 3 && V(2, E) == 2"},
 };
 // clang-format on
@@ -186,7 +188,7 @@ GccGroups compareWithCompiler(const Config& config, const std::vector<Row>& rows
   writeText(directory / "inc/sub/deep.h", "");
   writeText(directory / "local.h", "");
   std::vector<int> ifLines;
-  const GccGroups gcc = gccGroups(config, directory, rows, ifLines);
+  GccGroups gcc = gccGroups(config, directory, rows, ifLines);
   CompilerUnit unit(config, directory);
   EXPECT_GT(unit.macros.size(), 100u) << "predefined macros from " << config.command;
 
@@ -230,6 +232,17 @@ TEST(Condition, EvaluatesAsGcc) {
   }
 }
 
+// Deep nesting would overflow the stack of a recursive parser.
+TEST(Condition, StaysBounded) {
+  Unit unit;
+  for (const std::string& deep : {std::string(100000, '(') + "1" + std::string(100000, ')'),
+                                  repeat("- ", 100000) + "1", repeat("1 ? 1 : ", 100000) + "1"}) {
+    const ConditionResult result = evaluateCondition(tokenize(deep), unit.env);
+    EXPECT_FALSE(result.value);
+    EXPECT_EQ(result.error, "#if expression nests too deeply");
+  }
+}
+
 // Random macro nests and expressions, each block's macros its own.
 class RandomRows {
  public:
@@ -238,7 +251,8 @@ class RandomRows {
   Row next(std::size_t block) {
     suffix_ = "_" + std::to_string(block);
     Row row;
-    const std::string x = "(x)", y = "(y)";
+    const std::string x = "(x)";
+    const std::string y = "(y)";
     row.defines = "#define A" + suffix_ + " " + expression(2) + "\n#define B" + suffix_ + " " +
                   expression(2) + "\n#define F" + suffix_ + "(x) " + binary(x, expression(1)) +
                   "\n#define G" + suffix_ + "(x, y) " + binary(x, y) + "\n#define P" + suffix_ +

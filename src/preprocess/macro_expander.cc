@@ -7,7 +7,11 @@
 
 #include "preprocess/tokenize.h"
 
-// The expander mirrors GCC's: a stack of token sources ("frames"), the line
+// The expander mirrors GCC's, padding included: in #include lines GCC pads
+// less than in text (stringizing shows it; clang pads alike in both), and
+// in #if lines only around __VA_OPT__.
+//
+// A stack of token sources ("frames"), the line
 // at the bottom, one above it per macro being expanded. A macro stays
 // disabled while its frame is on the stack, and a frame leaves the stack
 // only when a read finds it empty. That laziness is what lets the '(' of a
@@ -16,9 +20,12 @@
 
 namespace {
 
-// Bounds on one line's expansion: far beyond real code, and small enough
-// that a hostile line costs a fraction of a second and a few hundred MB.
-constexpr std::size_t kMaxTokens = std::size_t{1} << 22;
+// Bounds on one line's expansion, far beyond real code: a million tokens
+// and 64 MB of new spellings, more as the macros are larger (a 10 MB macro
+// still expands), so that a hostile line costs a fraction of a second and
+// some hundred MB.
+constexpr std::size_t kBaseTokens = std::size_t{1} << 20;
+constexpr std::size_t kTokensPerInput = 4;
 constexpr std::size_t kMaxBytes = std::size_t{1} << 26;
 // Argument pre-expansion and built-in operands recurse on the C++ stack.
 constexpr int kMaxDepth = 200;
@@ -51,7 +58,8 @@ Piece avoidPaste() {
 }
 
 bool isPunctuator(const Token& token, std::string_view meaning) {
-  return token.kind == TokenKind::kPunctuator && digraphMeaning(token.text) == meaning;
+  return token.kind == TokenKind::kPunctuator &&
+         (token.text == meaning || digraphMeaning(token.text) == meaning);
 }
 
 bool isPunctuator(const Piece& piece, std::string_view meaning) {
@@ -103,7 +111,9 @@ struct Argument {
 constexpr std::ptrdiff_t kNull = -1;
 
 // A '<' ... '>' sequence joined as GCC joins it; `next` reads tokens past
-// the '<'. `closed` is false when the line ends first.
+// the '<'. `closed` is false when the line ends first. Clang spells the
+// tokens as -E would, with the white space of padding (the macro name's
+// before its expansion, the space before the '>').
 template <typename Next>
 std::string joinAngled(Next next, bool& closed) {
   std::string name;
@@ -128,7 +138,10 @@ std::string_view withoutQuotes(std::string_view text) {
 class MacroExpander::Impl {
  public:
   Impl(const Tokens& line, Environment& env, ExpansionMode mode, TextArena& arena)
-      : env_(env), mode_(mode), arena_(arena) {
+      : env_(env),
+        mode_(mode),
+        arena_(arena),
+        maxTokens_(kBaseTokens + kTokensPerInput * (line.size() + env.macros.bodyTokens())) {
     Frame base;
     base.barrier = true;
     base.pieces.reserve(line.size());
@@ -202,7 +215,7 @@ class MacroExpander::Impl {
 
   bool spend(std::size_t tokens) {
     tokens_ += tokens;
-    return tokens_ <= kMaxTokens || stop("macro expansion too large");
+    return tokens_ <= maxTokens_ || stop("macro expansion too large");
   }
 
   bool spendBytes(std::size_t bytes) {
@@ -332,7 +345,7 @@ class MacroExpander::Impl {
     }
     if (restLeftOut) args.emplace_back();
     // GNU: a lone variadic argument that is empty counts as left out,
-    // except in the strict modes.
+    // except in the strict modes (clang leaves it out in those too).
     if (macro.variadic &&
         (restLeftOut || (count == 1 && args[0].raw.empty() && !env_.language.strict))) {
       args.back().omitted = true;
@@ -718,6 +731,7 @@ class MacroExpander::Impl {
   TextArena& arena_;
   std::vector<Frame> frames_;
   std::unordered_set<const Macro*> disabled_;
+  const std::size_t maxTokens_;
   std::size_t tokens_ = 0;
   std::size_t bytes_ = 0;
   int depth_ = 0;

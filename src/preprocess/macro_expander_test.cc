@@ -152,9 +152,8 @@ std::vector<std::string> dependencyNames(const std::string& rule) {
     const char c = rule[i];
     if (c == '\\' && i + 1 < rule.size() && rule[i + 1] == '\n') {
       ++i;
-    } else if (c == '\\' && i + 1 < rule.size() && (rule[i + 1] == ' ' || rule[i + 1] == '#')) {
-      names.back() += rule[++i];
-    } else if (c == '$' && i + 1 < rule.size() && rule[i + 1] == '$') {
+    } else if (i + 1 < rule.size() && ((c == '\\' && (rule[i + 1] == ' ' || rule[i + 1] == '#')) ||
+                                       (c == '$' && rule[i + 1] == '$'))) {
       names.back() += rule[++i];
     } else if (c == ' ' || c == '\n') {
       if (!names.back().empty()) names.emplace_back();
@@ -195,6 +194,52 @@ TEST(MacroExpander, ComputesIncludesAsGcc) {
     EXPECT_EQ(ours.name, names.count(file) != 0 ? names[file] : "") << file;
     EXPECT_EQ(ours.error.empty(), errorsByLine(gcc.err, file).empty())
         << file << ": " << ours.error;
+  }
+}
+
+// Hostile lines end, with the error they deserve rather than a crash, a
+// hang or all memory.
+TEST(MacroExpander, StaysBounded) {
+  std::string doubling = "#define A0 x x\n";
+  std::string chain;
+  std::string calls;
+  for (int k = 1; k <= 1000; ++k) {
+    const std::string n = std::to_string(k);
+    const std::string m = std::to_string(k - 1);
+    if (k <= 40) {
+      doubling.append("#define A").append(n).append(" A").append(m).append(" A").append(m) += '\n';
+    }
+    chain.append("#define M").append(m).append(" M").append(n + "\n");
+    calls.append("#define F").append(m).append("(x) F").append(n + "(x)\n");
+  }
+  struct Case {
+    std::string defines, line, tokens, error;
+  };
+  const Case cases[] = {
+      {"#define A B\n#define B C\n#define C A", "A C", "A C", ""},
+      {doubling, "A40", "", "macro expansion too large"},
+      {chain + "#define M1000 1", "M0", "1", ""},
+      {calls + "#define F1000(x) <x>", "F0(1)", "< 1 >", ""},
+      {"#define BIG " + repeat("1 + ", 2'500'000) + "1", "BIG", "", ""},
+      {"#define F(x) x", repeat("F(", 300) + repeat(")", 300), "",
+       "macro expansion nests too deeply"},
+      {"#define F(x) x", repeat("F(", 5000) + repeat(")", 5000), "", "macro expansion too large"},
+      {"#define F(x) x", "F(1", "F", "unterminated argument list invoking macro \"F\""},
+      {"#define P a" + repeat(" ## a", 200'000), "P", "", "macro expansion too large"},
+      {"#define L(x) x x", repeat("L(", 40) + "1" + repeat(")", 40), "",
+       "macro expansion too large"},
+      {"#define C(...) __VA_ARGS__, __VA_ARGS__", repeat("C(", 40) + repeat(")", 40), "",
+       "macro expansion too large"},
+  };
+  for (const Case& c : cases) {
+    Unit unit;
+    EXPECT_EQ(unit.run(c.defines), "");
+    TextArena arena;
+    const Expansion ours = expandLine(tokenize(c.line), unit.env, ExpansionMode::kCondition, arena);
+    EXPECT_EQ(ours.error, c.error) << c.line.substr(0, 40);
+    if (!c.tokens.empty()) {
+      EXPECT_EQ(spellings(ours.tokens), c.tokens);
+    }
   }
 }
 
