@@ -89,9 +89,10 @@ using Answers = std::map<Question, std::intmax_t>;
 
 // An #if group a row, with its macros.
 std::vector<Block> ifBlocks(const std::vector<Row>& rows) {
-  std::vector<Block> blocks;
-  for (const Row& row : rows)
-    blocks.push_back({row.defines, "#if " + row.expression + "\n@@\n#endif"});
+  std::vector<Block> blocks(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    blocks[i] = {rows[i].defines, "#if " + rows[i].expression + "\n@@\n#endif"};
+  }
   return blocks;
 }
 

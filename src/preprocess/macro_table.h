@@ -102,12 +102,14 @@ class MacroTable {
   std::string defineOption(std::string_view option);
   std::string undefineOption(std::string_view name);
 
-  // The definition of `name`, or null; tells the lookup hook.
+  // The definition of `name`, or null (#ifdef asks this); tells the lookup
+  // hook.
   const Macro* find(std::string_view name) const { return lookup(name).get(); }
   const Definition& lookup(std::string_view name) const;
   // As lookup(), without telling the hook: for the tool's own questions.
   const Definition& peek(std::string_view name) const;
 
+  // Copies of the table keep the hook; set another (or none) on them.
   void setLookupHook(LookupHook hook) { hook_ = std::move(hook); }
   const Dialect& dialect() const { return dialect_; }
   std::size_t size() const { return macros_.size(); }
