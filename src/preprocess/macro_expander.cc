@@ -110,6 +110,13 @@ struct Argument {
 
 constexpr std::ptrdiff_t kNull = -1;
 
+// Where __FILE_NAME__ cuts __FILE__, as GCC does on each host.
+#ifdef _WIN32
+constexpr std::string_view kDirectorySeparators = "/\\";
+#else
+constexpr std::string_view kDirectorySeparators = "/";
+#endif
+
 // A '<' ... '>' sequence joined as GCC joins it; `next` reads tokens past
 // the '<'. `closed` is false when the line ends first. Clang spells the
 // tokens as -E would, with the white space of padding (the macro name's
@@ -595,7 +602,7 @@ class MacroExpander::Impl {
         text = quoted(context.file);
         break;
       case Builtin::kFileName:
-        text = quoted(context.file.substr(context.file.find_last_of('/') + 1));
+        text = quoted(context.file.substr(context.file.find_last_of(kDirectorySeparators) + 1));
         break;
       case Builtin::kBaseFile:
         text = quoted(context.baseFile);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "preprocess/compiler_oracle_test.h"
@@ -88,6 +89,7 @@ const Row kIncludeRows[] = {
     {"", "<>"},
     {"#define F(x) x", "F(\"j.h\""},
     {"", "\"plain\\x.h\" extra"},
+    {"#define S(x) #x\n#define X(x) S(x)", "X(__LINE__/__FILE__ __INCLUDE_LEVEL__ __FILE_NAME__)"},
 };
 // clang-format on
 
@@ -136,6 +138,9 @@ TEST(MacroExpander, ComputesIncludesAsGcc) {
     const std::string name = names.count(file) != 0 ? names[file] : "";
     Unit unit;
     EXPECT_EQ(unit.run(kIncludeRows[i].defines), "");
+    unit.builtins.file = file;
+    unit.builtins.line =
+        static_cast<long>(std::count(files[i].second.begin(), files[i].second.end(), '\n')) + 1;
     const IncludeTarget ours = expandInclude(tokenize(kIncludeRows[i].line, true), unit.env);
     EXPECT_EQ(ours.name, name) << file;
     EXPECT_EQ(ours.error.empty(), errorsByLine(gcc.err, file).empty())
