@@ -250,7 +250,7 @@ class MacroExpander::Impl {
     ++depth_;
     bool entered = false;
     if (macro.builtin != Builtin::kNone) {
-      entered = expandBuiltin(macro, name);
+      entered = expandBuiltin(macro);
     } else if (!macro.functionLike) {
       entered = pushBody(macro);
     } else {
@@ -589,7 +589,8 @@ class MacroExpander::Impl {
     push(std::move(result), nullptr);
   }
 
-  bool expandBuiltin(const Macro& macro, const Token& name) {
+  // A built-in's value: one token, lexed afresh (no white space before it).
+  bool expandBuiltin(const Macro& macro) {
     const BuiltinContext& context = env_.builtins;
     Token token;
     token.kind = TokenKind::kNumber;
@@ -636,7 +637,6 @@ class MacroExpander::Impl {
         break;
     }
     if (!text.empty() && text.front() == '"') token.kind = TokenKind::kString;
-    token.spaceBefore = name.spaceBefore && mode_ == ExpansionMode::kText;
     token.text = arena_.keep(std::move(text));
     Frame frame;
     frame.pieces.push_back(Piece{token});
