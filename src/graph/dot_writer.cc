@@ -20,28 +20,6 @@ namespace {
 constexpr std::size_t kLabelPieceBytes = 4096;
 constexpr std::string_view kLabelLineContinuation = "\\\n";
 
-// Statements are gathered and handed to the stream in large pieces.
-constexpr std::size_t kFlushThreshold = 1 << 20;
-// The most a number takes.
-constexpr std::size_t kNumberBytes = 11;
-
-class NumberText {
- public:
-  explicit NumberText(std::int32_t number) {
-    length_ = static_cast<std::size_t>(
-        std::to_chars(digits_, digits_ + sizeof digits_, number).ptr - digits_);
-  }
-  std::string_view view() const { return {digits_, length_}; }
-
- private:
-  char digits_[12];
-  std::size_t length_;
-};
-
-}  // namespace
-
-namespace {
-
 // The escape for `c` under `quoting`, or null for a byte copied as it is.
 const char* escapeOf(char c, DotQuoting quoting) {
   switch (c) {
@@ -109,14 +87,27 @@ void DotWriter::Text::grow(std::size_t size) {
   bytes_ = std::move(larger);
 }
 
+DotWriter::NumberText::NumberText(std::int32_t number) {
+  length_ = static_cast<std::size_t>(std::to_chars(digits_, digits_ + sizeof digits_, number).ptr -
+                                     digits_);
+}
+
+DotWriter::EdgeText DotWriter::edgeText(const Template& statement) {
+  const std::vector<Template::Piece>& pieces = statement.pieces;
+  if (pieces.size() != 3 || pieces[0].hole != 'c' || pieces[1].hole != 'p') return EdgeText{};
+  return EdgeText{true, pieces[0].text, pieces[1].text, pieces[2].text};
+}
+
 DotWriter::DotWriter(std::ostream& out, const DotStyle& style, std::size_t labelCount)
     : out_(out),
       style_(style),
       node_(std::make_unique<Template>(style.node)),
       firstSightingEdge_(std::make_unique<Template>(style.firstSightingEdge)),
       repeatEdge_(std::make_unique<Template>(style.repeatEdge)),
+      firstSightingText_(edgeText(*firstSightingEdge_)),
+      repeatText_(edgeText(*repeatEdge_)),
       nodeStatements_(labelCount),
-      text_(kFlushThreshold + 4096) {}
+      text_(kFlushBytes + 4096) {}
 
 DotWriter::~DotWriter() = default;
 
@@ -136,33 +127,22 @@ void DotWriter::flush() {
   text_.clear();
 }
 
-void DotWriter::node(std::int32_t number, std::string_view label, std::size_t labelNumber,
-                     const NodeMarks& marks) {
-  // Marks change a statement only where the style has attributes for them.
-  const std::size_t slot = style_.markAttributes == nullptr
-                               ? labelNumber
-                               : 4 * labelNumber + (marks.missing ? 1 : 0) + (marks.system ? 2 : 0);
+void DotWriter::makeStatement(std::size_t slot, std::int32_t number, std::string_view label,
+                              const NodeMarks& marks) {
   if (slot >= nodeStatements_.size()) nodeStatements_.resize(slot + 1);
-  std::string& statement = nodeStatements_[slot];
-  if (statement.empty()) {
-    // Sized up front: growing these strings step by step would cost more
-    // than filling them.
-    std::string quoted;
-    quoted.reserve(2 * label.size());
-    appendDotString(quoted, label, style_.quoting);
-    const std::string_view attributes =
-        style_.markAttributes != nullptr ? style_.markAttributes(marks) : std::string_view();
-    Text made(node_->fixedBytes + quoted.size() + attributes.size());
-    fill(made, *node_, number, 0, quoted, attributes);
-    statement.assign(made.view());
-  }
-  text_.reserve(statement.size());
-  text_.append(statement);
-  if (text_.view().size() >= kFlushThreshold) flush();
+  // Sized up front: growing these strings step by step would cost more
+  // than filling them.
+  std::string quoted;
+  quoted.reserve(2 * label.size());
+  appendDotString(quoted, label, style_.quoting);
+  const std::string_view attributes =
+      style_.markAttributes != nullptr ? style_.markAttributes(marks) : std::string_view();
+  Text made(node_->fixedBytes + quoted.size() + attributes.size());
+  fill(made, *node_, number, 0, quoted, attributes);
+  nodeStatements_[slot].assign(made.view());
 }
 
-void DotWriter::edge(EdgeKind kind, std::int32_t child, std::int32_t parent) {
-  if (kind == EdgeKind::kNoIncluder) return;
+void DotWriter::generalEdge(EdgeKind kind, std::int32_t child, std::int32_t parent) {
   const Template& statement = kind == EdgeKind::kFirstSighting ? *firstSightingEdge_ : *repeatEdge_;
   text_.reserve(statement.fixedBytes);
   fill(text_, statement, child, parent, {}, {});

@@ -67,10 +67,38 @@ class DotWriter {
   ~DotWriter();
 
   void opening();
+  // Inline, as a tree writes a box and an edge for almost every node: the
+  // statements are made once and then only copied.
   void node(std::int32_t number, std::string_view label, std::size_t labelNumber,
-            const NodeMarks& marks);
-  // Nothing for kNone.
-  void edge(EdgeKind kind, std::int32_t child, std::int32_t parent);
+            const NodeMarks& marks) {
+    // Marks change a statement only where the style has attributes for them.
+    const std::size_t slot =
+        style_.markAttributes == nullptr
+            ? labelNumber
+            : 4 * labelNumber + (marks.missing ? 1 : 0) + (marks.system ? 2 : 0);
+    if (slot >= nodeStatements_.size() || nodeStatements_[slot].empty()) {
+      makeStatement(slot, number, label, marks);
+    }
+    const std::string& statement = nodeStatements_[slot];
+    text_.reserve(statement.size());
+    text_.append(statement);
+    if (text_.view().size() >= kFlushBytes) flush();
+  }
+  // Nothing for kNoIncluder.
+  void edge(EdgeKind kind, std::int32_t child, std::int32_t parent) {
+    if (kind == EdgeKind::kNoIncluder) return;
+    const EdgeText& edge = kind == EdgeKind::kFirstSighting ? firstSightingText_ : repeatText_;
+    if (!edge.childThenParent) {
+      generalEdge(kind, child, parent);
+      return;
+    }
+    text_.reserve(edge.head.size() + edge.middle.size() + edge.tail.size() + 2 * kNumberBytes);
+    text_.append(edge.head);
+    text_.append(NumberText(child).view());
+    text_.append(edge.middle);
+    text_.append(NumberText(parent).view());
+    text_.append(edge.tail);
+  }
   // Writes the closing text and everything gathered.
   void closing();
   // Writes everything gathered.
@@ -78,6 +106,28 @@ class DotWriter {
 
  private:
   struct Template;
+
+  // Statements are gathered and handed to the stream in large pieces.
+  static constexpr std::size_t kFlushBytes = 1 << 20;
+  // The most a number takes.
+  static constexpr std::size_t kNumberBytes = 11;
+
+  class NumberText {
+   public:
+    explicit NumberText(std::int32_t number);
+    std::string_view view() const { return {digits_, length_}; }
+
+   private:
+    char digits_[12];
+    std::size_t length_;
+  };
+
+  // An edge statement split at its two numbers, where it names the included
+  // box first and then its includer, as most styles do.
+  struct EdgeText {
+    bool childThenParent = false;
+    std::string_view head, middle, tail;
+  };
 
   // Text gathered for the stream. Appending copies straight into room made
   // beforehand: the writer appends several pieces per box, and a checked
@@ -107,6 +157,11 @@ class DotWriter {
     std::size_t capacity_;
   };
 
+  void makeStatement(std::size_t slot, std::int32_t number, std::string_view label,
+                     const NodeMarks& marks);
+  void generalEdge(EdgeKind kind, std::int32_t child, std::int32_t parent);
+  static EdgeText edgeText(const Template& statement);
+
   // Appends `statement` to `text` with its holes filled; `text` has room.
   static void fill(Text& text, const Template& statement, std::int32_t first, std::int32_t second,
                    std::string_view label, std::string_view attributes);
@@ -114,6 +169,7 @@ class DotWriter {
   std::ostream& out_;
   const DotStyle& style_;
   std::unique_ptr<Template> node_, firstSightingEdge_, repeatEdge_;
+  EdgeText firstSightingText_, repeatText_;
   // By label number and marks; empty until made.
   std::vector<std::string> nodeStatements_;
   Text text_;

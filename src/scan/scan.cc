@@ -85,7 +85,7 @@ bool registerNode(TreeState& tree, IncludeNode& node, const std::string& path,
   node.id = registered != 0 ? registered : tree.nextNodeId++;
   const bool expand = !leaf && tree.expandedPairs.insert(PairKey(parentId, node.id));
   if (expand || leaf) registered = node.id;
-  if (!label.empty()) memo = ChildMemo{registered, leaf ? 0 : parentId, node.label};
+  if (!label.empty()) memo = ChildMemo{registered, leaf ? 0 : parentId, 0, node.label};
   return expand;
 }
 
@@ -136,13 +136,18 @@ std::size_t enterNode(Scan& scan, ScannedHeader& header, IncludeNode& node, std:
 // directive followed again under a parent its node's pair is known to be
 // expanded under, whose node is no first sighting and stays a leaf, as
 // registerNode would decide. Returns false for any other node.
-bool knownRepeat(Scan& scan, const DirectiveMemo& memo, std::int32_t parentId, IncludeNode& node) {
-  const ChildMemo& known = memo.child;
+bool knownRepeat(Scan& scan, DirectiveMemo& memo, std::int32_t parentId, IncludeNode& node) {
+  ChildMemo& known = memo.child;
   if (known.id == 0 || known.expandedUnder != parentId) return false;
   node.label = known.label;
   node.id = known.id;
   node.missing = !memo.to->key.file->found;
-  decideEdge(scan.tree, node, parentId);
+  // A repeat edge is drawn once per pair: after this directive's first
+  // repeat below this parent, the pair is known to be drawn.
+  if (known.repeatDrawnUnder != parentId) {
+    decideEdge(scan.tree, node, parentId);
+    known.repeatDrawnUnder = parentId;
+  }
   return true;
 }
 

@@ -47,7 +47,8 @@ const HeaderFile& ContentStore::find(const std::string& path, bool* readHere) {
 const HeaderContent& ContentStore::read(const HeaderFile& file, bool* readHere) {
   *readHere = false;
   if (file.content != nullptr) return *file.content;
-  return contents_.get(file.path, [&] { return readContent(file.path); }, readHere);
+  return contents_.get(
+      file.path, [&] { return readContent(file.path); }, readHere);
 }
 
 HeaderContent ContentStore::readContent(const std::string& path) {

@@ -57,6 +57,9 @@ struct ChildMemo {
   // header is mostly expanded again under the same label and so meets the
   // same pairs again.
   std::int32_t expandedUnder = 0;
+  // A parent id below which the child's repeat edge is known to be in the
+  // drawn edges already, or 0: the directive's next repeat there draws none.
+  std::int32_t repeatDrawnUnder = 0;
   // The child's label, valid when `id` is.
   Label label;
 };
