@@ -293,15 +293,31 @@ std::optional<UnitFrame> unitFrame(Scan& scan, ScannedHeader& header, IncludeNod
           &content.lexed, file.path, content.canonicalPath, std::move(route), 0, {}, includeLevel}};
 }
 
+// Whether `name` is an absolute path ("/x.h", "\\x.h", "C:/x.h"), which the
+// compiler opens as it is, whatever the directive's kind.
+bool isAbsoluteName(std::string_view name) {
+  return (!name.empty() && isNameSeparator(name[0])) ||
+         (name.size() > 2 && name[1] == ':' && isNameSeparator(name[2]));
+}
+
+// Where the compiler finds `name`, included by `kind` from `includer`
+// (null: the current directory), which was found in `includerEntry`.
+ScannedHeader* unitLead(Scan& scan, const HeaderFile* includer, std::string_view name,
+                        IncludeKind kind, int includerEntry) {
+  if (isAbsoluteName(name)) return scan.cache.lead(nullptr, name, IncludeKind::kQuoted, kNoEntry);
+  return scan.cache.lead(includer, name, kind, includerEntry);
+}
+
 // Follows one include of the innermost file the compiler reads: its node,
 // where the cuts show it, and the file entered unless the compiler would
 // not read it again.
 void followUnitInclude(Scan& scan, TranslationUnit& unit, std::vector<UnitFrame>& frames,
                        const IncludeRequest& request, bool fromCurrentDirectory) {
   UnitFrame& top = frames.back();
-  const HeaderFile* includer = fromCurrentDirectory ? nullptr : top.header->key.file;
+  const HeaderFile* includer =
+      fromCurrentDirectory || isAbsoluteName(request.name) ? nullptr : top.header->key.file;
   ScannedHeader* header =
-      scan.cache.lead(includer, request.name, request.kind, top.header->key.entry);
+      unitLead(scan, includer, request.name, request.kind, top.header->key.entry);
   const Cut cut =
       scan.config.cuts.any()
           ? scan.cache.cutOf(request.name, header != nullptr ? header->key : HeaderKey{})
@@ -417,8 +433,8 @@ bool scanUnit(Scan& scan, const StartFile& start, IncludeNode& root, CompilerAns
                          const IncludeKind kind = next     ? IncludeKind::kNext
                                                   : angled ? IncludeKind::kAngle
                                                            : IncludeKind::kQuoted;
-                         const ScannedHeader* found = scan.cache.lead(top.header->key.file, name,
-                                                                      kind, top.header->key.entry);
+                         const ScannedHeader* found = unitLead(scan, top.header->key.file, name,
+                                                               kind, top.header->key.entry);
                          return found != nullptr && found->key.file->found;
                        });
   unit.applyMacroOptions();
