@@ -144,7 +144,9 @@ Expected<RunConfig> makeRunConfig(const CommandLine& line, std::ostream& verbose
   config.why = line.why;
   config.phony = line.phony;
   config.scan.preprocess = line.preprocess;
-  config.scan.preprocessings.front().options = line.macroOptions;
+  for (Preprocessing& preprocessing : config.scan.preprocessings) {
+    preprocessing.options = line.macroOptions;  // every translation unit's
+  }
   config.currentDirectory = currentDirectory();
   return config;
 }

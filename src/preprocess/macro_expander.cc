@@ -824,8 +824,11 @@ Language languageOf(const Dialect& dialect, const MacroTable& predefined) {
   Language language;
   language.dialect = dialect;
   language.strict = defined("__STRICT_ANSI__");
-  language.u8Characters =
-      dialect.cplusplus ? number("__cplusplus") >= 201703 : number("__STDC_VERSION__") > 201710;
+  // Without the compiler's macros, the language of its default standard:
+  // C++17 has u8 character literals, C17 has not.
+  language.u8Characters = dialect.cplusplus
+                              ? !defined("__cplusplus") || number("__cplusplus") >= 201703
+                              : number("__STDC_VERSION__") > 201710;
   language.charIsUnsigned = defined("__CHAR_UNSIGNED__");
   if (const long bits = number("__WCHAR_WIDTH__"); bits > 0 && bits <= 32) {
     language.wcharBits = static_cast<int>(bits);

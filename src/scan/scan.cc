@@ -9,6 +9,7 @@
 #include "scan/file_recorder.h"
 #include "scan/scan_cache.h"
 #include "scan/translation_unit.h"
+#include "util/path_separator.h"
 
 namespace {
 
@@ -266,9 +267,22 @@ std::size_t noteUnitFile(Scan& scan, ScannedHeader& header, IncludeNode& node, i
   return recorded;
 }
 
+// What GCC keeps a file's include guard by: the directory it found the
+// file in (a search-list entry, or the includer's own directory) and the
+// name that found it there.
+std::string guardRoute(const HeaderFile* includer, const HeaderKey& key, std::string_view name) {
+  std::string where;
+  if (key.entry != kNoEntry) {
+    where = std::string(1, '\0') + std::to_string(key.entry);  // spells no directory
+  } else if (includer != nullptr) {
+    where = includer->path.substr(0, includer->path.find_last_of(kNameSeparators) + 1);
+  }
+  return where + '\0' + std::string(name);
+}
+
 // The frame that enters `header`, read, or nothing where it does not read.
 std::optional<UnitFrame> unitFrame(Scan& scan, ScannedHeader& header, IncludeNode* node, int depth,
-                                   std::size_t recordedFile, int includeLevel) {
+                                   std::size_t recordedFile, int includeLevel, std::string route) {
   const HeaderFile& file = *header.key.file;
   if (!file.found) return std::nullopt;
   const HeaderContent& content = scan.cache.read(header, depth, true);
@@ -278,8 +292,25 @@ std::optional<UnitFrame> unitFrame(Scan& scan, ScannedHeader& header, IncludeNod
     node->children.reserve(content.childDirectives);
     node->expanded = true;
   }
-  return UnitFrame{node, &header, depth, recordedFile,
-                   FileWalk{&content.lexed, file.path, content.canonicalPath, 0, {}, includeLevel}};
+  return UnitFrame{
+      node, &header, depth, recordedFile,
+      FileWalk{
+          &content.lexed, file.path, content.canonicalPath, std::move(route), 0, {}, includeLevel}};
+}
+
+// Whether `name` is an absolute path ("/x.h", "\\x.h", "C:/x.h"), which the
+// compiler opens as it is, whatever the directive's kind.
+bool isAbsoluteName(std::string_view name) {
+  return (!name.empty() && isNameSeparator(name[0])) ||
+         (name.size() > 2 && name[1] == ':' && isNameSeparator(name[2]));
+}
+
+// Where the compiler finds `name`, included by `kind` from `includer`
+// (null: the current directory), which was found in `includerEntry`.
+ScannedHeader* unitLead(Scan& scan, const HeaderFile* includer, std::string_view name,
+                        IncludeKind kind, int includerEntry) {
+  if (isAbsoluteName(name)) return scan.cache.lead(nullptr, name, IncludeKind::kQuoted, kNoEntry);
+  return scan.cache.lead(includer, name, kind, includerEntry);
 }
 
 // Follows one include of the innermost file the compiler reads: its node,
@@ -288,8 +319,10 @@ std::optional<UnitFrame> unitFrame(Scan& scan, ScannedHeader& header, IncludeNod
 void followUnitInclude(Scan& scan, TranslationUnit& unit, std::vector<UnitFrame>& frames,
                        const IncludeRequest& request, bool fromCurrentDirectory) {
   UnitFrame& top = frames.back();
-  ScannedHeader* header = scan.cache.lead(fromCurrentDirectory ? nullptr : top.header->key.file,
-                                          request.name, request.kind, top.header->key.entry);
+  const HeaderFile* includer =
+      fromCurrentDirectory || isAbsoluteName(request.name) ? nullptr : top.header->key.file;
+  ScannedHeader* header =
+      unitLead(scan, includer, request.name, request.kind, top.header->key.entry);
   const Cut cut =
       scan.config.cuts.any()
           ? scan.cache.cutOf(request.name, header != nullptr ? header->key : HeaderKey{})
@@ -320,11 +353,12 @@ void followUnitInclude(Scan& scan, TranslationUnit& unit, std::vector<UnitFrame>
     }
   }
   const bool showBelow = shown && cut == Cut::kNone && belowMaxDepth(scan.config.cuts, depth);
+  std::string route = guardRoute(includer, header->key, request.name);
   if (file.found) {
     const HeaderContent& content = scan.cache.read(*header, depth, true);
     // A file guarded or marked once: the include is followed, the file not
     // read again.
-    if (content.readable && !unit.entersAgain(content.canonicalPath, content.lexed)) return;
+    if (content.readable && !unit.entersAgain(content.canonicalPath, route, content.lexed)) return;
   }
   if (includeLevel >= kMostIncludeLevels) {
     scan.warnings.warn(kDirectiveWarning,
@@ -335,8 +369,8 @@ void followUnitInclude(Scan& scan, TranslationUnit& unit, std::vector<UnitFrame>
       showBelow && scan.recorder != nullptr && scan.recorder->firstExpansion(recorded, scan.list)
           ? recorded
           : kNotRecorded;
-  std::optional<UnitFrame> entered =
-      unitFrame(scan, *header, showBelow ? node : nullptr, depth, records, includeLevel);
+  std::optional<UnitFrame> entered = unitFrame(scan, *header, showBelow ? node : nullptr, depth,
+                                               records, includeLevel, std::move(route));
   if (!entered) {
     if (shown) {
       node->missing = true;
@@ -347,21 +381,24 @@ void followUnitInclude(Scan& scan, TranslationUnit& unit, std::vector<UnitFrame>
   frames.push_back(std::move(*entered));
 }
 
-// What the compiler reads before the start file's first line: its
-// implicit pre-include, then the -include files, each as if included from
-// the current directory.
+// What the compiler reads before the start file's first line, each file as
+// if included from the current directory: the -imacros files, its implicit
+// pre-include, then the -include files, wherever each stands on the command
+// line.
 std::vector<IncludeRequest> preIncludes(const Preprocessing& config) {
   std::vector<IncludeRequest> requests;
   const auto add = [&](const std::string& name) {
     IncludeRequest& request = requests.emplace_back();
     request.name = request.label = name;
   };
-  for (const std::string& name : config.preIncludes) add(name);
-  for (const MacroOption& option : config.options) {
-    if (option.kind == MacroOption::Kind::kInclude || option.kind == MacroOption::Kind::kMacrosOf) {
-      add(option.text);
+  const auto addAll = [&](MacroOption::Kind kind) {
+    for (const MacroOption& option : config.options) {
+      if (option.kind == kind) add(option.text);
     }
-  }
+  };
+  addAll(MacroOption::Kind::kMacrosOf);
+  for (const std::string& name : config.preIncludes) add(name);
+  addAll(MacroOption::Kind::kInclude);
   return requests;
 }
 
@@ -384,7 +421,8 @@ bool scanUnit(Scan& scan, const StartFile& start, IncludeNode& root, CompilerAns
           ? recorded
           : kNotRecorded;
   std::vector<UnitFrame> frames;
-  std::optional<UnitFrame> first = unitFrame(scan, header, leaf ? nullptr : &root, 0, records, 0);
+  std::optional<UnitFrame> first =
+      unitFrame(scan, header, leaf ? nullptr : &root, 0, records, 0, "");
   if (!first) {
     root.missing = true;
     scan.warnings.warn(kMissingFileWarning, {start.path});
@@ -400,8 +438,8 @@ bool scanUnit(Scan& scan, const StartFile& start, IncludeNode& root, CompilerAns
                          const IncludeKind kind = next     ? IncludeKind::kNext
                                                   : angled ? IncludeKind::kAngle
                                                            : IncludeKind::kQuoted;
-                         const ScannedHeader* found = scan.cache.lead(top.header->key.file, name,
-                                                                      kind, top.header->key.entry);
+                         const ScannedHeader* found = unitLead(scan, top.header->key.file, name,
+                                                               kind, top.header->key.entry);
                          return found != nullptr && found->key.file->found;
                        });
   unit.applyMacroOptions();

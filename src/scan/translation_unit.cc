@@ -72,9 +72,11 @@ void TranslationUnit::applyMacroOptions() {
   }
 }
 
-bool TranslationUnit::entersAgain(const std::string& identity, const LexedFile& file) const {
+bool TranslationUnit::entersAgain(const std::string& identity, const std::string& route,
+                                  const LexedFile& file) const {
   if (once_.count(identity) != 0) return false;
-  return file.guard().empty() || macros_.peek(file.guard()) == nullptr;
+  return file.guard().empty() || readThrough_.count(config_.clang ? identity : route) == 0 ||
+         macros_.peek(file.guard()) == nullptr;
 }
 
 std::optional<IncludeRequest> TranslationUnit::nextInclude(FileWalk& walk) {
@@ -95,6 +97,7 @@ std::optional<IncludeRequest> TranslationUnit::nextInclude(FileWalk& walk) {
   }
   for (const OpenGroup& group : walk.groups) warn(walk, group.line, "unterminated conditional");
   walk.groups.clear();
+  readThrough_.insert(config_.clang ? walk.identity : walk.route);
   return std::nullopt;
 }
 

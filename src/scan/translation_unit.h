@@ -58,6 +58,7 @@ struct FileWalk {
   const LexedFile* file = nullptr;
   std::string path;      // as the scan opened it: __FILE__, and the warnings'
   std::string identity;  // what #pragma once marks: the canonical path
+  std::string route;     // how it was found: where, by what name (GCC keeps guards by it)
   std::size_t next = 0;
   std::vector<OpenGroup> groups;
   int includeLevel = 0;  // __INCLUDE_LEVEL__: 0 for the start file
@@ -81,9 +82,13 @@ class TranslationUnit {
   std::optional<IncludeRequest> nextInclude(FileWalk& walk);
 
   // Whether the compiler would read the file `identity` (a canonical path)
-  // again, whose lexed form is `file`: not where #pragma once marked it,
-  // nor where its include guard's macro is defined.
-  bool entersAgain(const std::string& identity, const LexedFile& file) const;
+  // again, whose lexed form is `file`, included by `route`: not where
+  // #pragma once marked it, nor where its include guard's macro is defined
+  // and the compiler has read it to its end, which is when it learns the
+  // guard. GCC learns a guard per route (FileWalk::route): by another, it
+  // reads the file again, to no effect. Clang learns it per file.
+  bool entersAgain(const std::string& identity, const std::string& route,
+                   const LexedFile& file) const;
 
   // Whether some directive asked the compiler a question it had no answer
   // to yet: its #if went as if the answer were 0.
@@ -109,6 +114,8 @@ class TranslationUnit {
   TextArena arena_;
   unsigned long counter_ = 0;
   std::unordered_set<std::string> once_;
+  // The routes (for clang, the files) of the files read to their end.
+  std::unordered_set<std::string> readThrough_;
   bool unanswered_ = false;
 };
 
