@@ -43,10 +43,11 @@ std::optional<CompilerDirectories> parseSearchList(std::string_view report) {
   return std::nullopt;
 }
 
-std::optional<CompilerDirectories> queryCompiler(const std::string& compiler, std::string& error) {
+std::optional<CompilerDirectories> queryCompiler(const std::string& compiler, Language language,
+                                                 std::string& error) {
   std::string problem;
-  const std::optional<ProgramOutput> run =
-      runProgram(compiler, {"-E", "-x", "c++", "-v", "-"}, {"LC_ALL=C"}, problem);
+  const std::optional<ProgramOutput> run = runProgram(
+      compiler, {"-E", "-x", languageOption(language), "-v", "-"}, {"LC_ALL=C"}, problem);
   if (!run) {
     error = "cannot run the compiler " + compiler + ": " + problem;
     return std::nullopt;

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "compdb/source_language.h"
+
 // Each list in the compiler's order, each directory as the compiler wrote it.
 struct CompilerDirectories {
   std::vector<std::string> quote;  // under `#include "..." search starts here:`
@@ -20,10 +22,11 @@ struct CompilerDirectories {
 std::optional<CompilerDirectories> parseSearchList(std::string_view report);
 
 // Runs `compiler` (one program path or name, looked up in PATH) once as
-// `COMPILER -E -x c++ -v -` on empty input, in the C locale so that the
+// `COMPILER -E -x LANGUAGE -v -` (c or c++) on empty input, in the C locale so that the
 // report is in English, and parses what it prints. On failure returns
 // nothing and sets `error` to "cannot run the compiler COMPILER: reason" or
 // "the compiler COMPILER reported no include search list (exit status N)".
-std::optional<CompilerDirectories> queryCompiler(const std::string& compiler, std::string& error);
+std::optional<CompilerDirectories> queryCompiler(const std::string& compiler, Language language,
+                                                 std::string& error);
 
 #endif  // CLUDEMAP_COMPDB_COMPILER_QUERY_H_

@@ -12,7 +12,8 @@ namespace fs = std::filesystem;
 
 TEST(CompilerQuery, AsksTheCompilerOfThisMachine) {
   std::string error;
-  const std::optional<CompilerDirectories> directories = queryCompiler("g++", error);
+  const std::optional<CompilerDirectories> directories =
+      queryCompiler("g++", Language::kCxx, error);
   ASSERT_TRUE(directories) << error;
   const Strings& angle = directories->angle;
   EXPECT_GT(angle.size(), 1U);
@@ -41,7 +42,8 @@ exit 1
   dup2(ends[0], 0);
   close(ends[0]);
   std::string error;
-  const std::optional<CompilerDirectories> directories = queryCompiler(fake.string(), error);
+  const std::optional<CompilerDirectories> directories =
+      queryCompiler(fake.string(), Language::kCxx, error);
   dup2(saved, 0);
   close(saved);
   ASSERT_TRUE(directories) << error;
@@ -53,7 +55,7 @@ exit 1
       {"false", "the compiler false reported no include search list (exit status 1)"},
   };
   for (const auto& [compiler, expected] : failures) {
-    EXPECT_FALSE(queryCompiler(compiler, error)) << compiler;
+    EXPECT_FALSE(queryCompiler(compiler, Language::kCxx, error)) << compiler;
     EXPECT_EQ(error, expected);
   }
 }

@@ -1,0 +1,151 @@
+#include "compdb/compiler_configuration.h"
+
+#include <gtest/gtest.h>
+
+#include "testing/test_support.h"
+
+TEST(SourceLanguage, FollowsTheOptionThenTheExtensionThenTheCompiler) {
+  const struct {
+    Strings arguments;
+    const char* file;
+    const char* compiler;
+    Language expected;
+  } rows[] = {
+      {{}, "a.c", "g++", Language::kC},
+      {{}, "a.C", "gcc", Language::kCxx},
+      {{}, "a.mm", "clang", Language::kCxx},
+      {{}, "d.x/a.h", "g++", Language::kCxx},
+      {{}, "a.h", "/usr/bin/x86_64-linux-gnu-gcc-12", Language::kC},
+      {{}, "a.h", "C:/mingw/CLANG-14.EXE", Language::kC},
+      {{}, "a.h", "clang++-14", Language::kCxx},
+      {{}, "a.hpp", "cc", Language::kCxx},
+      {{"gcc", "-x", "c++", "a.c"}, "a.c", "gcc", Language::kCxx},
+      {{"g++", "-xc", "-x", "c-header", "a.cc"}, "a.cc", "g++", Language::kC},
+      {{"gcc", "-x", "c++", "-x", "none", "a.c"}, "a.c", "g++", Language::kC},
+      {{"gcc", "-x", "objective-c++-header", "a.h"}, "a.h", "gcc", Language::kCxx},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(languageOf(row.arguments, row.file, row.compiler), row.expected)
+        << row.file << " " << row.compiler;
+  }
+}
+
+// The options that change the compiler's answers are kept in order, with
+// their values; -D, -U, -include and -imacros are set apart in order; the
+// values of other options are never read as options.
+TEST(CompilerConfiguration, PicksTheOptionsThatChangeTheCompilersAnswers) {
+  const Strings command = {"g++",
+                           "-I",
+                           "-mno-sse",
+                           "-o",
+                           "-O3",
+                           "-std=c++17",
+                           "-DX=1",
+                           "-U",
+                           "Y",
+                           "-include",
+                           "a.h",
+                           "-imacros",
+                           "-fplugin",
+                           "-fno-exceptions",
+                           "-fdiagnostics-color",
+                           "-fplugin=x.so",
+                           "-x",
+                           "c++",
+                           "-target",
+                           "arm-linux",
+                           "-c",
+                           "f.c",
+                           "-pthread",
+                           "-Wall",
+                           "-g",
+                           "-MF",
+                           "-O0",
+                           "-DF(a)=a",
+                           "-Xclang",
+                           "-fno-rtti",
+                           "-O2",
+                           "-mavx2",
+                           "-isysroot",
+                           "/s",
+                           "-includeb.h",
+                           "-D"};
+  const CompilerConfiguration configuration =
+      compilerConfiguration("c++", command, "/src/f.c", "/src");
+  using Kind = StartStep::Kind;
+  EXPECT_EQ(configuration.compiler, "c++");
+  EXPECT_EQ(configuration.language, Language::kCxx);
+  EXPECT_EQ(configuration.options, (Strings{"-std=c++17", "-fno-exceptions", "-target", "arm-linux",
+                                            "-pthread", "-O2", "-mavx2", "-isysroot", "/s"}));
+  EXPECT_EQ(configuration.commandLine, (std::vector<StartStep>{{Kind::kDefine, "X=1"},
+                                                               {Kind::kUndefine, "Y"},
+                                                               {Kind::kInclude, "a.h"},
+                                                               {Kind::kMacrosOf, "-fplugin"},
+                                                               {Kind::kDefine, "F(a)=a"},
+                                                               {Kind::kInclude, "b.h"}}));
+  const std::pair<StartStep, const char*> directives[] = {
+      {{Kind::kDefine, "X"}, "#define X 1"},
+      {{Kind::kDefine, "X="}, "#define X "},
+      {{Kind::kDefine, "F(a,b)=a=b\nc"}, "#define F(a,b) a=b"},
+      {{Kind::kUndefine, "X"}, "#undef X"},
+      {{Kind::kInclude, "X"}, ""},
+  };
+  for (const auto& [step, directive] : directives) EXPECT_EQ(macroDirective(step), directive);
+}
+
+// Entries share the compiler's answers when only -D, -U or forced includes
+// set them apart, and share everything when only options the compiler's
+// answers ignore do.
+TEST(CompilerConfiguration, KeysTellConfigurationsApart) {
+  const Strings base = {"g++", "-std=c++17", "-O2", "-DA", "-include", "p.h", "-c", "f.cc"};
+  const struct {
+    Strings command;
+    const char* file;
+    const char* directory;
+    bool sameQuestions;
+    bool same;
+  } rows[] = {
+      {{"g++", "-std=c++17", "-O2", "-Wall", "-DA", "-Iinc", "-include", "p.h", "f.cc"},
+       "/s/f.cc",
+       "/s",
+       true,
+       true},
+      {{"g++", "-std=c++20", "-O2", "-DA", "-include", "p.h", "f.cc"},
+       "/s/f.cc",
+       "/s",
+       false,
+       false},
+      {{"g++", "-std=c++17", "-O0", "-DA", "-include", "p.h", "f.cc"},
+       "/s/f.cc",
+       "/s",
+       false,
+       false},
+      {{"g++", "-std=c++17", "-O2", "-DA", "-include", "p.h", "f.c"}, "/s/f.c", "/s", false, false},
+      {{"g++", "-std=c++17", "-O2", "-DB", "-include", "p.h", "f.cc"},
+       "/s/f.cc",
+       "/s",
+       true,
+       false},
+      {{"g++", "-std=c++17", "-O2", "-DA", "-imacros", "p.h", "f.cc"},
+       "/s/f.cc",
+       "/s",
+       true,
+       false},
+      {{"g++", "-std=c++17", "-O2", "-DA", "-include", "p.h", "f.cc"},
+       "/t/f.cc",
+       "/t",
+       true,
+       false},
+  };
+  const CompilerConfiguration reference = compilerConfiguration("g++", base, "/s/f.cc", "/s");
+  for (const auto& row : rows) {
+    const CompilerConfiguration other =
+        compilerConfiguration("g++", row.command, row.file, row.directory);
+    EXPECT_EQ(other.questionKey() == reference.questionKey(), row.sameQuestions) << row.file;
+    EXPECT_EQ(other.key() == reference.key(), row.same) << row.file << row.command[1];
+  }
+  // An absolute forced include is the same file from every directory.
+  const Strings absolute = {"g++", "-include", "/p.h", "f.cc"};
+  EXPECT_EQ(compilerConfiguration("g++", absolute, "/s/f.cc", "/s").key(),
+            compilerConfiguration("g++", absolute, "/t/f.cc", "/t").key());
+}
