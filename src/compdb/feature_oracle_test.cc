@@ -26,9 +26,10 @@ std::vector<FeatureQuestion> questions() {
       {Kind::kCAttribute, {"deprecated", "nodiscard", "fallthrough"}},
       {Kind::kFeature, {"cxx_rtti", "cxx_exceptions", "address_sanitizer", "modules"}},
       {Kind::kExtension, {"cxx_rvalue_references", "c_static_assert"}},
-      {Kind::kWarning, {"\"-Wall\"", "\"-Wno-such-warning\"", "foo"}},
+      {Kind::kWarning, {"\"-Wall\"", "\"-Wno-such-warning\"", "foo", "-Wall", "1", "a b"}},
       {Kind::kDeclspecAttribute, {"dllexport", "noinline"}},
-      {Kind::kDefined, {"__has_builtin", "__has_feature", "__has_cpp_attribute", "__no_such", "1"}},
+      {Kind::kDefined,
+       {"__has_builtin", "__has_feature", "__has_cpp_attribute", "__no_such", "1", "", "a b"}},
   };
   for (const auto& [kind, arguments] : groups) {
     for (const std::string& argument : arguments) list.push_back({kind, argument});
