@@ -96,7 +96,7 @@ TEST(CompilerMacros, SetThePreIncludesApart) {
     for (const std::string& name : definedNames(all->output)) {
       EXPECT_EQ(reachable.count(name), 1U) << name;
     }
-    if (std::string(compiler).rfind("g", 0) == 0) {
+    if (compiler[0] == 'g') {
       ASSERT_EQ(macros->preIncludes.size(), 1U);
       EXPECT_EQ(fs::path(macros->preIncludes[0]).filename(), "stdc-predef.h");
     }
