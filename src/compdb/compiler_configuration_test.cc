@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "compdb/command_split.h"
 #include "testing/test_support.h"
 
 TEST(SourceLanguage, FollowsTheOptionThenTheExtensionThenTheCompiler) {
@@ -34,44 +35,13 @@ TEST(SourceLanguage, FollowsTheOptionThenTheExtensionThenTheCompiler) {
 // their values; -D, -U, -include and -imacros are set apart in order; the
 // values of other options are never read as options.
 TEST(CompilerConfiguration, PicksTheOptionsThatChangeTheCompilersAnswers) {
-  const Strings command = {"g++",
-                           "-I",
-                           "-mno-sse",
-                           "-o",
-                           "-O3",
-                           "-std=c++17",
-                           "-DX=1",
-                           "-U",
-                           "Y",
-                           "-include",
-                           "a.h",
-                           "-imacros",
-                           "-fplugin",
-                           "-fno-exceptions",
-                           "-fdiagnostics-color",
-                           "-fplugin=x.so",
-                           "-x",
-                           "c++",
-                           "-target",
-                           "arm-linux",
-                           "-c",
-                           "f.c",
-                           "-pthread",
-                           "-Wall",
-                           "-g",
-                           "-MF",
-                           "-O0",
-                           "-DF(a)=a",
-                           "-Xclang",
-                           "-fno-rtti",
-                           "-O2",
-                           "-mavx2",
-                           "-isysroot",
-                           "/s",
-                           "-includeb.h",
-                           "-D"};
-  const CompilerConfiguration configuration =
-      compilerConfiguration("c++", command, "/src/f.c", "/src");
+  const CompilerConfiguration configuration = compilerConfiguration(
+      "c++",
+      splitPosixCommand("g++ -I -mno-sse -o -O3 -std=c++17 -DX=1 -U Y -include a.h -imacros "
+                        "-fplugin -fno-exceptions -fdiagnostics-color -fplugin=x.so -x c++ "
+                        "-target arm-linux -c f.c -pthread -Wall -g -MF -O0 '-DF(a)=a' -Xclang "
+                        "-fno-rtti -O2 -mavx2 -isysroot /s -includeb.h -D"),
+      "/src/f.c", "/src");
   using Kind = StartStep::Kind;
   EXPECT_EQ(configuration.compiler, "c++");
   EXPECT_EQ(configuration.language, Language::kCxx);
@@ -97,55 +67,32 @@ TEST(CompilerConfiguration, PicksTheOptionsThatChangeTheCompilersAnswers) {
 // set them apart, and share everything when only options the compiler's
 // answers ignore do.
 TEST(CompilerConfiguration, KeysTellConfigurationsApart) {
-  const Strings base = {"g++", "-std=c++17", "-O2", "-DA", "-include", "p.h", "-c", "f.cc"};
   const struct {
-    Strings command;
-    const char* file;
+    const char* command;
     const char* directory;
     bool sameQuestions;
     bool same;
   } rows[] = {
-      {{"g++", "-std=c++17", "-O2", "-Wall", "-DA", "-Iinc", "-include", "p.h", "f.cc"},
-       "/s/f.cc",
-       "/s",
-       true,
-       true},
-      {{"g++", "-std=c++20", "-O2", "-DA", "-include", "p.h", "f.cc"},
-       "/s/f.cc",
-       "/s",
-       false,
-       false},
-      {{"g++", "-std=c++17", "-O0", "-DA", "-include", "p.h", "f.cc"},
-       "/s/f.cc",
-       "/s",
-       false,
-       false},
-      {{"g++", "-std=c++17", "-O2", "-DA", "-include", "p.h", "f.c"}, "/s/f.c", "/s", false, false},
-      {{"g++", "-std=c++17", "-O2", "-DB", "-include", "p.h", "f.cc"},
-       "/s/f.cc",
-       "/s",
-       true,
-       false},
-      {{"g++", "-std=c++17", "-O2", "-DA", "-imacros", "p.h", "f.cc"},
-       "/s/f.cc",
-       "/s",
-       true,
-       false},
-      {{"g++", "-std=c++17", "-O2", "-DA", "-include", "p.h", "f.cc"},
-       "/t/f.cc",
-       "/t",
-       true,
-       false},
+      {"g++ -std=c++17 -O2 -Wall -DA -Iinc -include p.h f.cc", "/s", true, true},
+      {"g++ -std=c++20 -O2 -DA -include p.h f.cc", "/s", false, false},
+      {"g++ -std=c++17 -O0 -DA -include p.h f.cc", "/s", false, false},
+      {"g++ -std=c++17 -O2 -DA -include p.h f.c", "/s", false, false},
+      {"g++ -std=c++17 -O2 -DB -include p.h f.cc", "/s", true, false},
+      {"g++ -std=c++17 -O2 -DA -imacros p.h f.cc", "/s", true, false},
+      {"g++ -std=c++17 -O2 -DA -include p.h f.cc", "/t", true, false},
   };
-  const CompilerConfiguration reference = compilerConfiguration("g++", base, "/s/f.cc", "/s");
+  const auto configuration = [](const std::string& command, const std::string& directory) {
+    const Strings words = splitPosixCommand(command);
+    return compilerConfiguration("g++", words, directory + "/" + words.back(), directory);
+  };
+  const CompilerConfiguration reference =
+      configuration("g++ -std=c++17 -O2 -DA -include p.h f.cc", "/s");
   for (const auto& row : rows) {
-    const CompilerConfiguration other =
-        compilerConfiguration("g++", row.command, row.file, row.directory);
-    EXPECT_EQ(other.questionKey() == reference.questionKey(), row.sameQuestions) << row.file;
-    EXPECT_EQ(other.key() == reference.key(), row.same) << row.file << row.command[1];
+    const CompilerConfiguration other = configuration(row.command, row.directory);
+    EXPECT_EQ(other.questionKey() == reference.questionKey(), row.sameQuestions) << row.command;
+    EXPECT_EQ(other.key() == reference.key(), row.same) << row.command;
   }
   // An absolute forced include is the same file from every directory.
-  const Strings absolute = {"g++", "-include", "/p.h", "f.cc"};
-  EXPECT_EQ(compilerConfiguration("g++", absolute, "/s/f.cc", "/s").key(),
-            compilerConfiguration("g++", absolute, "/t/f.cc", "/t").key());
+  EXPECT_EQ(configuration("g++ -include /p.h f.cc", "/s").key(),
+            configuration("g++ -include /p.h f.cc", "/t").key());
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 #include <set>
 
 #include "compdb/compiler_query.h"
@@ -29,17 +30,11 @@ std::string valueOf(const CompilerMacros& macros, const std::string& name) {
 }
 
 // The names `text` defines anywhere, whatever the conditions around them.
-std::set<std::string> definedNames(std::string_view text) {
-  constexpr std::string_view kDefine = "define";
+std::set<std::string> definedNames(const std::string& text) {
+  const std::regex definition("define[ \t]+([A-Za-z_0-9]+)");
   std::set<std::string> names;
-  for (std::size_t at = text.find(kDefine); at != std::string_view::npos;
-       at = text.find(kDefine, at + 1)) {
-    std::string_view rest = text.substr(at + kDefine.size());
-    if (rest.empty() || (rest[0] != ' ' && rest[0] != '\t')) continue;
-    rest.remove_prefix(std::min(rest.find_first_not_of(" \t"), rest.size()));
-    names.emplace(rest.substr(
-        0,
-        rest.find_first_not_of("_0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ")));
+  for (std::sregex_iterator at(text.begin(), text.end(), definition), end; at != end; ++at) {
+    names.insert((*at)[1]);
   }
   return names;
 }

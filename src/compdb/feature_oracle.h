@@ -91,7 +91,7 @@ class FeatureOracle {
   // as resolvePending() says when the run fails.
   std::optional<FeatureAnswer> answer(const FeatureQuestion& question, std::string& error);
 
-  // How many times the compiler has run.
+  // How many times the compiler has been started, or tried.
   int runs() const { return runs_; }
 
  private:
