@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "compdb/program_run.h"
+#include "compdb/compiler_run.h"
 #include "compdb/temporary_file.h"
 
 namespace {
@@ -12,14 +12,6 @@ using Kind = StartStep::Kind;
 
 bool startsWith(std::string_view text, std::string_view start) {
   return text.substr(0, start.size()) == start;
-}
-
-std::string_view nextLine(std::string_view& text) {
-  const std::size_t end = std::min(text.find('\n'), text.size());
-  std::string_view line = text.substr(0, end);
-  text.remove_prefix(std::min(end + 1, text.size()));
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  return line;
 }
 
 // The text of a C string literal's body up to its closing quote, with
@@ -99,14 +91,6 @@ void addFileKind(std::vector<Kind>& order, Kind kind) {
   if (std::find(order.begin(), order.end(), kind) == order.end()) order.push_back(kind);
 }
 
-std::string firstLine(std::string_view text) {
-  while (!text.empty()) {
-    const std::string_view line = nextLine(text);
-    if (!line.empty()) return std::string(line);
-  }
-  return "";
-}
-
 std::string spelling(Kind kind) {
   switch (kind) {
     case Kind::kDefine:
@@ -173,22 +157,13 @@ std::optional<CompilerMacros> queryCompilerMacros(const CompilerConfiguration& c
   arguments.insert(arguments.end(), {"-x", languageOption(configuration.language), "-dD", "-E",
                                      "-imacros", macrosProbe->path(), "-include",
                                      includeProbe->path(), "-o", output->path(), "-"});
-  const std::string& compiler = configuration.compiler;
-  std::string problem;
-  const std::optional<ProgramOutput> run = runProgram(compiler, arguments, {"LC_ALL=C"}, problem);
-  if (!run) {
-    error = "cannot run the compiler " + compiler + ": " + problem;
-    return std::nullopt;
-  }
+  const std::optional<ProgramOutput> run = runCompiler(configuration.compiler, arguments, error);
+  if (!run) return std::nullopt;
   std::optional<CompilerMacros> macros;
   if (const std::optional<std::string> dump = output->read(); dump && run->status == 0) {
     macros = parseMacroDump(*dump, macrosProbe->name(), includeProbe->name());
   }
-  if (!macros) {
-    error = "the compiler " + compiler + " listed no predefined macros (exit status " +
-            std::to_string(run->status) + ")";
-    if (const std::string why = firstLine(run->output); !why.empty()) error += ": " + why;
-  }
+  if (!macros) error = compilerFailure(configuration.compiler, "listed no predefined macros", *run);
   return macros;
 }
 

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <utility>
 
-#include "compdb/program_run.h"
+#include "compdb/compiler_run.h"
 #include "compdb/temporary_file.h"
 
 namespace {
@@ -108,13 +108,6 @@ class Batch {
   bool probed_[std::size(kKindNames)] = {};
 };
 
-std::string_view nextLine(std::string_view& text) {
-  const std::size_t end = std::min(text.find('\n'), text.size());
-  const std::string_view line = text.substr(0, end);
-  text.remove_prefix(std::min(end + 1, text.size()));
-  return line;
-}
-
 // Reads the number at the start of `text`, and a blank after it, and drops
 // them.
 std::optional<std::size_t> readNumber(std::string_view& text) {
@@ -176,15 +169,6 @@ void readDiagnostic(std::string_view line, std::string_view batchName, const Bat
   }
 }
 
-std::string firstLine(std::string_view text) {
-  while (!text.empty()) {
-    std::string_view line = nextLine(text);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (!line.empty()) return std::string(line);
-  }
-  return "";
-}
-
 bool definesClang(const CompilerMacros& macros) {
   return std::any_of(macros.predefined.begin(), macros.predefined.end(),
                      [](const PredefinedMacro& macro) { return macro.name == "__clang__"; });
@@ -235,16 +219,13 @@ std::string FeatureOracle::resolvePending() {
   std::vector<std::string> arguments = options_;
   arguments.insert(arguments.end(), {input->path(), "-o", output->path()});
   ++runs_;
-  const std::optional<ProgramOutput> run = runProgram(compiler_, arguments, {"LC_ALL=C"}, error);
-  if (!run) return "cannot run the compiler " + compiler_ + ": " + error;
+  const std::optional<ProgramOutput> run = runCompiler(compiler_, arguments, error);
+  if (!run) return error;
   BatchReport report(questions.size());
   for (std::string_view text = run->output; !text.empty();) {
     readDiagnostic(nextLine(text), input->name(), batch, report);
   }
-  if (!report.ended) {
-    return "the compiler " + compiler_ + " stopped before answering (exit status " +
-           std::to_string(run->status) + "): " + firstLine(run->output);
-  }
+  if (!report.ended) return compilerFailure(compiler_, "stopped before answering", *run);
   for (std::size_t i = 0; i < questions.size(); ++i) {
     const bool accepted =
         !report.rejected[i] && !report.unknownKinds[static_cast<std::size_t>(questions[i].kind)];
