@@ -81,11 +81,21 @@ std::string setWarnings(CommandLine& line, std::string_view value) {
 }
 
 // Longer names first where one begins with another.
+template <MacroOption::Kind kind>
+std::string addMacroOption(CommandLine& line, std::string_view value) {
+  line.macroOptions.push_back(MacroOption{kind, std::string(value)});
+  return "";
+}
+
 constexpr ValueOption kValueOptions[] = {
+    {"-include", "a file", addMacroOption<MacroOption::Kind::kInclude>},
+    {"-imacros", "a file", addMacroOption<MacroOption::Kind::kMacrosOf>},
     {"-iquote", "a directory", appendTo<&CommandLine::quoteDirs>},
     {"-isystem", "a directory", appendTo<&CommandLine::systemDirs>},
     {"-idirafter", "a directory", appendTo<&CommandLine::afterDirs>},
     {"-I", "a directory", appendTo<&CommandLine::includeDirs>},
+    {"-D", "a macro", addMacroOption<MacroOption::Kind::kDefine>},
+    {"-U", "a macro", addMacroOption<MacroOption::Kind::kUndefine>},
     {"-p", "a path", set<&CommandLine::compileDatabase>},
     {"-o", "a file", set<&CommandLine::output>},
     {"-T", "a format", set<&CommandLine::format>},
@@ -141,6 +151,10 @@ bool readOption(CommandLine& line, std::string_view arg, int* i, int argc,
     line.tree = true;
   } else if (arg == "--all") {
     line.all = true;
+  } else if (arg == "--preprocess") {
+    line.preprocess = true;
+  } else if (arg == "--phony") {
+    line.phony = true;
   } else if (arg == "--query-compiler") {
     line.queryCompiler = "";
   } else if (arg.substr(0, 17) == "--query-compiler=") {
@@ -159,6 +173,17 @@ std::string wholeProjectProblem(const CommandLine& line) {
   if (!line.compileDatabase) return "--all needs a compile database (-p)";
   if (line.positionals.size() > (line.output ? 0U : 1U)) {
     return "--all takes no HEADER: the compile database names the start files";
+  }
+  return "";
+}
+
+// What keeps the output from being chosen, or "": -T, --why and --compare
+// each choose it, so one of them at most may be given.
+std::string outputChoiceProblem(const CommandLine& line) {
+  if (line.why && line.compare) return "--why and --compare both choose the output; give one";
+  if (line.format && (line.why || line.compare)) {
+    return std::string(line.why ? "--why" : "--compare") +
+           " and -T both choose the output; give one";
   }
   return "";
 }
@@ -183,6 +208,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     }
   }
   line.error = wholeProjectProblem(line);
+  if (line.error.empty()) line.error = outputChoiceProblem(line);
   if (!line.error.empty()) line.action = CommandLine::Action::kError;
   return line;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "scan/cuts.h"
+#include "scan/scan_config.h"
 #include "scan/warning_sink.h"
 
 struct CommandLine {
@@ -27,13 +28,19 @@ struct CommandLine {
   std::optional<std::string> compileDatabase;
   // --query-compiler[=CXX]: the compiler to ask, empty for the default.
   std::optional<std::string> queryCompiler;
+  // -D, -U, -include and -imacros, in command-line order.
+  std::vector<MacroOption> macroOptions;
+  // --preprocess: follow only the includes the compiler follows.
+  bool preprocess = false;
+  // --phony: with -T make, an empty rule for each header.
+  bool phony = false;
   bool verbose = false;  // -v, --verbose
   // --all: every source file of the compile database is a start file, and
   // the positional argument, if any, is the output.
   bool all = false;
   // -o: the output; every positional argument is then a start header.
   std::optional<std::string> output;
-  std::string format = "dot";                            // -T
+  std::optional<std::string> format;                     // -T; dot when not given
   std::string engine = "dot";                            // -K
   bool tree = false;                                     // --tree
   Cuts cuts;                                             // --max-depth, --leaf, --exclude, --system
@@ -51,8 +58,9 @@ struct CommandLine {
 // option's name ("-Iinc", "-Tsvg") or after a long option's '='
 // ("--max-depth=2"). "--help" and "--version" decide the action at once.
 // An unknown option, an option missing its value and a value the option
-// does not take are errors, and so are --all without -p and --all with a
-// start header (a positional argument besides the output).
+// does not take are errors, and so are --all without -p, --all with a
+// start header (a positional argument besides the output), and more than
+// one of -T, --why and --compare, each of which chooses the output.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 #endif  // CLUDEMAP_APP_COMMAND_LINE_H_

@@ -8,8 +8,6 @@
 #include <string_view>
 #include <vector>
 
-inline constexpr std::string_view kUsageMessage = "Usage: cludemap (.h file) (.png file)\n";
-
 // What --help prints.
 inline constexpr std::string_view kHelpText =
     "Usage: cludemap [OPTION]... [--] HEADER OUTPUT\n"
@@ -32,6 +30,13 @@ inline constexpr std::string_view kHelpText =
     "  --all           start from every source file of the -p database, in its\n"
     "                  order, each with its own entry's include options; no HEADER\n"
     "  -v, --verbose   print the chosen database entry and the search list\n"
+    "The compiler's view:\n"
+    "  --preprocess    follow only the includes the compiler follows: evaluate\n"
+    "                  #if, #define and computed includes, as each start file's\n"
+    "                  own translation unit (predefined macros with\n"
+    "                  --query-compiler only)\n"
+    "  -D NAME[=VALUE], -U NAME, -include FILE, -imacros FILE\n"
+    "                  as the compiler takes them, before those of -p's entry\n"
     "Shaping the graph:\n"
     "  --tree          draw each header once, below where it is first met\n"
     "  --max-depth N   do not expand headers N includes below a start header\n"
@@ -42,8 +47,10 @@ inline constexpr std::string_view kHelpText =
     "Output:\n"
     "  -o OUTPUT       write to OUTPUT; every other argument is then a HEADER\n"
     "  -T FORMAT       dot (default), svg, png, pdf, json, report (the files met,\n"
-    "                  their sizes and what each drags in) or html (a page to\n"
-    "                  explore them in a browser, offline)\n"
+    "                  their sizes and what each drags in), html (a page to\n"
+    "                  explore them in a browser, offline) or make (a rule per\n"
+    "                  start file, as the compiler's -M writes it)\n"
+    "  --phony         with -T make, an empty rule for each header too\n"
     "  --why GLOB      write a shortest include chain to each file matching GLOB\n"
     "  --compare BASE  write what changed since the -T json document BASE; exit\n"
     "                  status 3 when a start header's closure grew\n"
@@ -62,13 +69,10 @@ inline constexpr std::string_view kHelpText =
 // Runs the tool on a command line as parseCommandLine reads it: the header,
 // the output file, and -I directories searched before those of
 // CLUDEMAP_INCLUDE_PATH. Help, version, usage and scan warnings go to `out`;
-// every failure is one "cludemap: ..." line on `err`. Returns the exit
-// status: 0 after writing the output or the help or version; -1 (255) for a
-// bad command line; 2 for input that cannot be used (a compile database, a
-// compiler, a --compare baseline, a picture without Graphviz's library); 3
-// when --compare finds a start header's closure grew; 1 when the output
-// cannot be written or `out` refused the warnings (the output is written all
-// the same).
+// each error's one line to `err`. Returns the exit status: 0 after writing
+// the output or the help or version, else that of the error that ended the
+// run (exitStatusOf, exit_status.h). Warnings that cannot be written fail
+// the run as an output error, and the output is written all the same.
 //
 // The run's tree and tables are not freed: the process is to end right after
 // (main ends it without exit handlers), and the system takes their memory

@@ -1,9 +1,12 @@
 #include "app/output_file.h"
 
 #include <cerrno>
+#include <cstring>
 #include <random>
 #include <string>
 #include <system_error>
+
+#include "util/hex.h"
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <fcntl.h>
@@ -59,15 +62,19 @@ std::optional<fs::path> replaceableFile(const fs::path& path) {
 
 std::string randomSuffix() {
   std::random_device source;
-  constexpr char kDigits[] = "0123456789abcdef";
   std::string suffix;
   for (int i = 0; i < 4; ++i) {
-    for (unsigned bits = source(), n = 0; n < 4; ++n, bits >>= 4) suffix += kDigits[bits & 15];
+    for (unsigned bits = source(), n = 0; n < 4; ++n, bits >>= 4U) suffix += hexDigit(bits);
   }
   return suffix;
 }
 
 }  // namespace
+
+Error writeFailure(std::string_view name, int error) {
+  return {ErrorCategory::kOutput,
+          "cannot write " + std::string(name) + ": " + std::strerror(error)};
+}
 
 OutputFile::OutputFile(std::ostream* standardOutput) : standardOutput_(standardOutput) {}
 
@@ -78,7 +85,21 @@ OutputFile::~OutputFile() {
   fs::remove(hidden_, error);
 }
 
-int OutputFile::open(const fs::path& path) {
+std::optional<Error> OutputFile::open(const fs::path& path, std::string_view name) {
+  name_ = name;
+  const int error = start(path);
+  if (error == 0) return std::nullopt;
+  return writeFailure(name_, error);
+}
+
+std::optional<Error> OutputFile::commit() {
+  const int error = finish();
+  if (error == 0) return std::nullopt;
+  return writeFailure(name_, error);
+}
+
+// Returns 0, or the errno of the failure.
+int OutputFile::start(const fs::path& path) {
   if (standardOutput_ != nullptr && path == "-") {
 #if defined(_WIN32)
     // The formats spell out their own line ends; text mode would turn each
@@ -134,7 +155,8 @@ void OutputFile::writeTo(std::streambuf& target) {
   stream_.rdbuf(&*checked_);
 }
 
-int OutputFile::commit() {
+// Returns 0, or the errno of the first failure (EIO where it set none).
+int OutputFile::finish() {
   if (!checked_) return EBADF;
   stream_.flush();
   int failure = checked_->error();

@@ -6,8 +6,15 @@
 #include <fstream>
 #include <optional>
 #include <ostream>
+#include <string>
+#include <string_view>
 
 #include "app/checked_output.h"
+#include "util/error.h"
+
+// The error (kOutput) of a failed write to the output that messages call
+// `name`: "cannot write NAME: reason", the reason that of errno `error`.
+Error writeFailure(std::string_view name, int error);
 
 // Writes an output file so that, wherever the run stops, the file holds
 // either its old content or the complete new one. The text goes to a new
@@ -38,21 +45,26 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Starts writing to `path`. Returns 0, or the errno of the failure.
-  int open(const std::filesystem::path& path);
+  // Starts writing to `path`, which messages call `name`. Fails with
+  // writeFailure's error.
+  std::optional<Error> open(const std::filesystem::path& path, std::string_view name);
   // Where the text goes, byte for byte (binary: line ends as written).
   std::ostream& stream() { return stream_; }
   // Flushes and closes what open() started and puts the new file in place.
-  // Returns 0, or the errno of the first failure (EIO where it set none);
-  // after a failure the hidden file is gone and the output as it was.
-  int commit();
+  // Fails with writeFailure's error for the first failure (EIO where it set
+  // no errno); after a failure the hidden file is gone and the output as it
+  // was.
+  std::optional<Error> commit();
 
  private:
+  int start(const std::filesystem::path& path);
   bool startHiddenFile(const std::filesystem::path& output);
+  int finish();
   int copyInPlace();
   void writeTo(std::streambuf& target);
 
   std::ostream* standardOutput_;
+  std::string name_;
   std::filebuf file_;
   std::optional<CheckedOutputBuffer> checked_;
   std::ostream stream_{nullptr};

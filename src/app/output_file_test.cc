@@ -24,10 +24,14 @@ static std::size_t entries(const fs::path& dir) {
   return std::distance(fs::directory_iterator(dir), fs::directory_iterator());
 }
 
-static int writeWhole(OutputFile&& file, const fs::path& path, const std::string& text) {
-  if (const int error = file.open(path)) return error;
-  file.stream() << text;
-  return file.commit();
+// The message of the failure, or "".
+static std::string writeWhole(OutputFile&& file, const fs::path& path, const std::string& text) {
+  std::optional<Error> error = file.open(path, "out");
+  if (!error) {
+    file.stream() << text;
+    error = file.commit();
+  }
+  return error ? error->message : "";
 }
 
 // New files, files with odd modes and links are replaced whole. A file size
@@ -39,7 +43,7 @@ TEST(OutputFile, ReplacesWholeFilesKeepingModesAndLinks) {
   fs::permissions(dir / "old.dot", fs::perms(0604));
   fs::create_symlink("target.dot", dir / "link.dot");
   for (const char* name : {"new.dot", "old.dot", "link.dot"}) {
-    EXPECT_EQ(writeWhole(OutputFile(), dir / name, "new"), 0);
+    EXPECT_EQ(writeWhole(OutputFile(), dir / name, "new"), "");
     EXPECT_EQ(readFile(dir / name), "new");
   }
   const mode_t mask = umask(0);
@@ -52,14 +56,15 @@ TEST(OutputFile, ReplacesWholeFilesKeepingModesAndLinks) {
   const rlimit small = {4096, saved.rlim_max};
   const auto handler = std::signal(SIGXFSZ, SIG_IGN);
   setrlimit(RLIMIT_FSIZE, &small);
-  EXPECT_EQ(writeWhole(OutputFile(), dir / "kept.dot", std::string(1 << 20, 'x')), EFBIG);
+  EXPECT_EQ(writeWhole(OutputFile(), dir / "kept.dot", std::string(1 << 20, 'x')),
+            "cannot write out: File too large");
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, handler);
-  OutputFile().open(dir / "kept.dot");
+  OutputFile().open(dir / "kept.dot", "kept.dot");
   EXPECT_EQ(readFile(dir / "kept.dot"), "old");
   EXPECT_EQ(entries(dir), 5U);
   std::ostringstream standardOutput;
-  EXPECT_EQ(writeWhole(OutputFile(&standardOutput), "-", "text"), 0);
+  EXPECT_EQ(writeWhole(OutputFile(&standardOutput), "-", "text"), "");
   EXPECT_EQ(standardOutput.str(), "text");
 }
 
@@ -73,14 +78,14 @@ TEST(OutputFile, WritesInPlaceCuttingTheOldFile) {
   writeFiles(
       dir,
       {{longName.filename().string(), "old, longer"}, {"mounted", "old, longer"}, {"out", ""}});
-  EXPECT_EQ(writeWhole(OutputFile(), longName, "new"), 0);
+  EXPECT_EQ(writeWhole(OutputFile(), longName, "new"), "");
   EXPECT_EQ(readFile(longName), "new");
 #if defined(__linux__)
   if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) ||
       mount((dir / "mounted").c_str(), (dir / "out").c_str(), nullptr, MS_BIND, nullptr)) {
     GTEST_SKIP() << "no mount namespace to write over a mounted file in";
   }
-  EXPECT_EQ(writeWhole(OutputFile(), dir / "out", "new"), 0);
+  EXPECT_EQ(writeWhole(OutputFile(), dir / "out", "new"), "");
   EXPECT_EQ(readFile(dir / "mounted"), "new");
   EXPECT_EQ(entries(dir), 3U);
   umount((dir / "out").c_str());

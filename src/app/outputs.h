@@ -4,23 +4,25 @@
 #define CLUDEMAP_APP_OUTPUTS_H_
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/command_line.h"
 #include "app/run_config.h"
 #include "scan/scan_result.h"
+#include "util/error.h"
 
 // One output format: its -T name, whether it needs the file graph from the
-// scan, its writer, which returns what it made of the run: 0, or 3 for a
-// comparison whose roots grew; or -1 with `*problem` set where it could not
-// make the output, having written nothing; and whether it lists the
-// distinct warnings.
+// scan, its writer, and whether it lists the distinct warnings. The writer
+// fails with kGrowth for a comparison whose roots grew, the output written
+// whole, or with another error where it could not make the output, having
+// written nothing.
 struct OutputFormat {
   std::string_view name;
   bool fileFacts;
-  int (*write)(std::ostream& out, const ScanResult& result, const RunConfig& config,
-               std::string* problem);
+  std::optional<Error> (*write)(std::ostream& out, const ScanResult& result,
+                                const RunConfig& config);
   bool listsWarnings = false;
 };
 

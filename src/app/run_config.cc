@@ -10,6 +10,7 @@
 #include "app/search_setup.h"
 #include "graph/render.h"
 #include "scan/header_file.h"
+#include "util/source_names.h"
 
 namespace {
 
@@ -61,12 +62,8 @@ std::string overwriteHazard(const CommandLine& line, const ScanConfig& scan,
       return output + " is a start header; not writing over it";
     }
   }
-  static constexpr std::string_view kSourceExtensions[] = {".h",   ".hh",  ".hpp", ".hxx", ".h++",
-                                                           ".inl", ".ipp", ".tcc", ".c",   ".cc",
-                                                           ".cpp", ".cxx", ".c++"};
   const std::string extension = path.extension().string();
-  const bool source = std::find(std::begin(kSourceExtensions), std::end(kSourceExtensions),
-                                extension) != std::end(kSourceExtensions);
+  const bool source = !extension.empty() && isHandWrittenExtension(extension.substr(1));
   if (!line.output && source && std::filesystem::is_regular_file(path, error)) {
     return "not writing over " + output +
            ", which looks like a source file (name the output with -o)";
@@ -74,33 +71,24 @@ std::string overwriteHazard(const CommandLine& line, const ScanConfig& scan,
   return "";
 }
 
-std::optional<RunConfig> failing(ConfigProblem& problem, ConfigProblem::Kind kind,
-                                 std::string message) {
-  problem = ConfigProblem{kind, std::move(message)};
-  return std::nullopt;
-}
-
 // The start files and their search lists.
-std::string setUpStarts(const CommandLine& line, const std::vector<std::string>& starts,
-                        ScanConfig& scan, std::ostream& verbose) {
+std::optional<Error> setUpStarts(const CommandLine& line, const std::vector<std::string>& starts,
+                                 ScanConfig& scan, std::ostream& verbose) {
   if (!line.all) {
     SearchList& list = scan.searchLists.front();
-    if (std::string problem = setUpSearchList(line, starts.front(), list, verbose);
-        !problem.empty()) {
-      return problem;
+    if (std::optional<Error> error = setUpSearchList(line, starts.front(), list, verbose)) {
+      return error;
     }
     for (const std::string& start : starts) scan.starts.push_back(StartFile{start, 0});
-    return "";
+    return std::nullopt;
   }
   ProjectStarts project;
-  if (std::string problem = setUpProjectStarts(line, project, verbose); !problem.empty()) {
-    return problem;
-  }
+  if (std::optional<Error> error = setUpProjectStarts(line, project, verbose)) return error;
   scan.searchLists = std::move(project.lists);
   for (std::size_t i = 0; i < project.files.size(); ++i) {
     scan.starts.push_back(StartFile{std::move(project.files[i]), project.listOf[i]});
   }
-  return "";
+  return std::nullopt;
 }
 
 std::string currentDirectory() {
@@ -110,50 +98,42 @@ std::string currentDirectory() {
 
 }  // namespace
 
-std::optional<RunConfig> makeRunConfig(const CommandLine& line, std::ostream& verbose,
-                                       ConfigProblem& problem) {
-  using Kind = ConfigProblem::Kind;
+Expected<RunConfig> makeRunConfig(const CommandLine& line, std::ostream& verbose) {
+  const auto usage = [](std::string message) {
+    return Error{ErrorCategory::kUsage, std::move(message)};
+  };
   RunConfig config;
   std::vector<std::string> starts;
-  if (!startsAndOutput(line, starts, config.outputPath)) return failing(problem, Kind::kUsage, "");
+  if (!startsAndOutput(line, starts, config.outputPath)) return usage("");
   if (!line.all) {
     for (const std::string& start : starts) config.scan.starts.push_back(StartFile{start, 0});
     if (std::string hazard = overwriteHazard(line, config.scan, config.outputPath);
         !hazard.empty()) {
-      return failing(problem, Kind::kUsage, std::move(hazard));
+      return usage(std::move(hazard));
     }
     config.scan.starts.clear();
   }
   config.format = outputFormatOf(line);
   if (config.format == nullptr) {
-    return failing(problem, Kind::kUsage,
-                   "-T takes " + outputFormatNames() + ", not '" + line.format + "'");
+    return usage("-T takes " + outputFormatNames() + ", not '" + line.format.value_or("") + "'");
   }
   if (!knownEngine(line.engine)) {
-    return failing(
-        problem, Kind::kUsage,
-        "-K takes a Graphviz layout engine (dot, sfdp, neato, ...), not '" + line.engine + "'");
+    return usage("-K takes a Graphviz layout engine (dot, sfdp, neato, ...), not '" + line.engine +
+                 "'");
   }
   if (isPicture(*config.format) && !renderingAvailable()) {
-    std::string_view message = kRenderingUnavailableMessage;
-    message.remove_prefix(std::string_view("cludemap: ").size());
-    message.remove_suffix(1);
-    return failing(problem, Kind::kBadInput, std::string(message));
+    return Error{ErrorCategory::kUnusableInput, std::string(kRenderingUnavailableMessage)};
   }
   if (line.compare) {
-    Baseline baseline;
-    if (std::string error = readBaseline(*line.compare, baseline); !error.empty()) {
-      return failing(problem, Kind::kBadInput, std::move(error));
-    }
-    config.baseline = std::move(baseline);
+    Expected<Baseline> baseline = readBaseline(*line.compare);
+    if (!baseline) return baseline.error();
+    config.baseline = std::move(*baseline);
   }
-  if (std::string error = setUpStarts(line, starts, config.scan, verbose); !error.empty()) {
-    return failing(problem, Kind::kBadInput, std::move(error));
-  }
+  if (std::optional<Error> error = setUpStarts(line, starts, config.scan, verbose)) return *error;
   if (line.all) {
     if (std::string hazard = overwriteHazard(line, config.scan, config.outputPath);
         !hazard.empty()) {
-      return failing(problem, Kind::kUsage, std::move(hazard));
+      return usage(std::move(hazard));
     }
   }
   config.scan.cuts = line.cuts;
@@ -162,6 +142,8 @@ std::optional<RunConfig> makeRunConfig(const CommandLine& line, std::ostream& ve
   config.engine = line.engine;
   config.tree = line.tree;
   config.why = line.why;
+  config.phony = line.phony;
+  config.scan.preprocess = line.preprocess;
   config.currentDirectory = currentDirectory();
   return config;
 }

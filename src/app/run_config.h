@@ -6,11 +6,13 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
 #include "metrics/compare.h"
 #include "scan/scan_config.h"
 #include "scan/warning_sink.h"
+#include "util/error.h"
 
 struct OutputFormat;
 
@@ -23,19 +25,13 @@ struct RunConfig {
   std::string engine = "dot";  // -K
   bool tree = false;           // --tree
   std::optional<std::string> why;
+  // -T make: the target of each start file's rule ("" for the default) and
+  // whether each header gets an empty rule of its own (--phony).
+  std::vector<std::string> makeTargets;
+  bool phony = false;
   std::optional<Baseline> baseline;  // --compare, read
   // Paths in reports are shown relative to it where that is shorter.
   std::string currentDirectory;
-};
-
-// Why a command line gives no run.
-struct ConfigProblem {
-  enum class Kind {
-    kUsage,     // the command line itself: a message, then the usage line
-    kBadInput,  // a database, compiler, baseline or library that cannot be used
-  };
-  Kind kind;
-  std::string message;  // one line, without "cludemap: "; empty: the usage line alone
 };
 
 // The run `line` asks for, with the search lists read from the command
@@ -43,7 +39,6 @@ struct ConfigProblem {
 // (--query-compiler), and the --compare baseline read; or why there is
 // none. With -v, the chosen database entries and search lists are written
 // to `verbose`. The driver and the tests make their runs through it.
-std::optional<RunConfig> makeRunConfig(const CommandLine& line, std::ostream& verbose,
-                                       ConfigProblem& problem);
+Expected<RunConfig> makeRunConfig(const CommandLine& line, std::ostream& verbose);
 
 #endif  // CLUDEMAP_APP_RUN_CONFIG_H_

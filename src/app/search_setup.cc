@@ -40,33 +40,32 @@ using AskedCompilers = std::map<std::pair<std::string, Language>, CompilerDirect
 // The directories of the compiler that --query-compiler asks for an entry
 // whose compiler is `entryCompiler`, compiling `file` with `arguments`, in
 // the entry's language; each compiler asked once for each language.
-std::string compilerDirectories(const CommandLine& line, const std::string& entryCompiler,
-                                const std::vector<std::string>& arguments, const std::string& file,
-                                AskedCompilers& asked, CompilerDirectories& directories) {
+std::optional<Error> compilerDirectories(const CommandLine& line, const std::string& entryCompiler,
+                                         const std::vector<std::string>& arguments,
+                                         const std::string& file, AskedCompilers& asked,
+                                         CompilerDirectories& directories) {
   const std::string compiler = compilerToAsk(*line.queryCompiler, entryCompiler);
   const Language language = languageOf(arguments, file, compiler);
   const auto known = asked.find({compiler, language});
   if (known == asked.end()) {
-    std::string error;
-    std::optional<CompilerDirectories> answer = queryCompiler(compiler, language, error);
-    if (!answer) return error;
+    Expected<CompilerDirectories> answer = queryCompiler(compiler, language);
+    if (!answer) return answer.error();
     directories = *answer;
     asked.emplace(std::make_pair(compiler, language), std::move(*answer));
   } else {
     directories = known->second;
   }
-  return "";
+  return std::nullopt;
 }
 
-std::string readBuild(const CommandLine& line, const std::string& firstStart,
-                      BuildDirectories& build, std::ostream& verbose) {
-  std::string error;
+std::optional<Error> readBuild(const CommandLine& line, const std::string& firstStart,
+                               BuildDirectories& build, std::ostream& verbose) {
   std::string entryCompiler;
   std::vector<std::string> arguments;
   std::string file = firstStart;
   if (line.compileDatabase) {
-    std::optional<CompileDatabase> database = CompileDatabase::load(*line.compileDatabase, error);
-    if (!database) return error;
+    const Expected<CompileDatabase> database = CompileDatabase::load(*line.compileDatabase);
+    if (!database) return database.error();
     const EntryChoice choice = database->choose(firstStart);
     arguments = database->arguments(choice.index);
     file = database->entries()[choice.index].file;
@@ -78,7 +77,7 @@ std::string readBuild(const CommandLine& line, const std::string& firstStart,
     AskedCompilers asked;
     return compilerDirectories(line, entryCompiler, arguments, file, asked, build.compiler);
   }
-  return "";
+  return std::nullopt;
 }
 
 void addAll(SearchList& list, const std::vector<std::string>& directories, SearchList::Kind kind) {
@@ -135,23 +134,19 @@ std::vector<std::string> splitIncludePath(std::string_view value, char separator
   return directories;
 }
 
-std::string setUpSearchList(const CommandLine& line, const std::string& firstStart,
-                            SearchList& list, std::ostream& verbose) {
+std::optional<Error> setUpSearchList(const CommandLine& line, const std::string& firstStart,
+                                     SearchList& list, std::ostream& verbose) {
   BuildDirectories build;
-  if (std::string error = readBuild(line, firstStart, build, verbose); !error.empty()) {
-    return error;
-  }
+  if (std::optional<Error> error = readBuild(line, firstStart, build, verbose)) return error;
   fillSearchList(line, build, list);
   if (line.verbose) writeSearchList(list, verbose);
-  return "";
+  return std::nullopt;
 }
 
-std::string setUpProjectStarts(const CommandLine& line, ProjectStarts& project,
-                               std::ostream& verbose) {
-  std::string error;
-  const std::optional<CompileDatabase> database =
-      CompileDatabase::load(*line.compileDatabase, error);
-  if (!database) return error;
+std::optional<Error> setUpProjectStarts(const CommandLine& line, ProjectStarts& project,
+                                        std::ostream& verbose) {
+  const Expected<CompileDatabase> database = CompileDatabase::load(*line.compileDatabase);
+  if (!database) return database.error();
   std::unordered_set<std::string_view> files;
   std::unordered_map<std::string, std::size_t> lists;
   AskedCompilers compilers;
@@ -162,9 +157,9 @@ std::string setUpProjectStarts(const CommandLine& line, ProjectStarts& project,
     const std::vector<std::string> arguments = database->arguments(i);
     build.database = includeOptions(arguments, entries[i].directory);
     if (line.queryCompiler) {
-      error = compilerDirectories(line, database->compiler(i), arguments, entries[i].file,
-                                  compilers, build.compiler);
-      if (!error.empty()) return error;
+      std::optional<Error> error = compilerDirectories(line, database->compiler(i), arguments,
+                                                       entries[i].file, compilers, build.compiler);
+      if (error) return error;
     }
     SearchList list;
     fillSearchList(line, build, list);
@@ -179,5 +174,5 @@ std::string setUpProjectStarts(const CommandLine& line, ProjectStarts& project,
     project.files.push_back(entries[i].file);
     project.listOf.push_back(known->second);
   }
-  return "";
+  return std::nullopt;
 }

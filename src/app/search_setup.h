@@ -4,12 +4,14 @@
 #define CLUDEMAP_APP_SEARCH_SETUP_H_
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/command_line.h"
 #include "scan/search_list.h"
+#include "util/error.h"
 
 // The environment variable that lists system include directories.
 inline constexpr const char* kIncludePathVariable = "CLUDEMAP_INCLUDE_PATH";
@@ -22,10 +24,10 @@ std::vector<std::string> splitIncludePath(std::string_view value, char separator
 // -I, -isystem, CLUDEMAP_INCLUDE_PATH, the compiler's own directories
 // (--query-compiler), -idirafter, each kind from the command line first,
 // then from the compile database entry (-p) chosen for `firstStart`. With
-// -v, writes the chosen entry and the list to `verbose`. Returns "" or,
-// where the database or the compiler fails, a line saying so.
-std::string setUpSearchList(const CommandLine& line, const std::string& firstStart,
-                            SearchList& list, std::ostream& verbose);
+// -v, writes the chosen entry and the list to `verbose`. Fails where the
+// database or the compiler does.
+std::optional<Error> setUpSearchList(const CommandLine& line, const std::string& firstStart,
+                                     SearchList& list, std::ostream& verbose);
 
 // The start files of a whole-project run (--all) and their search lists.
 struct ProjectStarts {
@@ -43,9 +45,8 @@ struct ProjectStarts {
 // chosen. A compiler (--query-compiler) is asked once for each language (C
 // or C++, languageOf() in compdb/source_language.h), however many entries
 // name it. With -v, writes each distinct list once, after the first entry
-// that uses it. Returns "" or, where the database or a compiler fails, a
-// line saying so.
-std::string setUpProjectStarts(const CommandLine& line, ProjectStarts& project,
-                               std::ostream& verbose);
+// that uses it. Fails where the database or a compiler does.
+std::optional<Error> setUpProjectStarts(const CommandLine& line, ProjectStarts& project,
+                                        std::ostream& verbose);
 
 #endif  // CLUDEMAP_APP_SEARCH_SETUP_H_

@@ -43,9 +43,8 @@ TEST(WholeProject, ReadsEachFileOnce) {
   const char* const argv[] = {"cludemap", "-p", databasePath.c_str(), "--all", "-"};
   const CommandLine line = parseCommandLine(5, argv);
   std::ostringstream verbose;
-  ConfigProblem problem;
-  const std::optional<RunConfig> config = makeRunConfig(line, verbose, problem);
-  ASSERT_TRUE(config) << problem.message;
+  const Expected<RunConfig> config = makeRunConfig(line, verbose);
+  ASSERT_TRUE(config) << config.error().message;
   EXPECT_EQ(config->scan.searchLists.size(), 3U);
   EXPECT_EQ(config->scan.starts.size(), static_cast<std::size_t>(kSources));
   std::ostringstream warningText;
@@ -72,10 +71,8 @@ TEST(WholeProject, AsksTheCompilerInEachEntrysLanguage) {
   const char* const argv[] = {"cludemap",         "-p", databasePath.c_str(), "--all",
                               "--query-compiler", "-"};
   std::ostringstream verbose;
-  ConfigProblem problem;
-  const std::optional<RunConfig> config =
-      makeRunConfig(parseCommandLine(6, argv), verbose, problem);
-  ASSERT_TRUE(config) << problem.message;
+  const Expected<RunConfig> config = makeRunConfig(parseCommandLine(6, argv), verbose);
+  ASSERT_TRUE(config) << config.error().message;
   std::string lists;
   for (const StartFile& start : config->scan.starts) {
     lists += std::filesystem::path(start.path).filename().string() + ":";

@@ -1,10 +1,8 @@
 #include "compdb/compile_database.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <string_view>
 #include <system_error>
 
@@ -17,6 +15,10 @@
 
 #include "compdb/command_split.h"
 #include "compdb/lexical_path.h"
+#include "util/line_count.h"
+#include "util/path_separator.h"
+#include "util/read_file.h"
+#include "util/source_names.h"
 
 namespace fs = std::filesystem;
 
@@ -26,41 +28,19 @@ namespace {
 // for the scans of RapidJSON that read whole aligned 16-byte blocks.
 constexpr std::size_t kPadding = 64;
 
-constexpr std::string_view kSourceExtensions[] = {"c",  "cc",  "cp",  "cpp", "cxx", "c++", "C",
-                                                  "CC", "CPP", "CXX", "m",   "mm",  "M",   "cu"};
-
 std::string_view textOf(const rapidjson::Value& value) {
   return {value.GetString(), value.GetStringLength()};
 }
 
-// Reads the file into `text`, followed by kPadding zero bytes, and returns
-// its size, or nothing with the problem in `problem`.
-std::optional<std::size_t> readText(const std::string& file, std::unique_ptr<char[]>& text,
-                                    std::string& problem) {
+// Why the file `file` is not one to read, as ": problem", or "". Only a
+// regular file is read: opening a FIFO would wait for a writer.
+std::string unreadable(const std::string& file) {
   std::error_code error;
-  const fs::path path(file);
-  const fs::file_status status = fs::status(path, error);
-  const std::uintmax_t size = fs::is_regular_file(status) ? fs::file_size(path, error) : 0;
-  // Only a regular file is opened: opening a FIFO would wait for a writer.
-  std::ifstream in;
-  if (!error && fs::is_regular_file(status)) in.open(path, std::ios::binary);
-  if (status.type() == fs::file_type::not_found) {
-    problem = ": no such file";
-  } else if (fs::is_directory(status)) {
-    problem = ": is a directory";
-  } else if (!error && !fs::is_regular_file(status)) {
-    problem = ": not a regular file";
-  } else if (error || !in) {
-    problem = ": cannot read";
-  } else {
-    text.reset(new char[size + kPadding]);
-    in.read(text.get(), static_cast<std::streamsize>(size));
-    const auto count = static_cast<std::size_t>(in.gcount());
-    std::memset(text.get() + count, 0, kPadding);
-    if (!in.bad()) return count;
-    problem = ": cannot read";
-  }
-  return std::nullopt;
+  const fs::file_status status = fs::status(file, error);
+  if (status.type() == fs::file_type::not_found) return ": no such file";
+  if (fs::is_directory(status)) return ": is a directory";
+  if (error) return ": cannot read";
+  return fs::is_regular_file(status) ? "" : ": not a regular file";
 }
 
 const char* syntaxProblem(rapidjson::ParseErrorCode code) {
@@ -92,21 +72,11 @@ const char* syntaxProblem(rapidjson::ParseErrorCode code) {
   }
 }
 
-// ":LINE:COLUMN" of byte `offset` of `text`.
-std::string position(std::string_view text, std::size_t offset) {
-  const std::string_view before = text.substr(0, offset);
-  const std::size_t lineStart = before.rfind('\n') + 1;  // 0 on the first line
-  return ":" + std::to_string(1 + std::count(before.begin(), before.end(), '\n')) + ":" +
-         std::to_string(before.size() - lineStart + 1);
-}
-
 // The syntax error at `offset` of `file`, placed in the file as it is
 // again: the in-place parse has overwritten the text read.
 std::string syntaxError(const std::string& file, std::size_t offset, const char* problem) {
-  std::unique_ptr<char[]> text;
-  std::string unused;
-  const std::optional<std::size_t> size = readText(file, text, unused);
-  const std::string place = size ? position({text.get(), *size}, offset) : "";
+  const Expected<std::string> text = readWholeFile(file);
+  const std::string place = text ? ":" + lineAndColumn(*text, offset) : "";
   return place + ": invalid JSON: " + problem;
 }
 
@@ -167,26 +137,15 @@ std::string entryProblem(const EntryMembers& members) {
 
 bool isSourceName(std::string_view name) {
   const std::size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos) return false;
-  const std::string_view extension = name.substr(dot + 1);
-  return std::find(std::begin(kSourceExtensions), std::end(kSourceExtensions), extension) !=
-         std::end(kSourceExtensions);
+  return dot != std::string_view::npos && isCompiledExtension(name.substr(dot + 1));
 }
 
 std::string_view stemOf(std::string_view name) { return name.substr(0, name.rfind('.')); }
 
-bool hasSeparator(std::string_view path) {
-#if defined(_WIN32)
-  return path.find_first_of("/\\") != std::string_view::npos;
-#else
-  return path.find('/') != std::string_view::npos;
-#endif
-}
-
 }  // namespace
 
 struct CompileDatabase::Json {
-  std::unique_ptr<char[]> text;  // the document's strings point into it
+  std::string text;  // the document's strings point into it
   rapidjson::Document document;
   std::vector<const rapidjson::Value*> commands;  // each entry's "arguments" or "command"
 };
@@ -203,19 +162,25 @@ std::string CompileDatabase::databaseFile(const std::string& path) {
   return (fs::path(path) / "compile_commands.json").string();
 }
 
-std::optional<CompileDatabase> CompileDatabase::load(const std::string& path, std::string& error) {
+Expected<CompileDatabase> CompileDatabase::load(const std::string& path) {
   const std::string file = databaseFile(path);
   auto json = std::make_unique<Json>();
-  std::string problem;
-  const std::optional<std::size_t> size = readText(file, json->text, problem);
-  if (size) {
+  std::string problem = unreadable(file);
+  if (problem.empty()) {
+    Expected<std::string> read = readWholeFile(file, kPadding);
+    if (read) {
+      json->text = std::move(*read);
+    } else {
+      problem = ": cannot read";
+    }
+  }
+  if (problem.empty()) {
     // The in-place parse takes a NUL byte for the end of the text.
-    char* text = json->text.get();
-    const void* nul = std::memchr(text, '\0', *size);
-    if (nul != nullptr) {
-      problem = syntaxError(file, static_cast<std::size_t>(static_cast<const char*>(nul) - text),
-                            "a NUL byte");
-    } else if (json->document.ParseInsitu<rapidjson::kParseIterativeFlag>(text).HasParseError()) {
+    const std::string_view read(json->text.data(), json->text.size() - kPadding);
+    if (const std::size_t nul = read.find('\0'); nul != std::string_view::npos) {
+      problem = syntaxError(file, nul, "a NUL byte");
+    } else if (json->document.ParseInsitu<rapidjson::kParseIterativeFlag>(json->text.data())
+                   .HasParseError()) {
       problem = syntaxError(file, json->document.GetErrorOffset(),
                             syntaxProblem(json->document.GetParseError()));
     }
@@ -226,9 +191,8 @@ std::optional<CompileDatabase> CompileDatabase::load(const std::string& path, st
     std::error_code unused;
     problem = database->fillEntries(fs::absolute(file, unused).parent_path().string());
   }
-  if (problem.empty()) return database;
-  error = file + problem;
-  return std::nullopt;
+  if (problem.empty()) return std::move(*database);
+  return Error{ErrorCategory::kUnusableInput, file + problem};
 }
 
 std::string CompileDatabase::fillEntries(const std::string& folder) {
@@ -299,6 +263,6 @@ std::vector<std::string> CompileDatabase::arguments(std::size_t index) const {
 std::string CompileDatabase::compiler(std::size_t index) const {
   std::vector<std::string> words = arguments(index);
   if (words.empty()) return "";
-  if (isAbsolutePath(words.front()) || !hasSeparator(words.front())) return words.front();
+  if (isAbsolutePath(words.front()) || !hasSystemSeparator(words.front())) return words.front();
   return absolutePath(entries_[index].directory, words.front());
 }

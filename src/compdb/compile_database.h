@@ -6,9 +6,10 @@
 
 #include <cstddef>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
+
+#include "util/error.h"
 
 struct CompileEntry {
   std::string directory;  // where the command runs, absolute in normal form (lexical_path.h)
@@ -33,8 +34,8 @@ class CompileDatabase {
   // is a directory, else `path` itself.
   static std::string databaseFile(const std::string& path);
 
-  // Loads the database `path` names. On failure returns nothing and sets
-  // `error` to one line "FILE: problem", FILE as databaseFile() names it:
+  // Loads the database `path` names. Fails (kUnusableInput) with one line
+  // "FILE: problem", FILE as databaseFile() names it:
   //   "no such file", "is a directory", "not a regular file", "cannot read",
   //   "no entries", "the top level is not an array",
   //   "entry N is not an object", "entry N has no \"directory\"" (or
@@ -48,7 +49,7 @@ class CompileDatabase {
   // ']'", "missing a closing quote", "invalid escape", "invalid number",
   // "invalid value" and "a NUL byte".
   // Nesting depth costs heap, not stack.
-  static std::optional<CompileDatabase> load(const std::string& path, std::string& error);
+  static Expected<CompileDatabase> load(const std::string& path);
 
   CompileDatabase(CompileDatabase&& other) noexcept;
   CompileDatabase& operator=(CompileDatabase&& other) noexcept;

@@ -62,9 +62,10 @@ TEST(CompileDatabase, RejectsBadDatabasesInOneLine) {
   };
   for (const auto& [name, content, expected] : rows) {
     if (content) writeFiles(dir, {{name, *content}});
-    std::string error;
-    EXPECT_FALSE(CompileDatabase::load((dir / name).string(), error)) << name;
-    EXPECT_EQ(error, (dir / expected).string()) << name;
+    const Expected<CompileDatabase> database = CompileDatabase::load((dir / name).string());
+    ASSERT_FALSE(database) << name;
+    EXPECT_EQ(database.error().message, (dir / expected).string()) << name;
+    EXPECT_EQ(database.error().category, ErrorCategory::kUnusableInput);
   }
 }
 
@@ -82,9 +83,8 @@ TEST(CompileDatabase, ChoosesTheEntryForAHeader) {
   std::string json = "[" + entries[0];
   for (std::size_t i = 1; i < std::size(entries); ++i) json += ",\n" + entries[i];
   writeFiles(dir, {{"compile_commands.json", json + "]"}});
-  std::string error;
-  const std::optional<CompileDatabase> database = CompileDatabase::load(dir.string(), error);
-  ASSERT_TRUE(database) << error;
+  const Expected<CompileDatabase> database = CompileDatabase::load(dir.string());
+  ASSERT_TRUE(database) << database.error().message;
   using M = EntryMatch;
   const std::tuple<std::string, std::size_t, EntryMatch> rows[] = {
       {"/p/include/x/bar.h", 4, M::kSameFile},
@@ -112,10 +112,8 @@ TEST(CompileDatabase, ReadsCommandsAndArgumentsAsWords) {
   writeFiles(dir, {{"db.json", R"([{"directory": "/w", "file": "a.cc", "output": "a.o",
                                     "command": "../tools/cc -I 'a b' -c a.cc"},
                                    {"directory": "/w", "file": "b.cc", "arguments": ["cc", "-I'a b'"]}])"}});
-  std::string error;
-  const std::optional<CompileDatabase> database =
-      CompileDatabase::load((dir / "db.json").string(), error);
-  ASSERT_TRUE(database) << error;
+  const Expected<CompileDatabase> database = CompileDatabase::load((dir / "db.json").string());
+  ASSERT_TRUE(database) << database.error().message;
   EXPECT_EQ(database->entries()[0].output, "a.o");
   EXPECT_EQ(database->arguments(0), (Strings{"../tools/cc", "-I", "a b", "-c", "a.cc"}));
   EXPECT_EQ(database->compiler(0), "/tools/cc");
@@ -143,9 +141,8 @@ target_compile_options(lib PRIVATE -iquote ${CMAKE_SOURCE_DIR}/quoted)
                             .c_str()),
             0)
       << readFile(log);
-  std::string error;
-  const std::optional<CompileDatabase> database = CompileDatabase::load(build.string(), error);
-  ASSERT_TRUE(database) << error;
+  const Expected<CompileDatabase> database = CompileDatabase::load(build.string());
+  ASSERT_TRUE(database) << database.error().message;
   const EntryChoice choice = database->choose((source / "b.h").string());
   const CompileEntry& chosen = database->entries()[choice.index];
   EXPECT_EQ(describeEntryChoice(*database, choice),

@@ -10,6 +10,7 @@
 #include "compdb/compiler_configuration.h"
 #include "compdb/compiler_macros.h"
 #include "compdb/feature_oracle.h"
+#include "util/error.h"
 
 class CompilerFacts {
  public:
@@ -21,11 +22,11 @@ class CompilerFacts {
   // The facts of `configuration`'s question key (questionKey()): its macros
   // asked with queryCompilerMacros() on first use, and its oracle, which
   // keeps its answers for the run. The steps between the macros and a
-  // source still depend on the whole configuration: startSteps(). Returns
-  // nullptr and sets `error` as queryCompilerMacros() does where the
-  // compiler cannot be asked; that failure is kept, and given again without
-  // a new run. The facts stay where they are for the object's lifetime.
-  Facts* of(const CompilerConfiguration& configuration, std::string& error);
+  // source still depend on the whole configuration: startSteps(). Fails as
+  // queryCompilerMacros() does; that failure is kept, and given again
+  // without a new run. The facts stay where they are while the object
+  // lives.
+  Expected<Facts*> of(const CompilerConfiguration& configuration);
 
   // How many question keys were asked about.
   std::size_t asked() const { return known_.size(); }
@@ -33,7 +34,7 @@ class CompilerFacts {
  private:
   struct Known {
     std::optional<Facts> facts;
-    std::string error;  // where facts is empty
+    Error error{ErrorCategory::kUnusableInput, ""};  // where facts is empty
   };
   std::map<std::string, Known> known_;
 };

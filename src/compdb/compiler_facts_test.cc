@@ -18,20 +18,19 @@ while [ $# -gt 1 ]; do [ "$1" = -o ] && printf '# 0 "<built-in>"\n#define A 1\n'
 )sh"}});
   fs::permissions(fake, fs::perms::owner_all);
   CompilerFacts facts;
-  const auto of = [&](const char* command, const char* directory, std::string& error) {
+  const auto of = [&](const char* command, const char* directory) {
     return facts.of(
-        compilerConfiguration(fake.string(), splitPosixCommand(command), "f.cc", directory), error);
+        compilerConfiguration(fake.string(), splitPosixCommand(command), "f.cc", directory));
   };
-  std::string error;
-  CompilerFacts::Facts* first = of("cc -std=c++17 -DA -include a.h f.cc", "/s", error);
-  ASSERT_NE(first, nullptr) << error;
-  EXPECT_EQ(first->macros.predefined.size(), 1U);
-  EXPECT_EQ(of("cc -std=c++17 -UA -imacros b.h f.cc", "/t", error), first);
-  EXPECT_NE(of("cc -std=c++20 f.cc", "/s", error), first);
+  const Expected<CompilerFacts::Facts*> first = of("cc -std=c++17 -DA -include a.h f.cc", "/s");
+  ASSERT_TRUE(first) << first.error().message;
+  EXPECT_EQ((*first)->macros.predefined.size(), 1U);
+  EXPECT_EQ(*of("cc -std=c++17 -UA -imacros b.h f.cc", "/t"), *first);
+  EXPECT_NE(*of("cc -std=c++20 f.cc", "/s"), *first);
   for (int time = 0; time < 2; ++time) {
-    error.clear();
-    EXPECT_EQ(of("cc -std=bad f.cc", "/s", error), nullptr);
-    EXPECT_EQ(error,
+    const Expected<CompilerFacts::Facts*> failed = of("cc -std=bad f.cc", "/s");
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error().message,
               "the compiler " + fake.string() + " listed no predefined macros (exit status 1)");
   }
   EXPECT_EQ(facts.asked(), 3U);

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "compdb/compiler_run.h"
 #include "compdb/temporary_file.h"
+#include "util/path_separator.h"
 
 namespace {
 
@@ -63,8 +65,9 @@ std::optional<LineMarker> lineMarker(std::string_view line) {
 bool isRealFile(std::string_view file) { return !file.empty() && file.front() != '<'; }
 
 std::string_view baseName(std::string_view path) {
-  const std::size_t separator = path.find_last_of("/\\");
-  return separator == std::string_view::npos ? path : path.substr(separator + 1);
+  const auto separator =
+      std::find_if(path.rbegin(), path.rend(), [](char c) { return isSystemSeparator(c); });
+  return path.substr(static_cast<std::size_t>(path.rend() - separator));
 }
 
 // "#define NAME(PARAMETERS) TEXT" or "#define NAME TEXT".
@@ -147,24 +150,25 @@ std::optional<CompilerMacros> parseMacroDump(std::string_view dump, std::string_
   return macros;
 }
 
-std::optional<CompilerMacros> queryCompilerMacros(const CompilerConfiguration& configuration,
-                                                  std::string& error) {
-  std::optional<TemporaryFile> macrosProbe = TemporaryFile::create(".h", "", error);
-  std::optional<TemporaryFile> includeProbe = TemporaryFile::create(".h", "", error);
-  std::optional<TemporaryFile> output = TemporaryFile::create(".txt", "", error);
-  if (!macrosProbe || !includeProbe || !output) return std::nullopt;
+Expected<CompilerMacros> queryCompilerMacros(const CompilerConfiguration& configuration) {
+  Expected<TemporaryFile> macrosProbe = TemporaryFile::create(".h", "");
+  if (!macrosProbe) return macrosProbe.error();
+  Expected<TemporaryFile> includeProbe = TemporaryFile::create(".h", "");
+  if (!includeProbe) return includeProbe.error();
+  Expected<TemporaryFile> output = TemporaryFile::create(".txt", "");
+  if (!output) return output.error();
   std::vector<std::string> arguments = configuration.options;
   arguments.insert(arguments.end(), {"-x", languageOption(configuration.language), "-dD", "-E",
                                      "-imacros", macrosProbe->path(), "-include",
                                      includeProbe->path(), "-o", output->path(), "-"});
-  const std::optional<ProgramOutput> run = runCompiler(configuration.compiler, arguments, error);
-  if (!run) return std::nullopt;
+  const Expected<ProgramOutput> run = runCompiler(configuration.compiler, arguments);
+  if (!run) return run.error();
   std::optional<CompilerMacros> macros;
-  if (const std::optional<std::string> dump = output->read(); dump && run->status == 0) {
+  if (const Expected<std::string> dump = output->read(); dump && run->status == 0) {
     macros = parseMacroDump(*dump, macrosProbe->name(), includeProbe->name());
   }
-  if (!macros) error = compilerFailure(configuration.compiler, "listed no predefined macros", *run);
-  return macros;
+  if (!macros) return compilerFailure(configuration.compiler, "listed no predefined macros", *run);
+  return std::move(*macros);
 }
 
 std::vector<StartStep> startSteps(const CompilerConfiguration& configuration,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "compdb/compiler_configuration.h"
+#include "util/error.h"
 
 struct PredefinedMacro {
   std::string name;
@@ -47,12 +48,11 @@ std::optional<CompilerMacros> parseMacroDump(std::string_view dump, std::string_
 
 // Runs `COMPILER OPTIONS -x LANGUAGE -dD -E -imacros P1 -include P2 -o OUT -`
 // once, in the C locale, with empty input and two empty probe files of its
-// own in the temporary directory, and reads OUT. On failure returns nothing
-// and sets `error` to "cannot run the compiler COMPILER: reason", "the
-// compiler COMPILER listed no predefined macros (exit status N): its first
-// line of output", or a temporary file's error.
-std::optional<CompilerMacros> queryCompilerMacros(const CompilerConfiguration& configuration,
-                                                  std::string& error);
+// own in the temporary directory, and reads OUT. Fails (kUnusableInput)
+// with "cannot run the compiler COMPILER: reason", "the compiler COMPILER
+// listed no predefined macros (exit status N): its first line of output",
+// or a temporary file's error.
+Expected<CompilerMacros> queryCompilerMacros(const CompilerConfiguration& configuration);
 
 // What to do between the predefined macros and the source's first line, in
 // the compiler's order: the command's -D and -U in their order, then the

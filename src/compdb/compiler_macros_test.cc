@@ -14,11 +14,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::optional<CompilerMacros> askCompiler(const Strings& command, const std::string& file) {
-  std::string error;
-  std::optional<CompilerMacros> macros =
-      queryCompilerMacros(compilerConfiguration(command[0], command, file, "/"), error);
-  EXPECT_TRUE(macros) << error;
+Expected<CompilerMacros> askCompiler(const Strings& command, const std::string& file) {
+  Expected<CompilerMacros> macros =
+      queryCompilerMacros(compilerConfiguration(command[0], command, file, "/"));
+  EXPECT_TRUE(macros) << macros.error().message;
   return macros;
 }
 
@@ -44,18 +43,17 @@ std::set<std::string> definedNames(const std::string& text) {
 // The standard and the language change the predefined macros; C gets the
 // C compiler's search list, without the C++ library's directories.
 TEST(CompilerMacros, FollowTheStandardAndTheLanguage) {
-  const std::optional<CompilerMacros> cxx17 = askCompiler({"g++", "-std=c++17"}, "a.cc");
-  const std::optional<CompilerMacros> cxx20 = askCompiler({"g++", "-std=c++20"}, "a.cc");
-  const std::optional<CompilerMacros> c = askCompiler({"g++", "-std=c11"}, "a.c");
+  const Expected<CompilerMacros> cxx17 = askCompiler({"g++", "-std=c++17"}, "a.cc");
+  const Expected<CompilerMacros> cxx20 = askCompiler({"g++", "-std=c++20"}, "a.cc");
+  const Expected<CompilerMacros> c = askCompiler({"g++", "-std=c11"}, "a.c");
   ASSERT_TRUE(cxx17 && cxx20 && c);
   EXPECT_EQ(valueOf(*cxx17, "__cplusplus"), "201703L");
   EXPECT_EQ(valueOf(*cxx20, "__cplusplus"), "202002L");
   EXPECT_EQ(valueOf(*c, "__cplusplus"), "(none)");
   EXPECT_EQ(valueOf(*c, "__STDC_VERSION__"), "201112L");
   const auto hasCxxLibrary = [](Language language) {
-    std::string error;
-    const std::optional<CompilerDirectories> lists = queryCompiler("g++", language, error);
-    EXPECT_TRUE(lists) << error;
+    const Expected<CompilerDirectories> lists = queryCompiler("g++", language);
+    EXPECT_TRUE(lists) << lists.error().message;
     const Strings angle = lists ? lists->angle : Strings();
     return std::any_of(angle.begin(), angle.end(), [](const std::string& directory) {
       return directory.find("/c++/") != std::string::npos;
@@ -71,7 +69,7 @@ TEST(CompilerMacros, FollowTheStandardAndTheLanguage) {
 TEST(CompilerMacros, SetThePreIncludesApart) {
   for (const char* compiler : {"g++", "gcc", "clang++", "clang"}) {
     SCOPED_TRACE(compiler);
-    const std::optional<CompilerMacros> macros = askCompiler({compiler}, "a.h");
+    const Expected<CompilerMacros> macros = askCompiler({compiler}, "a.h");
     ASSERT_TRUE(macros);
     std::set<std::string> predefined;
     for (const PredefinedMacro& macro : macros->predefined) predefined.insert(macro.name);
@@ -83,11 +81,10 @@ TEST(CompilerMacros, SetThePreIncludesApart) {
         EXPECT_EQ(predefined.count(name), 0U) << name;
       }
     }
-    std::string error;
     const char* language = languageOption(languageOf({}, "a.h", compiler));
-    const std::optional<ProgramOutput> all =
-        runProgram(compiler, {"-dM", "-E", "-x", language, "-"}, {}, error);
-    ASSERT_TRUE(all) << error;
+    const Expected<ProgramOutput> all =
+        runProgram(compiler, {"-dM", "-E", "-x", language, "-"}, {});
+    ASSERT_TRUE(all) << all.error().message;
     for (const std::string& name : definedNames(all->output)) {
       EXPECT_EQ(reachable.count(name), 1U) << name;
     }
@@ -139,19 +136,23 @@ printf '%s\n' '# 0 "<built-in>"' '#define __cplusplus 201703L' "# 1 \"$7\" 1" \
   const CompilerConfiguration configuration = compilerConfiguration(
       fake.string(), {"g++", "-include", "i.h", "-std=c++17", "-imacros", "m.h", "-UX", "-DY"},
       "a.cc", "/");
-  std::string error;
-  const std::optional<CompilerMacros> macros = queryCompilerMacros(configuration, error);
-  ASSERT_TRUE(macros) << error;
+  const Expected<CompilerMacros> macros = queryCompilerMacros(configuration);
+  ASSERT_TRUE(macros) << macros.error().message;
   EXPECT_EQ(describeMacroSources(configuration, *macros),
             "macros: 1 predefined by " + fake.string() +
                 " -std=c++17 -x c++, then:\n  -UX\n  -DY\n  -imacros m.h\n"
                 "  pre-include /usr/include/pre.h\n  -include i.h\n");
-  const CompilerConfiguration other = compilerConfiguration(fake.string(), {}, "a.c", "/");
-  EXPECT_FALSE(queryCompilerMacros(other, error));
+  const Expected<CompilerMacros> failed =
+      queryCompilerMacros(compilerConfiguration(fake.string(), {}, "a.c", "/"));
+  ASSERT_FALSE(failed);
   const std::string expected = "the compiler " + fake.string() +
                                " listed no predefined macros (exit status 3): unexpected: -x c "
                                "-dD -E -imacros ";
-  EXPECT_EQ(error.substr(0, expected.size()), expected);
-  EXPECT_FALSE(queryCompilerMacros(compilerConfiguration("no-such-cc", {}, "a.c", "/"), error));
-  EXPECT_EQ(error, "cannot run the compiler no-such-cc: no such file or directory");
+  EXPECT_EQ(failed.error().message.substr(0, expected.size()), expected);
+  const Expected<CompilerMacros> missing =
+      queryCompilerMacros(compilerConfiguration("no-such-cc", {}, "a.c", "/"));
+  ASSERT_FALSE(missing);
+  EXPECT_EQ(missing.error().message,
+            "cannot run the compiler no-such-cc: no such file or directory");
+  EXPECT_EQ(missing.error().category, ErrorCategory::kUnusableInput);
 }

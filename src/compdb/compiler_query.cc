@@ -6,9 +6,6 @@
 
 namespace {
 
-constexpr std::string_view kQuoteHeading = "#include \"...\" search starts here:";
-constexpr std::string_view kAngleHeading = "#include <...> search starts here:";
-constexpr std::string_view kEnd = "End of search list.";
 constexpr std::string_view kFramework = " (framework directory)";
 
 bool endsWith(std::string_view text, std::string_view end) {
@@ -30,11 +27,11 @@ std::optional<CompilerDirectories> parseSearchList(std::string_view report) {
     const std::size_t end = std::min(report.find('\n'), report.size());
     const std::string_view line = trimmed(report.substr(0, end));
     report.remove_prefix(std::min(end + 1, report.size()));
-    if (line == kQuoteHeading) {
+    if (line == kQuoteListHeading) {
       list = &directories.quote;
-    } else if (line == kAngleHeading) {
+    } else if (line == kAngleListHeading) {
       list = &directories.angle;
-    } else if (line == kEnd && list != nullptr) {
+    } else if (line == kSearchListEnd && list != nullptr) {
       return directories;
     } else if (list != nullptr && !line.empty() && !endsWith(line, kFramework)) {
       list->emplace_back(line);
@@ -43,19 +40,18 @@ std::optional<CompilerDirectories> parseSearchList(std::string_view report) {
   return std::nullopt;
 }
 
-std::optional<CompilerDirectories> queryCompiler(const std::string& compiler, Language language,
-                                                 std::string& error) {
-  std::string problem;
-  const std::optional<ProgramOutput> run = runProgram(
-      compiler, {"-E", "-x", languageOption(language), "-v", "-"}, {"LC_ALL=C"}, problem);
+Expected<CompilerDirectories> queryCompiler(const std::string& compiler, Language language) {
+  const Expected<ProgramOutput> run =
+      runProgram(compiler, {"-E", "-x", languageOption(language), "-v", "-"}, {"LC_ALL=C"});
   if (!run) {
-    error = "cannot run the compiler " + compiler + ": " + problem;
-    return std::nullopt;
+    return Error{ErrorCategory::kUnusableInput,
+                 "cannot run the compiler " + compiler + ": " + run.error().message};
   }
   std::optional<CompilerDirectories> directories = parseSearchList(run->output);
   if (!directories) {
-    error = "the compiler " + compiler + " reported no include search list (exit status " +
-            std::to_string(run->status) + ")";
+    return Error{ErrorCategory::kUnusableInput,
+                 "the compiler " + compiler + " reported no include search list (exit status " +
+                     std::to_string(run->status) + ")"};
   }
-  return directories;
+  return std::move(*directories);
 }

@@ -11,10 +11,8 @@
 namespace fs = std::filesystem;
 
 TEST(CompilerQuery, AsksTheCompilerOfThisMachine) {
-  std::string error;
-  const std::optional<CompilerDirectories> directories =
-      queryCompiler("g++", Language::kCxx, error);
-  ASSERT_TRUE(directories) << error;
+  const Expected<CompilerDirectories> directories = queryCompiler("g++", Language::kCxx);
+  ASSERT_TRUE(directories) << directories.error().message;
   const Strings& angle = directories->angle;
   EXPECT_GT(angle.size(), 1U);
   EXPECT_NE(std::find(angle.begin(), angle.end(), "/usr/include"), angle.end());
@@ -41,12 +39,10 @@ exit 1
   close(ends[1]);
   dup2(ends[0], 0);
   close(ends[0]);
-  std::string error;
-  const std::optional<CompilerDirectories> directories =
-      queryCompiler(fake.string(), Language::kCxx, error);
+  const Expected<CompilerDirectories> directories = queryCompiler(fake.string(), Language::kCxx);
   dup2(saved, 0);
   close(saved);
-  ASSERT_TRUE(directories) << error;
+  ASSERT_TRUE(directories) << directories.error().message;
   EXPECT_EQ(directories->quote, Strings{"/q one"});
   EXPECT_EQ(directories->angle, (Strings{"/a", "/b"}));
   const std::pair<const char*, const char*> failures[] = {
@@ -55,8 +51,10 @@ exit 1
       {"false", "the compiler false reported no include search list (exit status 1)"},
   };
   for (const auto& [compiler, expected] : failures) {
-    EXPECT_FALSE(queryCompiler(compiler, Language::kCxx, error)) << compiler;
-    EXPECT_EQ(error, expected);
+    const Expected<CompilerDirectories> failed = queryCompiler(compiler, Language::kCxx);
+    ASSERT_FALSE(failed) << compiler;
+    EXPECT_EQ(failed.error().message, expected);
+    EXPECT_EQ(failed.error().category, ErrorCategory::kUnusableInput);
   }
 }
 

@@ -2,22 +2,25 @@
 
 #include <algorithm>
 
-std::optional<ProgramOutput> runCompiler(const std::string& compiler,
-                                         const std::vector<std::string>& arguments,
-                                         std::string& error) {
-  std::string problem;
-  std::optional<ProgramOutput> run = runProgram(compiler, arguments, {"LC_ALL=C"}, problem);
-  if (!run) error = "cannot run the compiler " + compiler + ": " + problem;
+Expected<ProgramOutput> runCompiler(const std::string& compiler,
+                                    const std::vector<std::string>& arguments) {
+  Expected<ProgramOutput> run = runProgram(compiler, arguments, {"LC_ALL=C"});
+  if (!run) {
+    return Error{ErrorCategory::kUnusableInput,
+                 "cannot run the compiler " + compiler + ": " + run.error().message};
+  }
   return run;
 }
 
-std::string compilerFailure(const std::string& compiler, std::string_view what,
-                            const ProgramOutput& run) {
-  std::string failure = "the compiler " + compiler + " " + std::string(what) + " (exit status " +
-                        std::to_string(run.status) + ")";
+Error compilerFailure(const std::string& compiler, std::string_view what,
+                      const ProgramOutput& run) {
+  Error failure{ErrorCategory::kUnusableInput, "the compiler " + compiler + " " +
+                                                   std::string(what) + " (exit status " +
+                                                   std::to_string(run.status) + ")"};
   for (std::string_view text = run.output; !text.empty();) {
     if (const std::string_view line = nextLine(text); !line.empty()) {
-      return failure + ": " + std::string(line);
+      failure.message += ": " + std::string(line);
+      break;
     }
   }
   return failure;

@@ -208,19 +208,19 @@ void FeatureOracle::ask(const FeatureQuestion& question) {
   pending_.insert(question);
 }
 
-std::string FeatureOracle::resolvePending() {
-  if (pending_.empty()) return "";
+std::optional<Error> FeatureOracle::resolvePending() {
+  if (pending_.empty()) return std::nullopt;
   const std::vector<FeatureQuestion> questions(pending_.begin(), pending_.end());
   const Batch batch(questions);
-  std::string error;
-  std::optional<TemporaryFile> input = TemporaryFile::create(".h", batch.text(), error);
-  std::optional<TemporaryFile> output = TemporaryFile::create(".txt", "", error);
-  if (!input || !output) return error;
+  const Expected<TemporaryFile> input = TemporaryFile::create(".h", batch.text());
+  if (!input) return input.error();
+  const Expected<TemporaryFile> output = TemporaryFile::create(".txt", "");
+  if (!output) return output.error();
   std::vector<std::string> arguments = options_;
   arguments.insert(arguments.end(), {input->path(), "-o", output->path()});
   ++runs_;
-  const std::optional<ProgramOutput> run = runCompiler(compiler_, arguments, error);
-  if (!run) return error;
+  const Expected<ProgramOutput> run = runCompiler(compiler_, arguments);
+  if (!run) return run.error();
   BatchReport report(questions.size());
   for (std::string_view text = run->output; !text.empty();) {
     readDiagnostic(nextLine(text), input->name(), batch, report);
@@ -232,15 +232,11 @@ std::string FeatureOracle::resolvePending() {
     answers_[questions[i]] = {accepted, accepted ? static_cast<long long>(report.bits[i]) : 0};
   }
   pending_.clear();
-  return "";
+  return std::nullopt;
 }
 
-std::optional<FeatureAnswer> FeatureOracle::answer(const FeatureQuestion& question,
-                                                   std::string& error) {
+Expected<FeatureAnswer> FeatureOracle::answer(const FeatureQuestion& question) {
   ask(question);
-  if (std::string problem = resolvePending(); !problem.empty()) {
-    error = std::move(problem);
-    return std::nullopt;
-  }
-  return cached(question);
+  if (std::optional<Error> error = resolvePending()) return std::move(*error);
+  return *cached(question);
 }

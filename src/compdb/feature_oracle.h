@@ -16,6 +16,7 @@
 
 #include "compdb/compiler_configuration.h"
 #include "compdb/compiler_macros.h"
+#include "util/error.h"
 
 enum class FeatureKind {
   kDefined,  // defined(NAME): for names the compiler treats as defined without listing them
@@ -81,15 +82,15 @@ class FeatureOracle {
   void ask(const FeatureQuestion& question);
   std::size_t pendingCount() const { return pending_.size(); }
   // Answers every waiting question with one run of the compiler on a
-  // temporary file (none when nothing waits), in the C locale. Returns ""
-  // or, when the compiler cannot be run or stops before the end of the
-  // batch, "cannot run the compiler COMPILER: reason" or "the compiler
-  // COMPILER stopped before answering (exit status N): its first line of
-  // output"; the questions then stay waiting.
-  std::string resolvePending();
-  // cached(), else a batch of this one question; nothing with `error` set
-  // as resolvePending() says when the run fails.
-  std::optional<FeatureAnswer> answer(const FeatureQuestion& question, std::string& error);
+  // temporary file (none when nothing waits), in the C locale. Fails
+  // (kUnusableInput), the questions staying in wait, with "cannot run the
+  // compiler COMPILER: reason", "the compiler COMPILER stopped before
+  // answering (exit status N): its first line of output", or a temporary
+  // file's error.
+  std::optional<Error> resolvePending();
+  // cached(), else a batch of this one question and any waiting; fails as
+  // resolvePending() does.
+  Expected<FeatureAnswer> answer(const FeatureQuestion& question);
 
   // How many times the compiler has been started, or tried.
   int runs() const { return runs_; }

@@ -48,15 +48,13 @@ bool compilerAgrees(const CompilerConfiguration& configuration, const FeatureQue
   Strings arguments = configuration.options;
   arguments.insert(arguments.end(), {"-x", languageOption(configuration.language), "-E",
                                      (directory / "q.h").string()});
-  std::string error;
-  const std::optional<ProgramOutput> run = runProgram(configuration.compiler, arguments, {}, error);
+  const Expected<ProgramOutput> run = runProgram(configuration.compiler, arguments, {});
   return run && (run->status == 0) == answer.accepted;
 }
 
 FeatureOracle oracleFor(const CompilerConfiguration& configuration) {
-  std::string error;
-  const std::optional<CompilerMacros> macros = queryCompilerMacros(configuration, error);
-  EXPECT_TRUE(macros) << error;
+  const Expected<CompilerMacros> macros = queryCompilerMacros(configuration);
+  EXPECT_TRUE(macros) << macros.error().message;
   return FeatureOracle(configuration, macros ? *macros : CompilerMacros());
 }
 
@@ -76,7 +74,7 @@ TEST(FeatureOracle, AnswersABatchInOneRunAsTheCompilerDoes) {
         compilerConfiguration(compiler, {compiler, option}, "a.h", "/");
     FeatureOracle oracle = oracleFor(configuration);
     for (const FeatureQuestion& question : batch) oracle.ask(question);
-    ASSERT_EQ(oracle.resolvePending(), "");
+    ASSERT_FALSE(oracle.resolvePending());
     EXPECT_EQ(oracle.runs(), 1);
     EXPECT_EQ(oracle.pendingCount(), 0U);
     for (const FeatureQuestion& question : batch) {
@@ -88,9 +86,8 @@ TEST(FeatureOracle, AnswersABatchInOneRunAsTheCompilerDoes) {
     }
     // Known questions cost nothing; a new one costs one more run.
     oracle.ask(batch.front());
-    EXPECT_EQ(oracle.resolvePending(), "");
-    std::string error;
-    EXPECT_TRUE(oracle.answer({Kind::kBuiltin, "__builtin_trap"}, error)) << error;
+    EXPECT_FALSE(oracle.resolvePending());
+    EXPECT_TRUE(oracle.answer({Kind::kBuiltin, "__builtin_trap"}));
     EXPECT_EQ(oracle.runs(), 2);
   }
 }
@@ -106,7 +103,7 @@ TEST(FeatureOracle, KeepsEachQuestionOnItsLine) {
   };
   for (const auto& [question, expected] : rows) oracle.ask(question);
   EXPECT_EQ(oracle.pendingCount(), 2U);
-  EXPECT_EQ(oracle.resolvePending(), "");
+  EXPECT_FALSE(oracle.resolvePending());
   for (const auto& [question, expected] : rows) {
     EXPECT_EQ(oracle.cached(question), expected) << question.argument;
   }
@@ -134,24 +131,25 @@ esac
                        clang);
   oracle.ask({Kind::kBuiltin, "a"});
   oracle.ask({Kind::kBuiltin, "b"});
-  ASSERT_EQ(oracle.resolvePending(), "");
+  ASSERT_FALSE(oracle.resolvePending());
   EXPECT_EQ(oracle.cached({Kind::kBuiltin, "a"}), (FeatureAnswer{true, 10}));
   EXPECT_EQ(oracle.cached({Kind::kBuiltin, "b"}), (FeatureAnswer{true, 0}));
 
   FeatureOracle plain(compilerConfiguration(fake.string(), {"cc", "-O2"}, "a.c", "/"),
                       CompilerMacros());
-  std::string error;
-  EXPECT_FALSE(plain.answer({Kind::kBuiltin, "a"}, error));
+  const Expected<FeatureAnswer> failed = plain.answer({Kind::kBuiltin, "a"});
+  ASSERT_FALSE(failed);
   const std::string expected =
       "the compiler " + fake.string() +
       " stopped before answering (exit status 4): unexpected: -O2 -x c -E ";
-  EXPECT_EQ(error.substr(0, expected.size()), expected);
+  EXPECT_EQ(failed.error().message.substr(0, expected.size()), expected);
   EXPECT_EQ(plain.pendingCount(), 1U);
 
   FeatureOracle missing(compilerConfiguration("no-such-cc", {}, "a.c", "/"), CompilerMacros());
   missing.ask({Kind::kBuiltin, "a"});
-  EXPECT_EQ(missing.resolvePending(),
-            "cannot run the compiler no-such-cc: no such file or directory");
+  const std::optional<Error> error = missing.resolvePending();
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->message, "cannot run the compiler no-such-cc: no such file or directory");
   EXPECT_EQ(missing.pendingCount(), 1U);
   EXPECT_EQ(missing.runs(), 1);
 }

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "compdb/lexical_path.h"
+#include "util/path_separator.h"
 
 namespace {
 
@@ -23,9 +24,10 @@ constexpr Option kOptions[] = {
 };
 
 // True for cl and clang-cl, in any letter case, with or without ".exe" and
-// a version suffix ("clang-cl-14").
+// a version suffix ("clang-cl-14"), its path split as one written for
+// either system.
 bool isClStyle(std::string_view compiler) {
-  const std::size_t slash = compiler.find_last_of("/\\");
+  const std::size_t slash = compiler.find_last_of(kNameSeparators);
   std::string name(compiler.substr(slash == std::string_view::npos ? 0 : slash + 1));
   for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (name.size() > 4 && name.compare(name.size() - 4, 4, ".exe") == 0) {

@@ -1,14 +1,8 @@
 #include "compdb/lexical_path.h"
 
-namespace {
+#include "util/path_separator.h"
 
-bool isSeparator(char c) {
-#if defined(_WIN32)
-  return c == '/' || c == '\\';
-#else
-  return c == '/';
-#endif
-}
+namespace {
 
 bool hasDrive(std::string_view path) {
 #if defined(_WIN32)
@@ -26,12 +20,12 @@ bool hasDrive(std::string_view path) {
 std::size_t rootLength(std::string_view path) {
   std::size_t start = 0;
   if (hasDrive(path)) {
-    if (path.size() < 3 || !isSeparator(path[2])) return 0;
+    if (path.size() < 3 || !isSystemSeparator(path[2])) return 0;
     start = 2;
   }
-  if (start >= path.size() || !isSeparator(path[start])) return 0;
+  if (start >= path.size() || !isSystemSeparator(path[start])) return 0;
   std::size_t end = start;
-  while (end < path.size() && isSeparator(path[end])) ++end;
+  while (end < path.size() && isSystemSeparator(path[end])) ++end;
   return end;
 }
 
@@ -65,7 +59,7 @@ void appendComponents(std::string& out, std::size_t rootEnd, std::string_view pa
   std::size_t start = 0;
   while (start < path.size()) {
     std::size_t end = start;
-    while (end < path.size() && !isSeparator(path[end])) ++end;
+    while (end < path.size() && !isSystemSeparator(path[end])) ++end;
     appendComponent(out, rootEnd, path.substr(start, end - start));
     start = end + 1;
   }
@@ -98,7 +92,7 @@ std::string absolutePath(std::string_view base, std::string_view path) {
   if (isNormalAbsolute(path)) return std::string(path);
   const std::size_t baseRoot = rootLength(base);
   std::size_t root = rootLength(path);
-  const bool driveless = root == 0 && !path.empty() && isSeparator(path[0]);
+  const bool driveless = root == 0 && !path.empty() && isSystemSeparator(path[0]);
   std::string out = root > 0 ? normalRoot(path, root) : normalRoot(base, baseRoot);
   const std::size_t rootEnd = out.size();
   if (driveless) root = 1;

@@ -62,12 +62,12 @@ std::vector<std::string_view> inheritedEnvironment(const char* block) {
   return variables;
 }
 
-std::string reason(DWORD code) {
+Error failure(DWORD code) {
   if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
-    return "no such file or directory";
+    return {ErrorCategory::kUnusableInput, "no such file or directory"};
   }
-  if (code == ERROR_ACCESS_DENIED) return "permission denied";
-  return "error " + std::to_string(code);
+  if (code == ERROR_ACCESS_DENIED) return {ErrorCategory::kUnusableInput, "permission denied"};
+  return {ErrorCategory::kUnusableInput, "error " + std::to_string(code)};
 }
 
 // The variables as CreateProcess takes them: each ended by a NUL, and one
@@ -90,16 +90,12 @@ std::string commandLine(const std::string& program, const std::vector<std::strin
   return line;
 }
 
-std::optional<ProgramOutput> run(const std::string& program,
-                                 const std::vector<std::string>& arguments,
-                                 const std::vector<std::string>& environment, std::string& error) {
+Expected<ProgramOutput> run(const std::string& program, const std::vector<std::string>& arguments,
+                            const std::vector<std::string>& environment) {
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE readEnd = nullptr;
   HANDLE writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
-    error = reason(GetLastError());
-    return std::nullopt;
-  }
+  if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return failure(GetLastError());
   SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
   HANDLE input = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
                              OPEN_EXISTING, 0, nullptr);
@@ -114,13 +110,12 @@ std::optional<ProgramOutput> run(const std::string& program,
   std::string block = environmentBlock(environment);
   const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE,
                                       CREATE_NO_WINDOW, block.data(), nullptr, &startup, &process);
-  const DWORD failure = GetLastError();
+  const DWORD code = GetLastError();
   CloseHandle(writeEnd);
   if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
   if (!started) {
     CloseHandle(readEnd);
-    error = reason(failure);
-    return std::nullopt;
+    return failure(code);
   }
   ProgramOutput result;
   char buffer[4096];
@@ -130,20 +125,20 @@ std::optional<ProgramOutput> run(const std::string& program,
   }
   CloseHandle(readEnd);
   WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 0;
-  GetExitCodeProcess(process.hProcess, &code);
+  DWORD exitCode = 0;
+  GetExitCodeProcess(process.hProcess, &exitCode);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
-  result.status = static_cast<int>(code);
+  result.status = static_cast<int>(exitCode);
   return result;
 }
 
 #else
 
-std::string reason(int code) {
+Error failure(int code) {
   std::string text = std::strerror(code);
   if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
-  return text;
+  return {ErrorCategory::kUnusableInput, text};
 }
 
 std::vector<char*> pointers(std::vector<std::string>& words) {
@@ -176,9 +171,8 @@ int waitFor(pid_t child) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-std::optional<ProgramOutput> run(const std::string& program,
-                                 const std::vector<std::string>& arguments,
-                                 const std::vector<std::string>& environment, std::string& error) {
+Expected<ProgramOutput> run(const std::string& program, const std::vector<std::string>& arguments,
+                            const std::vector<std::string>& environment) {
   std::vector<std::string> words{program};
   words.insert(words.end(), arguments.begin(), arguments.end());
   std::vector<std::string_view> inherited;
@@ -186,10 +180,7 @@ std::optional<ProgramOutput> run(const std::string& program,
     inherited.emplace_back(*variable);
   std::vector<std::string> variables = environmentWith(inherited, environment);
   int ends[2];
-  if (pipe(ends) != 0) {
-    error = reason(errno);
-    return std::nullopt;
-  }
+  if (pipe(ends) != 0) return failure(errno);
   // Only the child's standard output and error stay open in it.
   fcntl(ends[0], F_SETFD, FD_CLOEXEC);
   fcntl(ends[1], F_SETFD, FD_CLOEXEC);
@@ -199,17 +190,14 @@ std::optional<ProgramOutput> run(const std::string& program,
   posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
   posix_spawn_file_actions_adddup2(&actions, ends[1], 2);
   pid_t child = 0;
-  const int failure = posix_spawnp(&child, program.c_str(), &actions, nullptr,
-                                   pointers(words).data(), pointers(variables).data());
+  const int code = posix_spawnp(&child, program.c_str(), &actions, nullptr, pointers(words).data(),
+                                pointers(variables).data());
   posix_spawn_file_actions_destroy(&actions);
   close(ends[1]);
   ProgramOutput result;
-  if (failure == 0) result.output = readAll(ends[0]);
+  if (code == 0) result.output = readAll(ends[0]);
   close(ends[0]);
-  if (failure != 0) {
-    error = reason(failure);
-    return std::nullopt;
-  }
+  if (code != 0) return failure(code);
   result.status = waitFor(child);
   return result;
 }
@@ -218,9 +206,8 @@ std::optional<ProgramOutput> run(const std::string& program,
 
 }  // namespace
 
-std::optional<ProgramOutput> runProgram(const std::string& program,
-                                        const std::vector<std::string>& arguments,
-                                        const std::vector<std::string>& environment,
-                                        std::string& error) {
-  return run(program, arguments, environment, error);
+Expected<ProgramOutput> runProgram(const std::string& program,
+                                   const std::vector<std::string>& arguments,
+                                   const std::vector<std::string>& environment) {
+  return run(program, arguments, environment);
 }

@@ -1,5 +1,7 @@
 #include "compdb/search_report.h"
 
+#include "compdb/compiler_query.h"
+
 namespace {
 
 const char* matchName(EntryMatch match) {
@@ -25,9 +27,11 @@ std::string describeEntryChoice(const CompileDatabase& database, const EntryChoi
 
 std::string describeSearchLists(const std::vector<std::string>& quoteOnly,
                                 const std::vector<std::string>& angle) {
-  std::string text = "#include \"...\" search starts here:\n";
+  std::string text;
+  (text += kQuoteListHeading) += '\n';
   for (const std::string& directory : quoteOnly) text += " " + directory + "\n";
-  text += "#include <...> search starts here:\n";
+  (text += kAngleListHeading) += '\n';
   for (const std::string& directory : angle) text += " " + directory + "\n";
-  return text + "End of search list.\n";
+  (text += kSearchListEnd) += '\n';
+  return text;
 }

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <optional>
 
+#include "util/path_separator.h"
+
 namespace {
 
 bool endsWith(std::string_view text, std::string_view end) {
@@ -19,7 +21,7 @@ bool isVersionPart(std::string_view part) {
 
 // The compiler's file name in lower case, without ".exe" and version parts.
 std::string bareName(std::string_view compiler) {
-  const std::size_t slash = compiler.find_last_of("/\\");
+  const std::size_t slash = compiler.find_last_of(kNameSeparators);
   std::string name(compiler.substr(slash == std::string_view::npos ? 0 : slash + 1));
   for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (endsWith(name, ".exe")) name.resize(name.size() - 4);
@@ -56,21 +58,13 @@ std::optional<Language> lastLanguageOption(const std::vector<std::string>& argum
   return language;
 }
 
-std::optional<Language> extensionLanguage(std::string_view file) {
+std::optional<Language> fileLanguage(std::string_view file) {
   const std::size_t dot = file.rfind('.');
-  if (dot == std::string_view::npos || file.find_first_of("/\\", dot) != std::string_view::npos) {
+  if (dot == std::string_view::npos ||
+      file.find_first_of(kNameSeparators, dot) != std::string_view::npos) {
     return std::nullopt;
   }
-  const std::string_view extension = file.substr(dot + 1);
-  constexpr std::string_view kC[] = {"c", "i", "m"};
-  constexpr std::string_view kCxx[] = {"cc",  "cp",  "cxx", "cpp", "CPP", "c++", "C",
-                                       "mm",  "M",   "ii",  "cu",  "hip", "hh",  "hpp",
-                                       "hxx", "h++", "H",   "tcc", "ixx", "cppm"};
-  if (std::find(std::begin(kC), std::end(kC), extension) != std::end(kC)) return Language::kC;
-  if (std::find(std::begin(kCxx), std::end(kCxx), extension) != std::end(kCxx)) {
-    return Language::kCxx;
-  }
-  return std::nullopt;
+  return extensionLanguage(file.substr(dot + 1));
 }
 
 }  // namespace
@@ -85,6 +79,6 @@ bool isCCompiler(std::string_view compiler) {
 Language languageOf(const std::vector<std::string>& arguments, std::string_view file,
                     std::string_view compiler) {
   if (const std::optional<Language> named = lastLanguageOption(arguments)) return *named;
-  if (const std::optional<Language> byExtension = extensionLanguage(file)) return *byExtension;
+  if (const std::optional<Language> byExtension = fileLanguage(file)) return *byExtension;
   return isCCompiler(compiler) ? Language::kC : Language::kCxx;
 }

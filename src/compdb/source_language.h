@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-enum class Language { kC, kCxx };
+#include "util/source_names.h"
 
 // "c" or "c++", as the compiler's -x option takes it.
 const char* languageOption(Language language);
@@ -22,10 +22,9 @@ bool isCCompiler(std::string_view compiler);
 // The language of `file` compiled by `arguments` (a compile command as words,
 // the compiler first; may be empty) with `compiler`, the program asked for
 // its facts: the last -x of the command (-x c, -xc++, c-header, objective-c,
-// cuda, ...); where there is none or it is "none", the file's extension (.c,
-// .i and .m are C; .cc, .cpp, .cxx, .c++, .C, .mm, .hh, .hpp, ... are C++);
-// a plain .h or an unknown extension is C for a C compiler and C++
-// otherwise.
+// cuda, ...); where there is none or it is "none", the file's extension
+// (extensionLanguage(), util/source_names.h); a plain .h or an unknown
+// extension is C for a C compiler and C++ otherwise.
 Language languageOf(const std::vector<std::string>& arguments, std::string_view file,
                     std::string_view compiler);
 

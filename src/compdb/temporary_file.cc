@@ -1,10 +1,14 @@
 #include "compdb/temporary_file.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <utility>
+
+#include "util/hex.h"
+#include "util/path_separator.h"
+#include "util/read_file.h"
 
 namespace fs = std::filesystem;
 
@@ -12,18 +16,16 @@ namespace {
 
 std::string randomName(std::string_view suffix) {
   std::random_device source;
-  constexpr char kDigits[] = "0123456789abcdef";
   std::string name = "cludemap-";
   for (int i = 0; i < 4; ++i) {
-    for (unsigned bits = source(), n = 0; n < 4; ++n, bits >>= 4) name += kDigits[bits & 15];
+    for (unsigned bits = source(), n = 0; n < 4; ++n, bits >>= 4) name += hexDigit(bits);
   }
   return name += suffix;
 }
 
 }  // namespace
 
-std::optional<TemporaryFile> TemporaryFile::create(std::string_view suffix,
-                                                   std::string_view content, std::string& error) {
+Expected<TemporaryFile> TemporaryFile::create(std::string_view suffix, std::string_view content) {
   std::error_code problem;
   const fs::path directory = fs::temp_directory_path(problem);
   for (int attempt = 0; attempt < 16 && !problem; ++attempt) {
@@ -38,8 +40,8 @@ std::optional<TemporaryFile> TemporaryFile::create(std::string_view suffix,
     }
     break;
   }
-  error = "cannot write a temporary file in " + directory.string();
-  return std::nullopt;
+  return Error{ErrorCategory::kUnusableInput,
+               "cannot write a temporary file in " + directory.string()};
 }
 
 TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept
@@ -62,14 +64,9 @@ void TemporaryFile::remove() {
 }
 
 std::string_view TemporaryFile::name() const {
-  const std::size_t separator = path_.find_last_of("/\\");
-  return std::string_view(path_).substr(separator == std::string::npos ? 0 : separator + 1);
+  const auto separator =
+      std::find_if(path_.rbegin(), path_.rend(), [](char c) { return isSystemSeparator(c); });
+  return std::string_view(path_).substr(static_cast<std::size_t>(path_.rend() - separator));
 }
 
-std::optional<std::string> TemporaryFile::read() const {
-  std::ifstream in(fs::path(path_), std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return std::nullopt;
-  return text;
-}
+Expected<std::string> TemporaryFile::read() const { return readWholeFile(path_); }

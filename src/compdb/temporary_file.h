@@ -3,18 +3,18 @@
 #ifndef CLUDEMAP_COMPDB_TEMPORARY_FILE_H_
 #define CLUDEMAP_COMPDB_TEMPORARY_FILE_H_
 
-#include <optional>
 #include <string>
 #include <string_view>
+
+#include "util/error.h"
 
 class TemporaryFile {
  public:
   // A new file "cludemap-RANDOM`suffix`" in the temporary directory
-  // (std::filesystem::temp_directory_path), holding `content`. On failure
-  // returns nothing and sets `error` to "cannot write a temporary file in
-  // DIRECTORY".
-  static std::optional<TemporaryFile> create(std::string_view suffix, std::string_view content,
-                                             std::string& error);
+  // (std::filesystem::temp_directory_path), holding `content`. Fails
+  // (kUnusableInput: what needs it cannot ask its program) with "cannot
+  // write a temporary file in DIRECTORY".
+  static Expected<TemporaryFile> create(std::string_view suffix, std::string_view content);
 
   TemporaryFile(TemporaryFile&& other) noexcept;
   TemporaryFile& operator=(TemporaryFile&& other) noexcept;
@@ -27,8 +27,8 @@ class TemporaryFile {
   const std::string& path() const { return path_; }
   // The file name alone, which other programs echo in what they print.
   std::string_view name() const;
-  // The whole content as it is now; nothing when the file cannot be read.
-  std::optional<std::string> read() const;
+  // The whole content as it is now (readWholeFile, util/read_file.h).
+  Expected<std::string> read() const;
 
  private:
   explicit TemporaryFile(std::string path) : path_(std::move(path)) {}

@@ -92,6 +92,7 @@ class DotWriter {
     }
     // Needs the room made by reserve.
     void append(std::string_view text) {
+      if (text.empty()) return;  // an empty view may have no data
       std::memcpy(bytes_.get() + size_, text.data(), text.size());
       size_ += text.size();
     }

@@ -31,13 +31,13 @@ class QuietGraphviz {
 
   // `what`, followed by Graphviz's last error message on one line where it
   // gave one since this object was made.
-  static std::string failure(const std::string& what) {
+  static Error failure(const std::string& what) {
     char* message = agerrors() >= AGERR ? aglasterr() : nullptr;
     std::string text = message != nullptr ? message : "";
     std::free(message);
     std::replace(text.begin(), text.end(), '\n', ' ');
     text.erase(text.find_last_not_of(' ') + 1);
-    return text.empty() ? what : what + ": " + text;
+    return {ErrorCategory::kOutput, text.empty() ? what : what + ": " + text};
   }
 
  private:
@@ -69,11 +69,9 @@ struct Drawing {
   }
 };
 
-// Returns "" after drawing into `bytes`, or why it failed.
-std::string draw(GVC_t* context, std::string_view dotText, const RenderRequest& request,
-                 std::string& bytes) {
+Expected<std::string> draw(GVC_t* context, std::string_view dotText, const RenderRequest& request) {
   const QuietGraphviz quiet;
-  if (context == nullptr) return "Graphviz's library cannot start";
+  if (context == nullptr) return Error{ErrorCategory::kOutput, "Graphviz's library cannot start"};
   Drawing drawing(context);
   // Graphviz's reader keeps what follows a graph's closing brace for the next
   // graph it reads, and counts its lines there: the text ends at the brace.
@@ -91,9 +89,9 @@ std::string draw(GVC_t* context, std::string_view dotText, const RenderRequest& 
     gvFreeRenderData(data);
     return QuietGraphviz::failure("Graphviz cannot draw " + request.format);
   }
-  bytes.assign(data, length);
+  std::string bytes(data, length);
   gvFreeRenderData(data);
-  return "";
+  return bytes;
 }
 
 GVC_t* startGraphviz() {
@@ -112,8 +110,8 @@ constexpr bool kRenderingAvailable = false;
 GVC_s* startGraphviz() { return nullptr; }
 void stopGraphviz(GVC_s*) {}
 
-std::string draw(GVC_s*, std::string_view, const RenderRequest&, std::string&) {
-  return "this build cannot render pictures (built without Graphviz's library)";
+Expected<std::string> draw(GVC_s*, std::string_view, const RenderRequest&) {
+  return Error{ErrorCategory::kUnusableInput, std::string(kRenderingUnavailableMessage)};
 }
 
 #endif
@@ -121,8 +119,6 @@ std::string draw(GVC_s*, std::string_view, const RenderRequest&, std::string&) {
 }  // namespace
 
 bool renderingAvailable() { return kRenderingAvailable; }
-
-bool knownFormat(std::string_view format) { return format == "dot" || pictureFormat(format); }
 
 bool pictureFormat(std::string_view format) { return listed(format, {"svg", "png", "pdf"}); }
 
@@ -134,19 +130,13 @@ GraphRenderer::GraphRenderer() : context_(startGraphviz()) {}
 
 GraphRenderer::~GraphRenderer() { stopGraphviz(context_); }
 
-bool GraphRenderer::render(std::string_view dotText, const RenderRequest& request,
-                           std::string& bytes, std::string* error) {
-  bytes.clear();
-  std::string reason;
+Expected<std::string> GraphRenderer::render(std::string_view dotText,
+                                            const RenderRequest& request) {
   if (!pictureFormat(request.format)) {
-    reason = "unknown picture format \"" + request.format + "\"";
-  } else if (!knownEngine(request.engine)) {
-    reason = "unknown layout engine \"" + request.engine + "\"";
-  } else {
-    reason = draw(context_, dotText, request, bytes);
+    return Error{ErrorCategory::kUsage, "unknown picture format \"" + request.format + "\""};
   }
-  if (reason.empty()) return true;
-  bytes.clear();
-  if (error != nullptr) *error = reason;
-  return false;
+  if (!knownEngine(request.engine)) {
+    return Error{ErrorCategory::kUsage, "unknown layout engine \"" + request.engine + "\""};
+  }
+  return draw(context_, dotText, request);
 }

@@ -7,24 +7,23 @@
 #include <string_view>
 #include <vector>
 
+#include "util/error.h"
+
 struct RenderRequest {
   std::string format;          // a picture format: "svg", "png" or "pdf"
   std::string engine = "dot";  // a Graphviz layout engine, as knownEngine() lists
 };
 
-// What the tool prints where the build has no rendering (renderingAvailable()
-// is false) and a picture format was asked for.
+// Why a picture cannot be drawn where the build has no rendering
+// (renderingAvailable() is false).
 inline constexpr std::string_view kRenderingUnavailableMessage =
-    "cludemap: this build cannot render pictures (built without Graphviz's library); "
-    "write DOT and run dot -Tsvg\n";
+    "this build cannot render pictures (built without Graphviz's library); "
+    "write DOT and run dot -Tsvg";
 
 // False where the tool was built without Graphviz's library (the Windows
 // cross build); GraphRenderer::render() then always fails.
 bool renderingAvailable();
 
-// The output formats the command line takes: "dot" (the DOT text itself,
-// written without Graphviz) and the picture formats.
-bool knownFormat(std::string_view format);
 // The formats GraphRenderer draws: "svg", "png" and "pdf".
 bool pictureFormat(std::string_view format);
 // Graphviz's layout engines: circo, dot, fdp, neato, osage, patchwork, sfdp
@@ -46,16 +45,15 @@ class GraphRenderer {
   GraphRenderer& operator=(const GraphRenderer&) = delete;
 
   // Lays out the DOT graph `dotText` with the request's engine and draws it
-  // in its format into `bytes`. PNG is drawn at Graphviz's 96 dots per inch:
-  // each side has round(points * 4 / 3) pixels, where the SVG gives its size
-  // in points, except that a PNG drawing is scaled down to fit 340 inches
-  // (32640 pixels) a side, as cairo draws no larger bitmaps. Returns false,
-  // with `bytes` empty and a one-line reason in `*error` (when given), for an
-  // unknown format or engine, a graph Graphviz cannot read, a failed layout
-  // or drawing, or a build without rendering. Graphviz prints nothing
-  // meanwhile.
-  bool render(std::string_view dotText, const RenderRequest& request, std::string& bytes,
-              std::string* error);
+  // in its format: returns the picture's bytes. PNG is drawn at Graphviz's
+  // 96 dots per inch: each side has round(points * 4 / 3) pixels, where the
+  // SVG gives its size in points, except that a PNG drawing is scaled down
+  // to fit 340 inches (32640 pixels) a side, as cairo draws no larger
+  // bitmaps. Fails with kUsage for an unknown format or engine,
+  // kUnusableInput in a build without rendering, and kOutput for a graph
+  // Graphviz cannot read or a failed layout or drawing. Graphviz prints
+  // nothing meanwhile.
+  Expected<std::string> render(std::string_view dotText, const RenderRequest& request);
 
  private:
   GVC_s* context_ = nullptr;  // null where there is no rendering

@@ -36,7 +36,7 @@ std::string pageData(const FileGraph& graph, const GraphMetrics& metrics, const 
   for (std::size_t file = 0; file < graph.files.size(); ++file) {
     if (file > 0) data += ',';
     const FileMetrics& figures = metrics.files[file];
-    data += figures.via == kNone
+    data += figures.via == kNoIndex
                 ? std::string("null")
                 : std::to_string(graph.files[figures.via].directives[figures.viaDirective].line);
   }
@@ -130,8 +130,11 @@ void writeHtml(std::ostream& out, const FileGraph& graph, const GraphMetrics& me
     RenderRequest request;
     request.format = "svg";
     GraphRenderer renderer;
-    if (!renderer.render(treeDot(graph, metrics, labels), request, svg, &note)) {
-      note = "No picture: " + note + ". The lists show the includes.";
+    Expected<std::string> picture = renderer.render(treeDot(graph, metrics, labels), request);
+    if (picture) {
+      svg = std::move(*picture);
+    } else {
+      note = "No picture: " + picture.error().message + ". The lists show the includes.";
     }
   }
   writeHtmlPage(out, graph, metrics, input, labels, svg, note);

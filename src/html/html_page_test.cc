@@ -101,9 +101,9 @@ TEST(TreeDot, GraphvizDrawsEveryNameAsText) {
   GraphRenderer renderer;
   RenderRequest request;
   request.format = "svg";
-  std::string svg;
-  std::string error;
-  ASSERT_TRUE(renderer.render(dot, request, svg, &error)) << error;
+  const Expected<std::string> picture = renderer.render(dot, request);
+  ASSERT_TRUE(picture) << picture.error().message;
+  const std::string& svg = *picture;
   std::vector<std::string> boxes(labels.size());
   std::transform(labels.begin(), labels.end(), boxes.begin(), boxLabel);
   EXPECT_EQ(nodeTexts(svg), boxes);

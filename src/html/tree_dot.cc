@@ -76,7 +76,7 @@ std::string treeDot(const FileGraph& graph, const GraphMetrics& metrics,
   }
   for (std::size_t file = 0; file < graph.files.size(); ++file) {
     const std::size_t via = metrics.files[file].via;
-    if (via != kNone) {
+    if (via != kNoIndex) {
       writer.edge(EdgeKind::kFirstSighting, static_cast<std::int32_t>(file),
                   static_cast<std::int32_t>(via));
     }

@@ -1,9 +1,6 @@
 #include "metrics/compare.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <ostream>
 #include <unordered_map>
 
@@ -13,30 +10,13 @@
 #include "metrics/report_writer.h"
 #include "metrics/text_table.h"
 #include "metrics/why.h"
+#include "util/hex.h"
+#include "util/line_count.h"
+#include "util/read_file.h"
 
 namespace {
 
 using rapidjson::Value;
-
-bool readWholeFile(const std::string& path, std::string& text) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  char block[1 << 16];
-  std::size_t got = 0;
-  while ((got = std::fread(block, 1, sizeof block, file)) > 0) text.append(block, got);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  return !failed;
-}
-
-std::string lineAndColumn(std::string_view text, std::size_t offset) {
-  offset = std::min(offset, text.size());
-  const std::string_view before = text.substr(0, offset);
-  const auto line = 1 + std::count(before.begin(), before.end(), '\n');
-  const std::size_t lineStart = before.rfind('\n');
-  const std::size_t column = offset - (lineStart == std::string_view::npos ? 0 : lineStart + 1) + 1;
-  return std::to_string(line) + ':' + std::to_string(column);
-}
 
 const Value* member(const Value& object, const char* key) {
   const Value::ConstMemberIterator found = object.FindMember(key);
@@ -45,25 +25,6 @@ const Value* member(const Value& object, const char* key) {
 
 std::string_view stringOf(const Value& value) {
   return {value.GetString(), value.GetStringLength()};
-}
-
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-bool fromHex(std::string_view hex, std::string& bytes) {
-  if (hex.size() % 2 != 0) return false;
-  bytes.clear();
-  for (std::size_t at = 0; at < hex.size(); at += 2) {
-    const int high = hexDigit(hex[at]);
-    const int low = hexDigit(hex[at + 1]);
-    if (high < 0 || low < 0) return false;
-    bytes += static_cast<char>(high * 16 + low);
-  }
-  return true;
 }
 
 // Reads one counter of "closure"; "" or what is wrong.
@@ -80,7 +41,10 @@ std::string readFile(const Value& entry, BaselineFile& file) {
   if (path == nullptr || !path->IsString()) return "no \"path\" text";
   file.path = stringOf(*path);
   if (const Value* bytes = member(entry, "pathBytes"); bytes != nullptr) {
-    if (!bytes->IsString() || !fromHex(stringOf(*bytes), file.path)) return "bad \"pathBytes\"";
+    std::optional<std::string> exact;
+    if (bytes->IsString()) exact = bytesFromHex(stringOf(*bytes));
+    if (!exact) return "bad \"pathBytes\"";
+    file.path = std::move(*exact);
   }
   const Value* depth = member(entry, "depth");
   if (depth == nullptr || !(depth->IsNull() || depth->IsUint64())) return "no \"depth\"";
@@ -129,10 +93,10 @@ PathIndex indexByPath(const Baseline& baseline) {
   return index;
 }
 
-// The baseline file of `path`, or kNone.
+// The baseline file of `path`, or kNoIndex.
 std::size_t find(const PathIndex& index, std::string_view path) {
   const PathIndex::const_iterator found = index.find(path);
-  return found == index.end() ? kNone : found->second;
+  return found == index.end() ? kNoIndex : found->second;
 }
 
 std::string signedText(std::uint64_t before, std::uint64_t after) {
@@ -153,12 +117,12 @@ bool writeRoots(std::ostream& out, const Baseline& baseline, const PathIndex& in
   for (std::size_t root : graph.roots) {
     const FileTotals& now = metrics.files[root].closure;
     std::size_t old = find(index, graph.files[root].path);
-    if (old != kNone &&
+    if (old != kNoIndex &&
         std::find(baseline.roots.begin(), baseline.roots.end(), old) == baseline.roots.end()) {
-      old = kNone;
+      old = kNoIndex;
     }
     const std::string path = displayPath(graph.files[root].path, cwd);
-    if (old == kNone) {
+    if (old == kNoIndex) {
       table.add({path + " (new root)", "-", std::to_string(now.files), "", "-",
                  std::to_string(now.bytes), "", "-", std::to_string(now.lines), ""});
       continue;
@@ -188,10 +152,10 @@ void writeReachChanges(std::ostream& out, const Baseline& baseline, const PathIn
   std::vector<std::string> added;
   PathIndex reachedNow;
   for (std::size_t file = 0; file < graph.files.size(); ++file) {
-    if (metrics.files[file].depth == kNone) continue;
+    if (metrics.files[file].depth == kNoIndex) continue;
     reachedNow.emplace(graph.files[file].path, file);
     const std::size_t old = find(index, graph.files[file].path);
-    if (old == kNone || !baseline.files[old].reached) {
+    if (old == kNoIndex || !baseline.files[old].reached) {
       added.push_back(chainText(graph, metrics, file, cwd));
     }
   }
@@ -215,7 +179,7 @@ void writeGrowth(std::ostream& out, const Baseline& baseline, const PathIndex& i
   std::vector<Growth> grown;
   for (std::size_t file = 0; file < graph.files.size(); ++file) {
     const std::size_t old = find(index, graph.files[file].path);
-    if (old == kNone) continue;
+    if (old == kNoIndex) continue;
     const FileTotals& now = metrics.files[file].closure;
     const FileTotals& was = baseline.files[old].closure;
     if (now.bytes > was.bytes || now.files > was.files) grown.push_back({file, old});
@@ -246,22 +210,23 @@ void writeGrowth(std::ostream& out, const Baseline& baseline, const PathIndex& i
 
 }  // namespace
 
-std::string readBaseline(const std::string& path, Baseline& baseline) {
-  std::string text;
-  errno = 0;
-  if (!readWholeFile(path, text)) {
-    return "cannot read " + path + ": " + (errno != 0 ? std::strerror(errno) : "read error");
-  }
+Expected<Baseline> readBaseline(const std::string& path) {
+  const auto unusable = [](std::string message) {
+    return Error{ErrorCategory::kUnusableInput, std::move(message)};
+  };
+  const Expected<std::string> read = readWholeFile(path);
+  if (!read) return unusable("cannot read " + path + ": " + read.error().message);
+  const std::string& text = *read;
   rapidjson::Document document;
   document.Parse<rapidjson::kParseValidateEncodingFlag>(text.data(), text.size());
   if (document.HasParseError()) {
-    return path + ':' + lineAndColumn(text, document.GetErrorOffset()) +
-           ": not JSON: " + rapidjson::GetParseError_En(document.GetParseError());
+    return unusable(path + ':' + lineAndColumn(text, document.GetErrorOffset()) +
+                    ": not JSON: " + rapidjson::GetParseError_En(document.GetParseError()));
   }
-  baseline = Baseline();
+  Baseline baseline;
   const std::string problem = readDocument(document, baseline);
-  if (problem.empty()) return "";
-  return path + ": not a JSON document of cludemap: " + problem;
+  if (!problem.empty()) return unusable(path + ": not a JSON document of cludemap: " + problem);
+  return baseline;
 }
 
 bool writeComparison(std::ostream& out, const Baseline& baseline, const FileGraph& graph,

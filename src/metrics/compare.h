@@ -10,6 +10,7 @@
 
 #include "metrics/file_metrics.h"
 #include "scan/file_graph.h"
+#include "util/error.h"
 
 // What a comparison needs of each file of the earlier run.
 struct BaselineFile {
@@ -24,11 +25,11 @@ struct Baseline {
   std::vector<BaselineFile> files;
 };
 
-// Reads the document at `path` into `baseline`. Returns "" or a one-line
-// error: the file cannot be read, it is not JSON (with LINE:COLUMN), or it
-// is not a document writeJson wrote (another "tool", a field missing or of
-// another type, an index out of range).
-std::string readBaseline(const std::string& path, Baseline& baseline);
+// Reads the document at `path`. Fails (kUnusableInput) where the file
+// cannot be read, is not JSON (the message gives LINE:COLUMN) or is not a
+// document writeJson wrote (another "tool", a field missing or of another
+// type, an index out of range).
+Expected<Baseline> readBaseline(const std::string& path);
 
 // Writes what changed since `baseline`: files newly reached or no longer
 // reached from the roots, each root's closure before and after (roots

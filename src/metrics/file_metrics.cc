@@ -37,7 +37,7 @@ Rows directiveTargets(const FileGraph& graph) {
 
 // includes and includedBy.
 void countIncludes(const Rows& targets, std::vector<FileMetrics>& metrics) {
-  std::vector<std::size_t> seenFrom(targets.size(), kNone);
+  std::vector<std::size_t> seenFrom(targets.size(), kNoIndex);
   for (std::size_t file = 0; file < targets.size(); ++file) {
     for (const std::size_t* target = targets.begin(file); target != targets.end(file); ++target) {
       if (seenFrom[*target] == file) continue;
@@ -55,7 +55,7 @@ void countIncludes(const Rows& targets, std::vector<FileMetrics>& metrics) {
 // lower numbers. Returns the number of components.
 std::size_t findComponents(const Rows& targets, std::vector<std::size_t>& component) {
   const std::size_t count = targets.size();
-  std::vector<std::size_t> order(count, kNone);
+  std::vector<std::size_t> order(count, kNoIndex);
   std::vector<std::size_t> low(count);
   std::vector<std::size_t> open;  // visited files not yet in a component
   struct Frame {
@@ -64,22 +64,22 @@ std::size_t findComponents(const Rows& targets, std::vector<std::size_t>& compon
   std::vector<Frame> frames;
   std::size_t visited = 0;
   std::size_t components = 0;
-  component.assign(count, kNone);
+  component.assign(count, kNoIndex);
   auto enter = [&](std::size_t file) {
     order[file] = low[file] = visited++;
     open.push_back(file);
     frames.push_back({file, targets.start[file]});
   };
   for (std::size_t start = 0; start < count; ++start) {
-    if (order[start] != kNone) continue;
+    if (order[start] != kNoIndex) continue;
     enter(start);
     while (!frames.empty()) {
       const std::size_t file = frames.back().file;
       if (frames.back().next < targets.start[file + 1]) {
         const std::size_t target = targets.targets[frames.back().next++];
-        if (order[target] == kNone) {
+        if (order[target] == kNoIndex) {
           enter(target);
-        } else if (component[target] == kNone) {
+        } else if (component[target] == kNoIndex) {
           low[file] = std::min(low[file], order[target]);
         }
         continue;
@@ -87,7 +87,7 @@ std::size_t findComponents(const Rows& targets, std::vector<std::size_t>& compon
       frames.pop_back();
       if (!frames.empty()) low[frames.back().file] = std::min(low[frames.back().file], low[file]);
       if (low[file] != order[file]) continue;
-      std::size_t member = kNone;
+      std::size_t member = kNoIndex;
       while (member != file) {
         member = open.back();
         open.pop_back();
@@ -118,7 +118,7 @@ Rows componentMembers(const std::vector<std::size_t>& component, std::size_t com
 Rows componentEdges(const Rows& targets, const std::vector<std::size_t>& component,
                     const Rows& members) {
   Rows edges;
-  std::vector<std::size_t> seenFrom(members.size(), kNone);
+  std::vector<std::size_t> seenFrom(members.size(), kNoIndex);
   for (std::size_t c = 0; c < members.size(); ++c) {
     seenFrom[c] = c;
     for (const std::size_t* file = members.begin(c); file != members.end(c); ++file) {
@@ -331,21 +331,21 @@ void computeClosures(const FileGraph& graph, const Rows& targets,
 void computeDepths(const FileGraph& graph, const Rows& targets, std::vector<FileMetrics>& metrics) {
   std::vector<std::size_t> queue;
   for (std::size_t root : graph.roots) {
-    if (metrics[root].depth == kNone) queue.push_back(root);
+    if (metrics[root].depth == kNoIndex) queue.push_back(root);
     metrics[root].depth = 0;
   }
   for (std::size_t at = 0; at < queue.size(); ++at) {
     for (std::size_t target : metrics[queue[at]].includes) {
-      if (metrics[target].depth != kNone) continue;
+      if (metrics[target].depth != kNoIndex) continue;
       metrics[target].depth = metrics[queue[at]].depth + 1;
       queue.push_back(target);
     }
   }
   for (std::size_t file = 0; file < targets.size(); ++file) {
-    if (metrics[file].depth == kNone) continue;
+    if (metrics[file].depth == kNoIndex) continue;
     for (std::size_t d = 0; d < targets.start[file + 1] - targets.start[file]; ++d) {
       FileMetrics& target = metrics[targets.begin(file)[d]];
-      if (target.via != kNone || target.depth != metrics[file].depth + 1) continue;
+      if (target.via != kNoIndex || target.depth != metrics[file].depth + 1) continue;
       target.via = file;
       target.viaDirective = d;
     }
@@ -388,12 +388,12 @@ GraphMetrics computeMetrics(const FileGraph& graph, std::size_t closureWords) {
 RootTotals rootTotals(const FileGraph& graph, const GraphMetrics& metrics) {
   RootTotals totals;
   for (std::size_t file = 0; file < graph.files.size(); ++file) {
-    if (metrics.files[file].depth == kNone) continue;
+    if (metrics.files[file].depth == kNoIndex) continue;
     add(totals.reached, {1, graph.files[file].bytes, graph.files[file].lines});
     totals.missing += !graph.files[file].found;
   }
   for (const std::vector<std::size_t>& cycle : metrics.cycles) {
-    totals.cycles += metrics.files[cycle.front()].depth != kNone;
+    totals.cycles += metrics.files[cycle.front()].depth != kNoIndex;
   }
   return totals;
 }

@@ -11,7 +11,7 @@
 #include "scan/file_graph.h"
 
 // An index or a depth that does not exist.
-inline constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+inline constexpr std::size_t kNoIndex = std::numeric_limits<std::size_t>::max();
 
 // A set of files: how many, and their bytes and lines added up. Missing
 // files count as files of no bytes and no lines.
@@ -32,14 +32,14 @@ struct FileMetrics {
   std::size_t includedBy = 0;
   // Distinct files other than itself whose closure holds it.
   std::size_t reachedFrom = 0;
-  // The fewest directives from a root to it: 0 for a root, kNone when no
+  // The fewest directives from a root to it: 0 for a root, kNoIndex when no
   // root reaches it.
-  std::size_t depth = kNone;
+  std::size_t depth = kNoIndex;
   // For depth > 0: the file of lowest index at depth - 1 that includes it,
   // and the index, among that file's directives, of the first one leading
   // to it. Following `via` from a file walks one shortest chain to a root.
-  std::size_t via = kNone;
-  std::size_t viaDirective = kNone;
+  std::size_t via = kNoIndex;
+  std::size_t viaDirective = kNoIndex;
 };
 
 struct GraphMetrics {

@@ -153,7 +153,7 @@ TEST(FileMetrics, MatchTheModelThroughJson) {
       EXPECT_EQ(file["expanded"].GetBool(), record.expanded);
       EXPECT_EQ(file["bytes"].GetUint64(), record.bytes);
       EXPECT_EQ(file["lines"].GetUint64(), record.lines);
-      EXPECT_EQ(numberOrNone(metrics.files[index].viaDirective == kNone
+      EXPECT_EQ(numberOrNone(metrics.files[index].viaDirective == kNoIndex
                                  ? std::nullopt
                                  : std::optional(metrics.files[index].viaDirective)),
                 numberOrNone(model.files[index].viaDirective));
@@ -176,7 +176,7 @@ TEST(FileMetrics, MatchTheModelThroughJson) {
 struct Case {
   std::vector<std::string> files;
   std::vector<std::size_t> roots;
-  std::size_t file;  // kNone: `expected` lists the cycles
+  std::size_t file;  // kNoIndex: `expected` lists the cycles
   std::string expected;
 };
 
@@ -200,7 +200,7 @@ TEST(FileMetrics, LiteralCases) {
       {cycles, {0}, 1, "includes=2 closure=5/31/5 includedBy=2 reachedFrom=3 depth=1 via=0"},
       {cycles, {0}, 4, "includes=4 closure=1/16/1 includedBy=2 reachedFrom=4 depth=1 via=0"},
       {cycles, {0}, 5, "includes= closure=1/0/0 includedBy=0 reachedFrom=0 depth=none via=none"},
-      {cycles, {0}, kNone, "[0,1,2,3][4]"},
+      {cycles, {0}, kNoIndex, "[0,1,2,3][4]"},
       // Two roots, one reached from the other.
       {{"r.h 1 1 > 1", "s.h 2 1 > 2", "t.h 4 1"},
        {1, 0},
@@ -210,7 +210,7 @@ TEST(FileMetrics, LiteralCases) {
   for (const Case& test : cases) {
     const FileGraph graph = graphOf(test.files, test.roots);
     const rapidjson::Document json = jsonOf(graph, computeMetrics(graph));
-    if (test.file == kNone) {
+    if (test.file == kNoIndex) {
       EXPECT_EQ(cyclesText(json["cycles"].GetArray(), jsonIndices), test.expected);
     } else {
       EXPECT_EQ(figures(json["files"][static_cast<rapidjson::SizeType>(test.file)]), test.expected);

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "metrics/utf8.h"
+#include "util/hex.h"
 
 namespace {
 
@@ -18,7 +19,6 @@ constexpr std::size_t kEntryText = 400;
 // Writes `text` as the inside of a JSON string at `at`, which has room for
 // kEscapedBytes a byte; returns the end.
 char* writeEscaped(char* at, std::string_view text) {
-  static constexpr char kDigits[] = "0123456789abcdef";
   for (char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte >= 0x20 && byte != '"' && byte != '\\') {
@@ -46,8 +46,8 @@ char* writeEscaped(char* at, std::string_view text) {
         *at++ = 'u';
         *at++ = '0';
         *at++ = '0';
-        *at++ = kDigits[byte >> 4];
-        *at++ = kDigits[byte & 0xF];
+        *at++ = hexDigit(byte >> 4U);
+        *at++ = hexDigit(byte);
     }
   }
   return at;
@@ -81,7 +81,7 @@ class JsonOut {
     return *this;
   }
   JsonOut& optionalNumber(std::size_t value) {
-    return value == kNone ? text("null") : number(value);
+    return value == kNoIndex ? text("null") : number(value);
   }
   JsonOut& boolean(bool value) { return value ? text("true") : text("false"); }
   JsonOut& numbers(const std::vector<std::size_t>& values) {
@@ -195,5 +195,9 @@ void writeJson(std::ostream& out, const FileGraph& graph, const GraphMetrics& me
     json.numbers(cycle);
   }
   json.room(kEntryText);
-  json.text("],\"warnings\":").number(graph.warnings).text("}\n");
+  json.text("],\"warnings\":").number(graph.warnings);
+  // Only the compiler's view says how it was made: documents of the
+  // textual scan stay as they were.
+  if (graph.preprocessed) json.text(",\"mode\":\"preprocess\"");
+  json.text("}\n");
 }

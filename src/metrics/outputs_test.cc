@@ -84,8 +84,9 @@ TEST(Compare, FindsAGrownRootAndTheFileItNowReaches) {
     writeJson(json, before, computeMetrics(before), "1.0");
     return json.str();
   }();
-  Baseline baseline;
-  ASSERT_EQ(readBaseline(base, baseline), "");
+  const Expected<Baseline> read = readBaseline(base);
+  ASSERT_TRUE(read) << read.error().message;
+  const Baseline& baseline = *read;
   std::ostringstream same;
   EXPECT_FALSE(writeComparison(same, baseline, before, computeMetrics(before), "/p"));
   EXPECT_NE(same.str().find("Newly reached: 0\n"), std::string::npos) << same.str();
@@ -118,12 +119,13 @@ TEST(Compare, RejectsWhatIsNotABaseline) {
   for (const auto& [content, error] : rows) {
     const std::string path = (directory / "base.json").string();
     std::ofstream(path, std::ios::binary) << content;
-    Baseline baseline;
-    const std::string message = readBaseline(path, baseline);
+    const Expected<Baseline> read = readBaseline(path);
+    ASSERT_FALSE(read);
+    const std::string& message = read.error().message;
     EXPECT_EQ(message.substr(0, path.size()), path);
     EXPECT_NE(message.find(error), std::string::npos) << message;
   }
-  Baseline baseline;
-  EXPECT_EQ(readBaseline((directory / "absent.json").string(), baseline).rfind("cannot read ", 0),
-            0U);
+  const Expected<Baseline> absent = readBaseline((directory / "absent.json").string());
+  ASSERT_FALSE(absent);
+  EXPECT_EQ(absent.error().message.rfind("cannot read ", 0), 0U);
 }

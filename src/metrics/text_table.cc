@@ -3,28 +3,17 @@
 #include <algorithm>
 #include <ostream>
 
+#include "util/hex.h"
+#include "util/path_separator.h"
+
 namespace {
-
-bool isSeparator(char c) {
-#ifdef _WIN32
-  return c == '/' || c == '\\';
-#else
-  return c == '/';
-#endif
-}
-
-#ifdef _WIN32
-constexpr char kSeparator = '\\';
-#else
-constexpr char kSeparator = '/';
-#endif
 
 // Absolute: a leading separator, or a drive letter and a colon before one.
 bool isAbsolute(std::string_view path) {
 #ifdef _WIN32
-  if (path.size() > 2 && path[1] == ':' && isSeparator(path[2])) return true;
+  if (path.size() > 2 && path[1] == ':' && isSystemSeparator(path[2])) return true;
 #endif
-  return !path.empty() && isSeparator(path[0]);
+  return !path.empty() && isSystemSeparator(path[0]);
 }
 
 // The non-empty parts between separators.
@@ -32,7 +21,7 @@ std::vector<std::string_view> components(std::string_view path) {
   std::vector<std::string_view> parts;
   std::size_t start = 0;
   for (std::size_t at = 0; at <= path.size(); ++at) {
-    if (at < path.size() && !isSeparator(path[at])) continue;
+    if (at < path.size() && !isSystemSeparator(path[at])) continue;
     if (at > start) parts.push_back(path.substr(start, at - start));
     start = at + 1;
   }
@@ -45,11 +34,13 @@ std::string relativePath(std::string_view path, std::string_view base) {
   std::size_t common = 0;
   while (common < to.size() && common < from.size() && to[common] == from[common]) ++common;
   // Nothing in common but a drive letter's first character: another drive.
-  if (common == 0 && (path[0] != base[0] || !isSeparator(path[0]))) return std::string(path);
+  if (common == 0 && (path[0] != base[0] || !isSystemSeparator(path[0]))) {
+    return std::string(path);
+  }
   std::string relative;
-  for (std::size_t up = common; up < from.size(); ++up) (relative += "..") += kSeparator;
+  for (std::size_t up = common; up < from.size(); ++up) (relative += "..") += kSystemSeparator;
   for (std::size_t down = common; down < to.size(); ++down) {
-    (relative += to[down]) += kSeparator;
+    (relative += to[down]) += kSystemSeparator;
   }
   if (relative.empty()) return ".";
   relative.pop_back();
@@ -65,7 +56,6 @@ std::size_t characters(std::string_view text) {
 }  // namespace
 
 std::string printableText(std::string_view text) {
-  static constexpr char kDigits[] = "0123456789abcdef";
   std::string printable;
   printable.reserve(text.size());
   for (char c : text) {
@@ -75,8 +65,8 @@ std::string printableText(std::string_view text) {
       continue;
     }
     printable += "\\x";
-    printable += kDigits[byte >> 4];
-    printable += kDigits[byte & 0xF];
+    printable += hexDigit(byte >> 4U);
+    printable += hexDigit(byte);
   }
   return printable;
 }

@@ -26,7 +26,6 @@ class TextTable {
   // `numeric[i]` tells whether column i is right-aligned.
   explicit TextTable(std::vector<bool> numeric) : numeric_(std::move(numeric)) {}
   void add(std::vector<std::string> row) { rows_.push_back(std::move(row)); }
-  bool empty() const { return rows_.empty(); }
   // Writes each row indented by `indent` spaces, columns two spaces apart.
   void write(std::ostream& out, std::size_t indent) const;
 

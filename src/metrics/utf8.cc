@@ -64,15 +64,3 @@ std::string toValidUtf8(std::string_view bytes) {
   }
   return text;
 }
-
-std::string hexBytes(std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  hex.reserve(2 * bytes.size());
-  for (char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 0xF];
-  }
-  return hex;
-}

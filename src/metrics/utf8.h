@@ -22,7 +22,4 @@ bool isValidUtf8(std::string_view bytes);
 // `bytes` with U+FFFD in place of each ill-formed sequence.
 std::string toValidUtf8(std::string_view bytes);
 
-// The bytes as lower-case hexadecimal digits, two a byte.
-std::string hexBytes(std::string_view bytes);
-
 #endif  // CLUDEMAP_METRICS_UTF8_H_

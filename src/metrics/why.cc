@@ -27,8 +27,8 @@ std::vector<bool> matchingFiles(const FileGraph& graph, const NameMatcher& match
 
 std::vector<std::size_t> chainTo(const GraphMetrics& metrics, std::size_t file) {
   std::vector<std::size_t> chain;
-  if (metrics.files[file].depth == kNone) return chain;
-  for (std::size_t at = file; at != kNone; at = metrics.files[at].via) chain.push_back(at);
+  if (metrics.files[file].depth == kNoIndex) return chain;
+  for (std::size_t at = file; at != kNoIndex; at = metrics.files[at].via) chain.push_back(at);
   std::reverse(chain.begin(), chain.end());
   return chain;
 }
@@ -60,7 +60,7 @@ std::size_t writeWhy(std::ostream& out, const FileGraph& graph, const GraphMetri
   for (std::size_t file = 0; file < graph.files.size(); ++file) {
     if (!matched[file]) continue;
     ++lines;
-    if (metrics.files[file].depth == kNone) {
+    if (metrics.files[file].depth == kNoIndex) {
       out << displayPath(graph.files[file].path, currentDirectory) << ": no root reaches it\n";
     } else {
       out << chainText(graph, metrics, file, currentDirectory) << '\n';

@@ -57,12 +57,14 @@ Dialect dialectFor(bool cplusplus, std::string_view standard) {
     dialect.literalSuffixes = year >= 111;
     dialect.digitSeparators = year >= 114;
     dialect.spaceship = year >= 120;
+    dialect.trigraphs = !gnu && year < 117;
   } else {
     dialect.rawStrings = gnu && year >= 99;
     dialect.digitSeparators = year >= 123;
     dialect.literalSuffixes = false;
     dialect.spaceship = false;
     dialect.digraphs = gnu || year != 89;
+    dialect.trigraphs = !gnu;
   }
   return dialect;
 }

@@ -1,8 +1,12 @@
 #include "preprocess/directive_lexer.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <algorithm>
 #include <array>
 #include <cstring>
-#include <limits>
 
 #include "preprocess/lexical.h"
 #include "preprocess/token.h"
@@ -42,6 +46,14 @@ DirectiveKind kindOfName(std::string_view name) {
 
 bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
 
+// The character a trigraph "??x" stands for, or 0 when "??x" is none.
+char trigraphMeaning(char x) {
+  constexpr std::string_view kLast = "=/'()!<>-";
+  constexpr std::string_view kMeaning = "#\\^[]|{}~";
+  const std::size_t at = kLast.find(x);
+  return at == kNone ? '\0' : kMeaning[at];
+}
+
 // The bytes ordinary text is scanned for: what may open a comment or a
 // literal.
 constexpr std::array<bool, 256> makeSpecials() {
@@ -51,18 +63,47 @@ constexpr std::array<bool, 256> makeSpecials() {
 }
 constexpr std::array<bool, 256> kSpecials = makeSpecials();
 
+#if defined(__SSE2__)
+// The first special byte at or after `i`, or the text's end: sixteen bytes
+// at a time past the ones that hold none.
 std::size_t findSpecial(std::string_view text, std::size_t i) {
   const std::size_t size = text.size();
-  while (i + 4 <= size) {
-    if (kSpecials[static_cast<unsigned char>(text[i])]) return i;
-    if (kSpecials[static_cast<unsigned char>(text[i + 1])]) return i + 1;
-    if (kSpecials[static_cast<unsigned char>(text[i + 2])]) return i + 2;
-    if (kSpecials[static_cast<unsigned char>(text[i + 3])]) return i + 3;
-    i += 4;
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i apostrophe = _mm_set1_epi8('\'');
+  const __m128i slash = _mm_set1_epi8('/');
+  for (; i + 16 <= size; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    const __m128i found =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, apostrophe)),
+                     _mm_cmpeq_epi8(bytes, slash));
+    const int mask = _mm_movemask_epi8(found);
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
   }
   while (i < size && !kSpecials[static_cast<unsigned char>(text[i])]) ++i;
   return i;
 }
+#else
+// Whether some byte of `word` is `byte`.
+bool hasByte(std::uint64_t word, unsigned char byte) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+  const std::uint64_t x = word ^ (kOnes * byte);
+  return ((x - kOnes) & ~x & kHighs) != 0;
+}
+
+// The first special byte at or after `i`, or the text's end: eight bytes
+// at a time past the ones that hold none.
+std::size_t findSpecial(std::string_view text, std::size_t i) {
+  const std::size_t size = text.size();
+  for (; i + 8 <= size; i += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    if (hasByte(word, '"') || hasByte(word, '\'') || hasByte(word, '/')) break;
+  }
+  while (i < size && !kSpecials[static_cast<unsigned char>(text[i])]) ++i;
+  return i;
+}
+#endif
 
 std::size_t skipBlanks(std::string_view text, std::size_t i) {
   while (i < text.size() && lexical::isBlank(text[i])) ++i;
@@ -99,7 +140,8 @@ Quote classifyQuote(std::string_view text, std::size_t quote, std::size_t barrie
         return Quote::kSeparator;
       }
       t = end;
-    } else if (lexical::isIdentifierStart(c) || lexical::extendedLength(text, t, dialect) != 0) {
+    } else if (lexical::isIdentifierStart(c) ||
+               (lexical::mayExtend(c) && lexical::extendedLength(text, t, dialect) != 0)) {
       const std::size_t end = lexical::identifierEnd(text, t, dialect);
       bool raw = false;
       if (end == quote && lexical::prefixedQuote(text, t, dialect, raw) == quote && raw) {
@@ -119,14 +161,27 @@ Quote classifyQuote(std::string_view text, std::size_t quote, std::size_t barrie
 class FileLexer {
  public:
   FileLexer(std::string_view bytes, const Dialect& dialect, LexedFile& file)
-      : src_(bytes), dialect_(dialect), file_(file) {}
+      : original_(bytes), src_(bytes), dialect_(dialect), file_(file) {
+    if (dialect.trigraphs) replaceTrigraphs();
+    hasCr_ = std::memchr(src_.data(), '\r', src_.size()) != nullptr;
+  }
 
   void run() {
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     std::size_t pos = src_.substr(0, 3) == kByteOrderMark ? 3 : 0;
-    while (pos < src_.size()) pos = logicalLine(pos);
-    file_.bytes_ = src_.size();
-    file_.lines_ = linesCounted_ + countLines(src_.substr(countedTo_));
+    while (pos < src_.size()) {
+      lineStart_ = pos;
+      linesRead_ = 0;
+      const std::size_t next = logicalLine(pos);
+      // A logical line read whole is one physical line, ended or last.
+      const bool oneLine = linesRead_ == 1 && pieces_.empty();
+      linesBefore_ +=
+          oneLine ? (next > lastLimit_ ? 1 : 0) : countLineEnds(src_.substr(pos, next - pos));
+      pos = next;
+    }
+    file_.bytes_ = original_.size();
+    const bool openLast = !src_.empty() && !isLineEnd(src_.back());
+    file_.lines_ = linesBefore_ + (openLast ? 1 : 0);
     findGuard();
     file_.text_.shrink_to_fit();
     file_.directives_.shrink_to_fit();
@@ -147,13 +202,60 @@ class FileLexer {
     std::size_t raw;     // in the file
   };
 
+  // Replaces each trigraph, as the strict modes do before anything else,
+  // and notes where it stood.
+  void replaceTrigraphs() {
+    std::size_t at = original_.find("??");
+    while (at != kNone && trigraphMeaning(lexical::at(original_, at + 2)) == '\0') {
+      at = original_.find("??", at + 1);
+    }
+    if (at == kNone) return;
+    replaced_ = original_.substr(0, at);
+    while (at < original_.size()) {
+      const char meaning = original_[at] == '?' && lexical::at(original_, at + 1) == '?'
+                               ? trigraphMeaning(lexical::at(original_, at + 2))
+                               : '\0';
+      if (meaning != '\0') {
+        trigraphs_.push_back({replaced_.size(), at});
+        replaced_ += meaning;
+        at += 3;
+      } else {
+        replaced_ += original_[at++];
+      }
+    }
+    src_ = replaced_;
+  }
+
+  // Where the read text's position `position` stands in the file as read,
+  // and back: each trigraph before it is two bytes more there.
+  std::size_t originalOf(std::size_t position) const {
+    const auto before = std::partition_point(trigraphs_.begin(), trigraphs_.end(),
+                                             [&](const Trigraph& t) { return t.at < position; });
+    return position + 2 * static_cast<std::size_t>(before - trigraphs_.begin());
+  }
+  std::size_t replacedOf(std::size_t original) const {
+    const auto before =
+        std::partition_point(trigraphs_.begin(), trigraphs_.end(),
+                             [&](const Trigraph& t) { return t.original < original; });
+    return original - 2 * static_cast<std::size_t>(before - trigraphs_.begin());
+  }
+
+  // The end of the raw string whose quote is at `quote`, within `limit`:
+  // the compiler puts trigraphs back in a raw string, so its end is found
+  // in the bytes as read.
+  std::size_t rawStringEnd(std::size_t quote, std::size_t limit, bool& wellFormed) const {
+    const std::size_t end =
+        lexical::rawEnd(original_.substr(0, originalOf(limit)), originalOf(quote), wellFormed);
+    return end == kNone ? kNone : replacedOf(end);
+  }
+
   // Where the next LF or CR at or after `from` stands, or the file's end.
   std::size_t findLineEnd(std::size_t from) const {
     const char* begin = src_.data() + from;
     const std::size_t size = src_.size() - from;
     const void* lf = std::memchr(begin, '\n', size);
     const std::size_t toLf = lf != nullptr ? static_cast<const char*>(lf) - begin : size;
-    const void* cr = std::memchr(begin, '\r', toLf);
+    const void* cr = hasCr_ ? std::memchr(begin, '\r', toLf) : nullptr;
     return from + (cr != nullptr ? static_cast<const char*>(cr) - begin : toLf);
   }
 
@@ -174,19 +276,20 @@ class FileLexer {
 
   // The logical line that starts at `from`.
   Line lineFrom(std::size_t from) {
+    ++linesRead_;
+    pieces_.clear();
     Line line;
     line.raw = from;
     std::size_t end = findLineEnd(from);
     std::size_t splice = spliceAt(from, end);
     if (splice == kNone) {
       line.text = src_.substr(from, end - from);
-      line.limit = end;
+      line.limit = lastLimit_ = end;
       line.next = afterLineEnd(end);
       return line;
     }
     line.spliced = true;
     scratch_.clear();
-    pieces_.clear();
     for (;;) {
       pieces_.push_back({scratch_.size(), from});
       scratch_.append(src_.substr(from, splice - from));
@@ -211,18 +314,22 @@ class FileLexer {
   std::size_t rawOf(const Line& line, std::size_t i) const {
     if (i >= line.text.size()) return line.limit;
     if (!line.spliced) return line.raw + i;
-    std::size_t p = pieces_.size() - 1;
-    while (pieces_[p].offset > i) --p;
-    return pieces_[p].raw + (i - pieces_[p].offset);
+    const Piece& piece =
+        *(std::upper_bound(pieces_.begin(), pieces_.end(), i,
+                           [](std::size_t n, const Piece& p) { return n < p.offset; }) -
+          1);
+    return piece.raw + (i - piece.offset);
   }
 
   // The index in the line's text of the file position `raw`, a position
   // that the text holds or ends at.
   std::size_t indexOf(const Line& line, std::size_t raw) const {
     if (!line.spliced) return raw - line.raw;
-    std::size_t p = pieces_.size() - 1;
-    while (pieces_[p].raw > raw) --p;
-    return pieces_[p].offset + (raw - pieces_[p].raw);
+    const Piece& piece =
+        *(std::upper_bound(pieces_.begin(), pieces_.end(), raw,
+                           [](std::size_t n, const Piece& p) { return n < p.raw; }) -
+          1);
+    return piece.offset + (raw - piece.raw);
   }
 
   // The position of the character before `position` once splices are
@@ -273,10 +380,12 @@ class FileLexer {
         continue;
       }
       if (i == line.text.size() || (c == '/' && c1 == '/')) return line.next;
-      if (c == '#') return directive(line, i, i + 1);
-      if (c == '%' && c1 == ':' && dialect_.digraphs) return directive(line, i, i + 2);
-      textLine_ = file_.directives_.size();
-      if (!sawText_) firstTextLine_ = textLine_;
+      // "##" and "%:%:" are one token, which starts no directive.
+      if (c == '#' && c1 != '#') return directive(line, i, i + 1);
+      const bool digraph = c == '%' && c1 == ':' && dialect_.digraphs;
+      if (digraph && line.text.substr(i + 2, 2) != "%:") return directive(line, i, i + 2);
+      directivesBeforeLastText_ = file_.directives_.size();
+      if (!sawText_) directivesBeforeText_ = directivesBeforeLastText_;
       sawText_ = true;
       return skipText(line, i);
     }
@@ -315,27 +424,33 @@ class FileLexer {
         case Quote::kLiteral:
           end = lexical::quotedEnd(line.text, i, true);
           if (end == kNone) return line.next;
-          i = barrier = end;
+          i = barrier = suffixEnd(line.text, end);
           break;
         case Quote::kRaw: {
           bool wellFormed = true;
-          end = lexical::rawEnd(src_, rawOf(line, i), wellFormed);
+          end = rawStringEnd(rawOf(line, i), src_.size(), wellFormed);
           if (end == kNone) return src_.size();
           if (end <= line.limit) {
-            i = barrier = indexOf(line, end);
+            i = indexOf(line, end);
           } else {
             line = lineFrom(end);
-            i = barrier = 0;
+            i = 0;
           }
+          // A raw string with a bad delimiter takes no suffix.
+          i = barrier = wellFormed ? suffixEnd(line.text, i) : i;
           break;
         }
       }
     }
   }
 
-  // Appends text[from, to) of a directive's line to the text block.
-  void append(const Line& line, std::size_t from, std::size_t to) {
-    file_.text_.append(line.text.substr(from, to - from));
+  // After a literal that ends at `end`: the end of its suffix. A name right
+  // after a literal is its suffix from C++11 on, unless it is a macro's,
+  // which skipping cannot know: taken as a suffix, "a"R"(b)" is two plain
+  // strings, as it is to GCC while R is no macro (clang splits off a suffix
+  // without a leading '_', and reads a raw string there).
+  std::size_t suffixEnd(std::string_view text, std::size_t end) const {
+    return lexical::suffixEnd(text, end, dialect_, true);
   }
 
   // Reads the directive whose '#' is at `hash` and whose name may start at
@@ -344,18 +459,32 @@ class FileLexer {
 
   void findGuard();
 
-  std::string_view src_;
+  struct Trigraph {
+    std::size_t at;        // in the text read
+    std::size_t original;  // in the file as read
+  };
+
+  std::string_view original_;  // the file as read
+  std::string replaced_;       // with its trigraphs replaced, if it has any
+  std::vector<Trigraph> trigraphs_;
+  std::string_view src_;  // the text read: the file, or replaced_
   const Dialect& dialect_;
   LexedFile& file_;
+  bool hasCr_ = false;  // most files have none, and their lines end at the next LF
   std::string scratch_;
   std::vector<Piece> pieces_;
-  std::uint64_t linesCounted_ = 0;  // the line ends before countedTo_
-  std::size_t countedTo_ = 0;
-  // Ordinary text: whether any was seen, and the count of directives
-  // before the first and the last line of it.
+  // The logical line being read: where it starts, the line ends before it,
+  // the logical lines read for it (more than one after a comment or raw
+  // string over lines), the end of the last one.
+  std::size_t lineStart_ = 0;
+  std::uint64_t linesBefore_ = 0;
+  int linesRead_ = 0;
+  std::size_t lastLimit_ = 0;
+  // Ordinary text: whether any was seen, and how many directives came
+  // before its first and its last line.
   bool sawText_ = false;
-  std::size_t firstTextLine_ = 0;
-  std::size_t textLine_ = 0;
+  std::size_t directivesBeforeText_ = 0;
+  std::size_t directivesBeforeLastText_ = 0;
 };
 
 namespace {
@@ -364,7 +493,8 @@ namespace {
 enum class Expect : std::uint8_t {
   kName,               // the directive's name
   kAny,                // any token
-  kHeaderName,         // the operand of #include, which may be a header name
+  kAngled,             // an #include's operand: header names may stand from here
+  kAngledRest,         // the rest of an #include line whose operand starts with no name
   kHasInclude,         // after __has_include: '(' or a header name
   kHasIncludeOperand,  // after "__has_include (": a header name
 };
@@ -383,29 +513,44 @@ bool includesFile(DirectiveKind kind) {
 std::size_t FileLexer::directive(Line line, std::size_t hash, std::size_t i) {
   std::string& out = file_.text_;
   const std::size_t rawHash = rawOf(line, hash);
-  linesCounted_ += countLineEnds(src_.substr(countedTo_, rawHash - countedTo_));
-  countedTo_ = rawHash;
   Directive d;
   d.kind = DirectiveKind::kNull;
-  d.line = static_cast<std::uint32_t>(linesCounted_ + 1);
+  d.line = static_cast<std::uint32_t>(
+      linesBefore_ + countLineEnds(src_.substr(lineStart_, rawHash - lineStart_)) + 1);
   const std::size_t begin = out.size();
 
+  // The line's text from `copied` on is still to be copied to `out`: most
+  // of a directive is copied as it stands, in a few pieces, blanks at its
+  // start left out.
+  std::size_t copied = i;
+  const auto copyTo = [&](std::size_t to) {
+    if (out.size() == begin) copied = std::min(skipBlanks(line.text, copied), to);
+    out.append(line.text.substr(copied, to - copied));
+    copied = to;
+  };
+  // Tokens are told apart up to the name and the operand of #include, and
+  // in an #if or #elif line that may hold __has_include; elsewhere only
+  // comments and literals are.
+  const auto walksTokens = [&] {
+    return (d.kind == DirectiveKind::kIf || d.kind == DirectiveKind::kElif) &&
+           line.text.find("__has_include") != kNone;
+  };
+  bool tokenWalk = true;
   Expect expect = Expect::kName;
   std::size_t barrier = i;
   std::size_t next = line.next;
   for (;;) {
-    const std::size_t blank = i;
     i = skipBlanks(line.text, i);
-    append(line, blank, i);
     if (i == line.text.size()) break;
     const char c = line.text[i];
     const char c1 = at(line.text, i + 1);
     if (c == '/' && c1 == '/') break;
     if (c == '/' && c1 == '*') {
-      out += ' ';
+      copyTo(i);
+      if (out.size() != begin) out += ' ';
       const std::size_t close = line.text.find("*/", i + 2);
       if (close != kNone) {
-        i = barrier = close + 2;
+        i = barrier = copied = close + 2;
         continue;
       }
       // The comment carries the directive on to the line it ends on.
@@ -416,36 +561,52 @@ std::size_t FileLexer::directive(Line line, std::size_t hash, std::size_t i) {
       }
       line = lineFrom(end);
       next = line.next;
-      i = barrier = 0;
+      i = barrier = copied = 0;
+      tokenWalk = tokenWalk && (expect != Expect::kAny || walksTokens());
       continue;
+    }
+    if (!tokenWalk) {
+      const std::size_t special = findSpecial(line.text, i);
+      if (special != i) {
+        i = special;
+        continue;
+      }
     }
 
     const bool name =
-        lexical::isIdentifierStart(c) || lexical::extendedLength(line.text, i, dialect_) != 0;
+        lexical::isIdentifierStart(c) ||
+        (lexical::mayExtend(c) && lexical::extendedLength(line.text, i, dialect_) != 0);
     const bool number = lexical::isDigit(c) || (c == '.' && lexical::isDigit(c1));
     if (expect == Expect::kName && !name) {
       // A line marker, or no directive name: the text keeps this token.
       d.kind = number ? DirectiveKind::kLineMarker : DirectiveKind::kUnknown;
       out.resize(begin);
+      copied = i;
       expect = Expect::kAny;
     }
 
-    if (expect == Expect::kHeaderName || expect == Expect::kHasInclude ||
-        expect == Expect::kHasIncludeOperand) {
-      // Where a header name may stand, the compiler reads one as written
-      // through its '>' or '"' on the line, '\' escaping nothing.
-      std::size_t end = kNone;
-      if (c == '<') {
-        end = line.text.find('>', i + 1);
-        if (end != kNone) ++end;
-      } else if (c == '"') {
-        end = lexical::quotedEnd(line.text, i, false);
-      }
+    // Where a header name may stand, the compiler reads one written <...>
+    // as it stands through its '>' on the line, and '\\' escapes nothing in
+    // a literal.
+    bool angled = expect == Expect::kAngledRest || expect == Expect::kHasInclude ||
+                  expect == Expect::kHasIncludeOperand;
+    if (expect == Expect::kAngled) {
+      // An #include's operand. A name there is a macro's, whose expansion
+      // ends this; after anything else it lasts through the line (until a
+      // macro is expanded, which lexing cannot know).
+      expect = name ? Expect::kAny : Expect::kAngledRest;
+      angled = !name;
+      tokenWalk = angled;
+    }
+    if (expect == Expect::kHasInclude || expect == Expect::kHasIncludeOperand) {
       const bool paren = c == '(' && expect == Expect::kHasInclude;
       expect = paren ? Expect::kHasIncludeOperand : Expect::kAny;
-      if (end != kNone) {
-        append(line, i, end);
-        i = barrier = end;
+      tokenWalk = expect != Expect::kAny || walksTokens();
+    }
+    if (angled && c == '<') {
+      const std::size_t close = line.text.find('>', i + 1);
+      if (close != kNone) {
+        i = barrier = close + 1;
         continue;
       }
     }
@@ -453,28 +614,29 @@ std::size_t FileLexer::directive(Line line, std::size_t hash, std::size_t i) {
     if (c == '"' || c == '\'') {
       std::size_t end = 0;
       const Quote quote = classifyQuote(line.text, i, barrier, dialect_, end);
-      if (quote == Quote::kLiteral) end = lexical::quotedEnd(line.text, i, true);
+      if (quote == Quote::kLiteral) end = lexical::quotedEnd(line.text, i, !angled);
       if (quote == Quote::kRaw) {
         // It ends with its directive's line, and keeps the splices inside
         // it as written, as the compiler keeps them.
         bool wellFormed = true;
         const std::size_t rawQuote = rawOf(line, i);
-        const std::size_t rawEnd =
-            lexical::rawEnd(src_.substr(0, line.limit), rawQuote, wellFormed);
+        const std::size_t rawEnd = rawStringEnd(rawQuote, line.limit, wellFormed);
+        end = kNone;
         if (rawEnd != kNone) {
-          out.append(src_.substr(rawQuote, rawEnd - rawQuote));
-          i = barrier = indexOf(line, rawEnd);
+          copyTo(i);
+          out.append(
+              original_.substr(originalOf(rawQuote), originalOf(rawEnd) - originalOf(rawQuote)));
+          copied = indexOf(line, rawEnd);
+          i = barrier = wellFormed ? suffixEnd(line.text, copied) : copied;
           continue;
         }
-        end = kNone;
       }
+      // Unterminated, it is one token through the end of the line.
       if (end == kNone) {
-        // Unterminated: one token through the end of the line.
-        append(line, i, line.text.size());
+        i = line.text.size();
         break;
       }
-      append(line, i, end);
-      i = barrier = end;
+      i = barrier = quote == Quote::kLiteral ? suffixEnd(line.text, end) : end;
       continue;
     }
 
@@ -486,30 +648,28 @@ std::size_t FileLexer::directive(Line line, std::size_t hash, std::size_t i) {
     } else if (number) {
       end = lexical::numberEnd(line.text, i + 1, dialect_);
     }
-    const std::string_view token = line.text.substr(i, end - i);
-    append(line, i, end);
-    i = end;
     if (expect == Expect::kName) {
-      d.kind = lexical::isIdentifierStart(c) ? kindOfName(token) : DirectiveKind::kUnknown;
-      // The text after a known name leaves it out; an unknown one's keeps
-      // it.
-      if (d.kind != DirectiveKind::kUnknown) out.resize(begin);
-      expect = includesFile(d.kind) ? Expect::kHeaderName : Expect::kAny;
-    } else if ((d.kind == DirectiveKind::kIf || d.kind == DirectiveKind::kElif) &&
-               isHasInclude(token)) {
+      // The text after a known name leaves the name out; an unknown one's
+      // keeps it.
+      d.kind = kindOfName(line.text.substr(i, end - i));
+      out.resize(begin);
+      copied = d.kind == DirectiveKind::kUnknown ? i : end;
+      expect = includesFile(d.kind) ? Expect::kAngled : Expect::kAny;
+      tokenWalk = expect != Expect::kAny || walksTokens();
+    } else if (name && (d.kind == DirectiveKind::kIf || d.kind == DirectiveKind::kElif) &&
+               isHasInclude(line.text.substr(i, end - i))) {
       expect = Expect::kHasInclude;
     }
+    i = end;
   }
+  copyTo(i);
 
-  // White space at both ends dropped.
-  std::size_t first = begin;
-  while (first < out.size() && lexical::isBlank(out[first])) ++first;
+  // White space at the end dropped too.
   std::size_t last = out.size();
-  while (last > first && lexical::isBlank(out[last - 1])) --last;
+  while (last > begin && lexical::isBlank(out[last - 1])) --last;
   out.resize(last);
-  out.erase(begin, first - begin);
   d.offset = static_cast<std::uint32_t>(begin);
-  d.size = static_cast<std::uint32_t>(last - first);
+  d.size = static_cast<std::uint32_t>(last - begin);
   file_.directives_.push_back(d);
   return next;
 }
@@ -558,13 +718,14 @@ const Token* guardMacro(DirectiveKind kind, const Tokens& tokens, const Dialect&
 
 void FileLexer::findGuard() {
   const std::vector<Directive>& all = file_.directives_;
-  // Null directives outside the group change nothing.
+  // Null directives outside the group change nothing (to GCC; older clang
+  // counts them as content).
   std::size_t first = 0;
   while (first < all.size() && all[first].kind == DirectiveKind::kNull) ++first;
   std::size_t last = all.size();
   while (last > first && all[last - 1].kind == DirectiveKind::kNull) --last;
   if (first == last || all[last - 1].kind != DirectiveKind::kEndif) return;
-  if (sawText_ && (firstTextLine_ <= first || textLine_ >= last)) return;
+  if (sawText_ && (directivesBeforeText_ <= first || directivesBeforeLastText_ >= last)) return;
 
   std::size_t depth = 0;
   for (std::size_t k = first; k < last; ++k) {

@@ -53,11 +53,15 @@ class LexedFile {
  public:
   const std::vector<Directive>& directives() const { return directives_; }
 
-  // A directive's logical text after its name: splices joined, each comment
-  // replaced by one space, white space at both ends dropped. After
-  // #include, #include_next and #import, a header name written <...> is
-  // kept as written, comment-like text and all, as it is after
-  // "__has_include (" in #if and #elif: tokenize it with `headerName`.
+  // A directive's logical text after its name (from its first token for a
+  // line marker or an unknown name): splices joined, each comment replaced
+  // by one space, white space at both ends dropped. Where a header name may
+  // stand (on an #include, #include_next or #import line unless its
+  // operand starts with a name, and after "__has_include (" in #if and
+  // #elif when spelled so),
+  // one written <...> keeps its text as written, "//" and all, and '\'
+  // escapes nothing in a literal: tokenize such an operand with
+  // `headerName`. A raw string keeps its splices as written.
   std::string_view text(const Directive& directive) const {
     return std::string_view(text_).substr(directive.offset, directive.size);
   }
@@ -95,8 +99,8 @@ class LexedFile {
 // character literals and raw strings hide what looks like a directive; an
 // unterminated quote ends at its line's end, a raw string runs on over
 // lines, and in a directive both end with its line. A UTF-8 byte order mark
-// at the start is skipped; trigraphs are not replaced, as in the GNU
-// modes. The directives' texts total under 4 GiB.
+// at the start is skipped; trigraphs are replaced first where the dialect
+// has them. The directives' texts total under 4 GiB.
 LexedFile lexFile(std::string_view bytes, const Dialect& dialect = Dialect());
 
 #endif  // CLUDEMAP_PREPROCESS_DIRECTIVE_LEXER_H_

@@ -29,6 +29,8 @@ TEST(DirectiveLexer, FindsTheDirectivesTheCompilerFinds) {
       {"#include <a.h>\n  #  define X 1 \n#\n# 12 \"f\"\n#foo bar\n%:undef X\n#!\n",
        "1 include <a.h> | 2 define X 1 | 3  | 4 # number 12 \"f\" | 5 ? foo bar | 6 undef X | 7 ? "
        "!"},
+      // "##" and "%:%:" start no directive.
+      {"##if 1\n%:%:if 2\n#%:if 3\n%:#if 4\n#\\\n#if 5\n", "3 ? %:if 3 | 4 ? #if 4"},
       // Line ends: LF, CR LF, lone CR; a BOM first; form feeds are blanks.
       {"\xEF\xBB\xBF#if A\r\n#elif B\r#else\n\f\v#endif", "1 if A | 2 elif B | 3 else | 4 endif"},
       // Splices, with blanks before the line end, join lines anywhere.
@@ -52,6 +54,9 @@ TEST(DirectiveLexer, FindsTheDirectivesTheCompilerFinds) {
       {"#define X R\"(a\\\nb)\" /**/ c\nR\"x(a)x\\\n\"\n#if 1\n)x\"\n#if 2\n",
        "1 define X R\"(a\\\nb)\"   c | 7 if 2"},
       {"R\"a b(\n#if 1\n\" #if 2\n#if 3\nxR\"(\n#if 4\n", "4 if 3 | 6 if 4"},
+      // A name right after a literal is its suffix, but not after a raw
+      // string with a bad delimiter.
+      {"\"a\"R\"(\n#if 1\n)\"\nR\"a b(\"LR\"(\n#if 2\n)\"\n#if 3\n", "2 if 1 | 7 if 3"},
       {"R\"(\n#if 1\n)\"\n#if 2\n", "2 if 1 | 4 if 2", c11},
       // Digit separators, only where the dialect has them.
       {"x = 1'0 /*\n#if 1\n*/\nx = 0x1'f'a'/*\n#if 2\n", "5 if 2"},
@@ -62,6 +67,11 @@ TEST(DirectiveLexer, FindsTheDirectivesTheCompilerFinds) {
       {"#if __has_include ( /**/ <a//b.h>) // c\n#elif __has_include(x) <a//b>\n#define H(x) "
        "<a//b>\n",
        "1 if __has_include (   <a//b.h>) | 2 elif __has_include(x) <a | 3 define H(x) <a"},
+      // Trigraphs, in the strict modes only.
+      {"?\?=define A ?\?/\n?\?(\n// ?\?/\n#if 1\n", "1 define A [", dialectFor(true, "c++14")},
+      {"?\?=define A ?\?/\n?\?(\n// ?\?/\n#if 1\n", "4 if 1"},
+      {"R\"?\?=(?\?/\n)?\?=\" \"\n#if 1 R\"(?\?)\" /*\n)\" */\n#if 2\n",
+       "3 if 1 R\"(?\?)\" | 5 if 2", dialectFor(true, "c++11")},
       // A comment that the file ends in ends all.
       {"#if 1 /* a\n#endif\n", "1 if 1"},
   };

@@ -20,15 +20,18 @@ std::string baseName(std::string_view path) {
   return std::string(path.substr(path.find_last_of('/') + 1));
 }
 
-// The headers the lexer's #include directives name, by base name.
+// The headers the lexer's #include directives name, by base name: their
+// first header name or string (that a macro passes on, in a computed one).
 std::string lexedIncludes(std::string_view text, const Dialect& dialect) {
   const LexedFile file = lexFile(text, dialect);
   std::string names;
   for (const Directive& d : file.directives()) {
     if (d.kind != DirectiveKind::kInclude) continue;
-    const Tokens tokens = tokenize(file.text(d), true, dialect);
-    const std::string_view name = tokens.empty() ? "" : tokens[0].text;
-    names += baseName(name.substr(1, name.size() < 2 ? 0 : name.size() - 2)) + " ";
+    for (const Token& token : tokenize(file.text(d), true, dialect)) {
+      if (token.kind != TokenKind::kHeaderName && token.kind != TokenKind::kString) continue;
+      names += baseName(token.text.substr(1, token.text.size() - 2)) + " ";
+      break;
+    }
   }
   return names;
 }
@@ -37,12 +40,11 @@ std::string lexedIncludes(std::string_view text, const Dialect& dialect) {
 // with ". "; nothing when g++ cannot be run.
 std::optional<std::string> compilerIncludes(const fs::path& file, std::string_view language,
                                             std::string_view standard) {
-  std::string error;
-  const std::optional<ProgramOutput> run = runProgram(
+  const Expected<ProgramOutput> run = runProgram(
       "g++",
       {"-x", std::string(language), "-std=" + std::string(standard), "-w", "-E", "-H", "-I",
        file.parent_path().string(), file.string(), "-o", (file.parent_path() / "out.i").string()},
-      {}, error);
+      {});
   if (!run) return std::nullopt;
   std::string names;
   std::size_t at = 0;
@@ -73,6 +75,9 @@ TEST(DirectiveOracle, FindsTheIncludesTheCompilerEnters) {
   const std::string separators =
       "int a = 1'000; /* c\n#include \"h1.h\"\n*/\n#include \"h2.h\"\n"
       "int b = 0x1'f'a'/* c\n#include \"h3.h\"\n*/\n";
+  const std::string trigraphs =
+      "// a?\?/\n#include \"h1.h\"\n?\?=include \"h2.h\"\n"
+      "s = \"?\?/\" /*\";\n#include \"h3.h\"\n*/\n#include \"h4.h\"\n";
   const Row rows[] = {
       // Comments, and the start of a line a comment keeps.
       {"c++", "gnu++17",
@@ -106,6 +111,15 @@ TEST(DirectiveOracle, FindsTheIncludesTheCompilerEnters) {
       // Digit separators where the language has them, and where it has not.
       {"c++", "gnu++17", separators},
       {"c++", "c++11", separators},
+      // Trigraphs, in the strict modes before C++17 only.
+      {"c++", "c++11", trigraphs},
+      {"c++", "gnu++11", trigraphs},
+      // On an #include line quotes escape nothing and header names may
+      // stand, unless a macro's name starts its operand.
+      {"c++", "gnu++17",
+       "#include \"h1.h\" '\\'/* c\n#include \"h2.h\"\n*/ #include \"h3.h\"\n"
+       "#include <h4.h> <a//b> \"/*\"\n#include \"h5.h\"\n"
+       "#define E(x) x\n#include E(\"h6.h\") \"\\\" /*\"\n#include \"h7.h\"\n"},
       // Directive forms and line ends.
       {"c++", "gnu++17",
        "\xEF\xBB\xBF#include \"h1.h\"\r\n"

@@ -43,9 +43,10 @@ std::size_t extendedLength(std::string_view text, std::size_t start, const Diale
 std::size_t identifierEnd(std::string_view text, std::size_t start, const Dialect& dialect) {
   std::size_t end = start;
   while (end < text.size()) {
-    if (isIdentifierNumber(text[end])) {
+    const char c = text[end];
+    if (isIdentifierNumber(c)) {
       ++end;
-    } else if (const std::size_t extra = extendedLength(text, end, dialect)) {
+    } else if (const std::size_t extra = mayExtend(c) ? extendedLength(text, end, dialect) : 0) {
       end += extra;
     } else {
       break;
@@ -73,7 +74,7 @@ std::size_t numberEnd(std::string_view text, std::size_t start, const Dialect& d
       }
     }
     while (end > from && isDigitSeparator(text[end - 1], dialect)) --end;
-    const std::size_t extra = extendedLength(text, end, dialect);
+    const std::size_t extra = mayExtend(at(text, end)) ? extendedLength(text, end, dialect) : 0;
     if (extra == 0) return end;
     end += extra;
   }
@@ -128,8 +129,10 @@ std::size_t rawEnd(std::string_view text, std::size_t quote, bool& wellFormed) {
   return std::string_view::npos;
 }
 
-std::size_t suffixEnd(std::string_view text, std::size_t end, const Dialect& dialect) {
-  if (!dialect.literalSuffixes || at(text, end) != '_' || at(text, end + 1) == '_') return end;
+std::size_t suffixEnd(std::string_view text, std::size_t end, const Dialect& dialect,
+                      bool anyName) {
+  if (!dialect.literalSuffixes || !isIdentifierStart(at(text, end))) return end;
+  if (!anyName && (at(text, end) != '_' || at(text, end + 1) == '_')) return end;
   ++end;
   while (end < text.size() && isIdentifierNumber(text[end])) ++end;
   return end;

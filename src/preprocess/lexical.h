@@ -45,6 +45,8 @@ inline bool isBlank(char c) { return is(c, kBlank); }
 inline bool isDigit(char c) { return is(c, kDigit); }
 inline bool isIdentifierNumber(char c) { return is(c, kIdentifierNumber); }
 inline bool isIdentifierStart(char c) { return isIdentifierNumber(c) && !isDigit(c); }
+// Whether extendedLength() may find something at a `c`.
+inline bool mayExtend(char c) { return c == '$' || c == '\\' || is(c, kExtended); }
 
 // The byte at `at`, or '\0' past the end: lookahead never needs a bounds
 // check of its own.
@@ -85,9 +87,10 @@ std::size_t quotedEnd(std::string_view text, std::size_t quote, bool escapes);
 std::size_t rawEnd(std::string_view text, std::size_t quote, bool& wellFormed);
 
 // After a literal that ends at `end`: the end of its user-defined suffix,
-// or `end`. Only a suffix like "_x" is taken: the compiler takes any other
-// ("sv", "PRIx64") only when it is no macro name, which lexing cannot know.
-std::size_t suffixEnd(std::string_view text, std::size_t end, const Dialect& dialect);
+// or `end`. The compiler takes a suffix like "_x" always, and any other
+// ("sv", "PRIx64") only when it is no macro name, which lexing cannot know:
+// `anyName` takes those too.
+std::size_t suffixEnd(std::string_view text, std::size_t end, const Dialect& dialect, bool anyName);
 
 }  // namespace lexical
 

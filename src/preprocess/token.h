@@ -14,7 +14,7 @@ enum class TokenKind : std::uint8_t {
   kString,      // "a", u8"a", R"x(...)x" (with its prefix)
   kHeaderName,  // <a/b.h> after #include, #include_next, #import only
   kPunctuator,  // the longest punctuator: <<=, ##, ..., ->*
-  kOther,       // any other single byte (a stray '\', '@', '$' in C, a non-ASCII byte)
+  kOther,       // any other byte ('@', a stray '\'), or an unterminated literal to the line's end
 };
 
 // One token. `text` is its spelling, viewed in storage that outlives every

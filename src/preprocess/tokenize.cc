@@ -113,7 +113,7 @@ class LineLexer {
       end = text_.size();
       return TokenKind::kOther;
     }
-    end = lexical::suffixEnd(text_, end, dialect_);
+    end = lexical::suffixEnd(text_, end, dialect_, false);
     return text_[quote] == '\'' ? TokenKind::kCharacter : TokenKind::kString;
   }
 

@@ -58,6 +58,8 @@ TEST(Tokenize, SplitsAsTheCompilerDoes) {
       {"R\"(a)\"", "I:R S:\"(a)\"", c17()},
       {"R\"x y(z)x y\" q R\"a\\(\"", "O:R\"x y(z)x y\" ~I:q ~O:R\"a\\(\""},
       {"R\"(a  b", "O:R\"(a  b"},
+      {"R\"abcdefghijklmnopq(a)abcdefghijklmnopq\" b\"",
+       "O:R\"abcdefghijklmnopq(a)abcdefghijklmnopq\" ~I:b O:\""},
       {"x 'a  b", "I:x ~O:'a  b"},
       {"\"a\\\" b", "O:\"a\\\" b"},
       // Punctuators: the longest match, digraphs, the C++-only ones.
@@ -86,31 +88,44 @@ TEST(Tokenize, DigraphMeanings) {
 }
 
 TEST(Tokenize, DialectOfStandard) {
+  // The dialect's options as letters: C++, Raw strings, digit Separators,
+  // literal sUffixes, spaceship (X), Digraphs, Trigraphs.
+  const auto render = [](const Dialect& d) {
+    std::string out;
+    for (const auto& [on, letter] : {std::pair{d.cplusplus, 'c'},
+                                     {d.rawStrings, 'r'},
+                                     {d.digitSeparators, 's'},
+                                     {d.literalSuffixes, 'u'},
+                                     {d.spaceship, 'x'},
+                                     {d.digraphs, 'd'},
+                                     {d.trigraphs, 't'}}) {
+      if (on) out += letter;
+    }
+    return out;
+  };
   struct Row {
     bool cplusplus;
-    std::string_view standard;
-    bool raw, separators, spaceship, digraphs;
+    std::string_view standard, options;
   };
   const Row rows[] = {
-      {true, "", true, true, false, true},
-      {true, "c++98", false, false, false, true},
-      {true, "gnu++11", true, false, false, true},
-      {true, "c++1y", true, true, false, true},
-      {true, "c++2a", true, true, true, true},
-      {false, "", true, false, false, true},
-      {false, "c99", false, false, false, true},
-      {false, "gnu99", true, false, false, true},
-      {false, "c2x", false, true, false, true},
-      {false, "c89", false, false, false, false},
-      {false, "iso9899:199409", false, false, false, true},
-      {false, "c++17", true, false, false, true},
+      {true, "", "crsud"},
+      {true, "c++98", "cdt"},
+      {true, "gnu++11", "crud"},
+      {true, "c++1y", "crsudt"},
+      {true, "c++2a", "crsuxd"},
+      {true, "gnu++23", "crsuxd"},
+      {false, "", "rd"},
+      {false, "c99", "dt"},
+      {false, "gnu99", "rd"},
+      {false, "c2x", "sdt"},
+      {false, "c89", "t"},
+      {false, "gnu89", "d"},
+      {false, "iso9899:199409", "dt"},
+      {false, "c++17", "rd"},
+      {true, "c17", "crsud"},
   };
   for (const Row& row : rows) {
-    const Dialect d = dialectFor(row.cplusplus, row.standard);
-    EXPECT_EQ(d.rawStrings, row.raw) << row.standard;
-    EXPECT_EQ(d.digitSeparators, row.separators) << row.standard;
-    EXPECT_EQ(d.spaceship, row.spaceship) << row.standard;
-    EXPECT_EQ(d.digraphs, row.digraphs) << row.standard;
+    EXPECT_EQ(render(dialectFor(row.cplusplus, row.standard)), row.options) << row.standard;
   }
 }
 

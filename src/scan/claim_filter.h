@@ -29,7 +29,7 @@ class ClaimFilter {
 
  private:
   // 2^21 bits (256 KB): with the 15,000 names of a large library, about
-  // one claim in 150 is refused by a collision.
+  // one claim in 280 is refused by a collision.
   static constexpr std::size_t kWords = std::size_t{1} << 15;
 
   static std::size_t wordOf(std::uint64_t hash) { return (hash >> 6) & (kWords - 1); }

@@ -56,6 +56,9 @@ struct FileGraph {
   std::vector<std::size_t> roots;  // indices into files, in command-line order
   std::vector<UnresolvedName> unresolved;
   std::size_t warnings = 0;  // warning lines the run printed
+  // The scan followed the includes the compiler follows (--preprocess)
+  // rather than every include the text holds.
+  bool preprocessed = false;
 };
 
 #endif  // CLUDEMAP_SCAN_FILE_GRAPH_H_

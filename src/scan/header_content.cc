@@ -38,7 +38,7 @@ void releaseLargeBuffer(Scratch& scratch) {
 // quoted name is its own label, and a malformed line has none. A next
 // directive written with quotes is labelled as if written with brackets.
 bool labelKeptApart(const DirectiveView& directive) {
-  return directive.kind == DirectiveKind::kAngle || directive.kind == DirectiveKind::kNext;
+  return directive.kind == IncludeKind::kAngle || directive.kind == IncludeKind::kNext;
 }
 
 std::size_t keptLabelBytes(const DirectiveView& directive) {
@@ -100,15 +100,36 @@ HeaderContent readHeaderContent(const std::string& path, bool facts) {
     kept.textSize = directive.text.size();
     content.texts += directive.text;
     kept.labelStart = kept.textStart;
-    kept.labelSize = directive.kind == DirectiveKind::kQuoted ? kept.textSize : 0;
+    kept.labelSize = directive.kind == IncludeKind::kQuoted ? kept.textSize : 0;
     if (labelKeptApart(directive)) {
       kept.labelStart = content.texts.size();
       appendLabel(content.texts, directive);
       kept.labelSize = content.texts.size() - kept.labelStart;
     }
-    if (directive.kind != DirectiveKind::kMalformed) ++content.childDirectives;
+    if (directive.kind != IncludeKind::kMalformed) ++content.childDirectives;
   }
   if (facts) addFacts(content, *bytes, found);
+  releaseLargeBuffer(scratch);
+  return content;
+}
+
+HeaderContent readLexedContent(const std::string& path, const Dialect& dialect) {
+  Scratch& scratch = threadScratch();
+  HeaderContent content;
+  const std::optional<std::string_view> bytes = readHeaderFile(path, scratch.bytes);
+  if (bytes) {
+    content.readable = true;
+    content.lexed = lexFile(*bytes, dialect);
+    for (const Directive& directive : content.lexed.directives()) {
+      const DirectiveKind kind = directive.kind;
+      if (kind == DirectiveKind::kInclude || kind == DirectiveKind::kIncludeNext ||
+          kind == DirectiveKind::kImport) {
+        ++content.childDirectives;
+      }
+    }
+    content.bytes = bytes->size();
+    content.lines = countLines(*bytes);
+  }
   releaseLargeBuffer(scratch);
   return content;
 }

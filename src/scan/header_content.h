@@ -5,10 +5,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "preprocess/dialect.h"
+#include "preprocess/directive_lexer.h"
 #include "scan/include_directive.h"
 
 struct HeaderContent;
@@ -22,12 +25,12 @@ struct HeaderFile {
   // Numbers the paths one run looks at from 0, for the scan's own tables.
   std::size_t number = 0;
   // Where the search read what it found at once: the content.
-  const HeaderContent* content = nullptr;
+  std::unique_ptr<const HeaderContent> content;
 };
 
 // One directive, its texts kept in the header's text block.
 struct HeaderDirective {
-  DirectiveKind kind;
+  IncludeKind kind;
   // 1-based, counting LF, CR LF and lone CR once each; 0 where the header
   // was read without its facts.
   std::uint32_t line = 0;
@@ -47,6 +50,9 @@ struct HeaderContent {
   std::string texts;
   std::vector<HeaderDirective> directives;
   std::size_t childDirectives = 0;  // quoted, angle-bracket and next ones
+  // Read for the compiler's view: every directive, as the compiler finds
+  // them, and none of the fields above but the facts.
+  LexedFile lexed;
 
   std::string_view textOf(const HeaderDirective& directive) const {
     return std::string_view(texts).substr(directive.textStart, directive.textSize);
@@ -60,5 +66,10 @@ struct HeaderContent {
 // lines and its directives' lines, which cost a pass over its bytes. Safe
 // to call from several threads at once.
 HeaderContent readHeaderContent(const std::string& path, bool facts = false);
+
+// Reads the header at `path` for the compiler's view: its directives as
+// the compiler of `dialect` finds them, its bytes and lines. Safe to call
+// from several threads at once.
+HeaderContent readLexedContent(const std::string& path, const Dialect& dialect);
 
 #endif  // CLUDEMAP_SCAN_HEADER_CONTENT_H_

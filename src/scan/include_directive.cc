@@ -73,16 +73,16 @@ bool parseIncludeLine(std::string_view line, DirectiveView& directive) {
   start = skipBlanks(line, start);
   const char opener = start < line.size() ? line[start] : '\0';
   if (opener == '"') {
-    directive.kind = next ? DirectiveKind::kNext : DirectiveKind::kQuoted;
+    directive.kind = next ? IncludeKind::kNext : IncludeKind::kQuoted;
     directive.text = delimitedName(line, start + 1, '"');
     directive.label = next ? std::string_view() : directive.text;
   } else if (opener == '<') {
-    directive.kind = next ? DirectiveKind::kNext : DirectiveKind::kAngle;
+    directive.kind = next ? IncludeKind::kNext : IncludeKind::kAngle;
     directive.text = delimitedName(line, start + 1, '>');
     // '<', the name and '>'; without a '>' the name already runs to the end.
     directive.label = line.substr(start, directive.text.size() + 2);
   } else {
-    directive.kind = DirectiveKind::kMalformed;
+    directive.kind = IncludeKind::kMalformed;
     directive.text = line;
     directive.label = std::string_view();
   }

@@ -6,7 +6,7 @@
 #include <string_view>
 
 // What one line of a header contributes to the scan.
-enum class DirectiveKind {
+enum class IncludeKind {
   kQuoted,     // #include "name"
   kAngle,      // #include <name>
   kNext,       // #include_next <name> or "name"
@@ -15,7 +15,7 @@ enum class DirectiveKind {
 
 // One directive, its texts views into the bytes it was read from.
 struct DirectiveView {
-  DirectiveKind kind = DirectiveKind::kMalformed;
+  IncludeKind kind = IncludeKind::kMalformed;
   // Quoted, angle and next: the name between the delimiters, or to the end
   // of the line (line end included) when the closing delimiter is missing.
   // Malformed: the whole line content, line end included.

@@ -9,6 +9,9 @@
 #include "util/pair_key_set.h"
 #include "util/string_map.h"
 
+// IncludeNode::file of a node whose file is not recorded.
+inline constexpr std::uint32_t kNoFile = ~std::uint32_t{0};
+
 // One node of the include tree, held by value. A node owns its children;
 // copying a node copies its whole subtree.
 struct IncludeNode {
@@ -23,17 +26,21 @@ struct IncludeNode {
 
   // In directive order.
   std::vector<IncludeNode> children;
-  // True when no node had been registered under this node's directive label
-  // before it (the first start header always has it).
-  bool firstSighting = false;
   // The include text as written (quoted name without quotes, angle name with
   // its brackets), or the path for a start header and for nameless
   // directives.
   Label label;
   // The id of the node's label, which every node of that label shares.
   std::int32_t id = 0;
+  // With file facts: the index of the node's file in the scan's file graph.
+  std::uint32_t file = kNoFile;
+  // True when no node had been registered under this node's directive label
+  // before it (the first start header always has it).
+  bool firstSighting = false;
   // No readable file is where the node's name led.
   bool missing = false;
+  // Its file was read below it: its directives were followed here.
+  bool expanded = false;
   // Whether the edge to the node's includer is drawn. At most one repeat
   // edge is drawn per (node, includer) pair across the run, and a
   // first-sighting edge is left out where that pair already has one; a

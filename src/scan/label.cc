@@ -23,10 +23,4 @@ bool operator==(const Label& label, std::string_view text) {
 
 bool operator!=(const Label& label, std::string_view text) { return !(label == text); }
 
-std::string operator+(const Label& label, std::string_view text) {
-  std::string joined = label.str();
-  joined += text;
-  return joined;
-}
-
 std::ostream& operator<<(std::ostream& out, const Label& label) { return out << label.str(); }

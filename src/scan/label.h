@@ -55,7 +55,6 @@ class LabelTable {
 
 bool operator==(const Label& label, std::string_view text);
 bool operator!=(const Label& label, std::string_view text);
-std::string operator+(const Label& label, std::string_view text);
 std::ostream& operator<<(std::ostream& out, const Label& label);
 
 #endif  // CLUDEMAP_SCAN_LABEL_H_

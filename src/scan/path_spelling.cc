@@ -1,10 +1,12 @@
 #include "scan/path_spelling.h"
 
 #include <algorithm>
-#include <filesystem>
+
+#include "util/path_separator.h"
 
 std::string pathBeside(std::string_view includerPath, std::string_view name) {
-  const std::string_view directories = includerPath.substr(0, includerPath.find_last_of("/\\") + 1);
+  const std::string_view directories =
+      includerPath.substr(0, includerPath.find_last_of(kNameSeparators) + 1);
   std::string path;
   path.reserve(directories.size() + name.size());
   path.append(directories);
@@ -15,18 +17,18 @@ std::string pathBeside(std::string_view includerPath, std::string_view name) {
 
 std::string directoryPrefix(std::string_view directory) {
   std::string prefix(directory);
-  if (!prefix.empty() && !isPathSeparator(prefix.back())) prefix += '/';
+  if (!prefix.empty() && !isNameSeparator(prefix.back())) prefix += '/';
   return prefix;
 }
 
 std::optional<std::string_view> firstComponent(std::string_view name) {
-  const std::size_t separator = name.find_first_of("/\\");
+  const std::size_t separator = name.find_first_of(kNameSeparators);
   if (separator == std::string_view::npos) return std::nullopt;
   return name.substr(0, separator);
 }
 
 const std::string& nativeName(const std::string& path, std::string& changed) {
-  if (std::filesystem::path::preferred_separator != '/' || path.find('\\') == std::string::npos) {
+  if (kSystemSeparator != '/' || path.find('\\') == std::string::npos) {
     return path;
   }
   changed = path;

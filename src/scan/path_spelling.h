@@ -1,14 +1,12 @@
-// How the tool spells and joins paths. Headers written for either of the
-// tool's platforms name directories with '/' or '\', so both separate
-// components everywhere; paths the tool builds use '/'.
+// How the tool spells and joins the paths of headers. They are built from
+// names in directives, which '/' and '\' split on every system
+// (util/path_separator.h); the paths the tool builds use '/'.
 #ifndef CLUDEMAP_SCAN_PATH_SPELLING_H_
 #define CLUDEMAP_SCAN_PATH_SPELLING_H_
 
 #include <optional>
 #include <string>
 #include <string_view>
-
-inline bool isPathSeparator(char c) { return c == '/' || c == '\\'; }
 
 // The path of `name` beside the header at `includerPath`: each directory
 // component of the includer's path (every separator ends one, possibly

@@ -8,6 +8,7 @@
 
 #include "scan/file_recorder.h"
 #include "scan/scan_cache.h"
+#include "scan/translation_unit.h"
 
 namespace {
 
@@ -110,6 +111,7 @@ std::size_t enterNode(Scan& scan, ScannedHeader& header, IncludeNode& node, std:
     // The file reports give every file's size, leaves' too.
     const HeaderContent* content = file.found ? &scan.cache.read(header, depth, leaf) : nullptr;
     recorded = scan.recorder->reach(file, content, scan.cache.isSystem(header.key));
+    node.file = static_cast<std::uint32_t>(recorded);
   }
   const bool expand = registerNode(scan.tree, node, file.path, label, parentId, leaf, memo);
   if (depth > 0) decideEdge(scan.tree, node, parentId);
@@ -123,6 +125,7 @@ std::size_t enterNode(Scan& scan, ScannedHeader& header, IncludeNode& node, std:
   // Room for every child up front: the frame's node pointer and the children
   // being filled in place stay where they are.
   node.children.reserve(content->childDirectives);
+  node.expanded = true;
   const bool records =
       scan.recorder != nullptr && scan.recorder->firstExpansion(recorded, scan.list);
   scan.stack.push_back(Frame{&node, &header, depth, records ? recorded : kNotRecorded});
@@ -149,7 +152,7 @@ void followNextDirective(Scan& scan) {
   const HeaderContent& content = *top.header->content;
   const std::size_t index = top.next++;
   const HeaderDirective& directive = content.directives[index];
-  if (directive.kind == DirectiveKind::kMalformed) {
+  if (directive.kind == IncludeKind::kMalformed) {
     scan.warnings.warn(kMalformedLineWarning,
                        {top.header->key.file->path, content.textOf(directive)});
     return;
@@ -173,8 +176,9 @@ void followNextDirective(Scan& scan) {
   // stack.
   std::size_t file = kNotRecorded;
   if (knownRepeat(scan, memo, parentId, child)) {
-    if (includer == kNotRecorded) return;
+    if (scan.recorder == nullptr) return;
     file = scan.recorder->indexOf(*memo.to->key.file);
+    child.file = static_cast<std::uint32_t>(file);
   } else {
     file = enterNode(scan, *memo.to, child, content.labelOf(directive), parentId, depth,
                      memo.cut == Cut::kLeaf, memo.child);
@@ -221,6 +225,197 @@ void scanStart(Scan& scan, const std::string& path, IncludeNode& node) {
   scan.cache.stopReadingAhead();
 }
 
+// The compiler's view.
+
+// How deep the compiler nests includes: deeper, GCC stops the translation
+// unit, and the scan stops following there.
+constexpr int kMostIncludeLevels = 200;
+
+// One file the compiler has entered, and how far it has read it.
+struct UnitFrame {
+  IncludeNode* node;  // null where nothing below is shown (cuts)
+  ScannedHeader* header;
+  int depth;
+  std::size_t recordedFile;  // or kNotRecorded
+  FileWalk walk;
+};
+
+// Registers a node of the compiler's view: its label's id and first
+// sighting and its edge as in the textual scan; no pair is expanded only
+// once, since the compiler enters a file as often as it is included.
+void registerUnitNode(TreeState& tree, IncludeNode& node, const std::string& path,
+                      std::string_view label, std::int32_t parentId, int depth) {
+  std::int32_t& registered = registerLabel(tree, node, path, label);
+  node.id = registered != 0 ? registered : tree.nextNodeId++;
+  registered = node.id;
+  if (depth > 0) decideEdge(tree, node, parentId);
+}
+
+// Notes the node's file where files are recorded; returns its index.
+std::size_t noteUnitFile(Scan& scan, ScannedHeader& header, IncludeNode& node, int depth) {
+  if (scan.recorder == nullptr) return kNotRecorded;
+  const HeaderFile& file = *header.key.file;
+  const HeaderContent* content = file.found ? &scan.cache.read(header, depth, true) : nullptr;
+  const std::size_t recorded = scan.recorder->reach(file, content, scan.cache.isSystem(header.key));
+  node.file = static_cast<std::uint32_t>(recorded);
+  return recorded;
+}
+
+// The frame that enters `header`, read, or nothing where it does not read.
+std::optional<UnitFrame> unitFrame(Scan& scan, ScannedHeader& header, IncludeNode* node, int depth,
+                                   std::size_t recordedFile, int includeLevel) {
+  const HeaderFile& file = *header.key.file;
+  if (!file.found) return std::nullopt;
+  const HeaderContent& content = scan.cache.read(header, depth, true);
+  if (!content.readable) return std::nullopt;
+  // Room for every child up front: frames point at nodes in place.
+  if (node != nullptr) {
+    node->children.reserve(content.childDirectives);
+    node->expanded = true;
+  }
+  return UnitFrame{node, &header, depth, recordedFile,
+                   FileWalk{&content.lexed, file.path, content.canonicalPath, 0, {}, includeLevel}};
+}
+
+// Follows one include of the innermost file the compiler reads: its node,
+// where the cuts show it, and the file entered unless the compiler would
+// not read it again.
+void followUnitInclude(Scan& scan, TranslationUnit& unit, std::vector<UnitFrame>& frames,
+                       const IncludeRequest& request, bool fromCurrentDirectory) {
+  UnitFrame& top = frames.back();
+  ScannedHeader* header = scan.cache.lead(fromCurrentDirectory ? nullptr : top.header->key.file,
+                                          request.name, request.kind, top.header->key.entry);
+  const Cut cut =
+      scan.config.cuts.any()
+          ? scan.cache.cutOf(request.name, header != nullptr ? header->key : HeaderKey{})
+          : Cut::kNone;
+  const bool shown = top.node != nullptr && cut != Cut::kHidden;
+  if (header == nullptr) {
+    if (!shown) return;
+    scan.warnings.warn(kUnresolvedAngleWarning, {request.name});
+    if (top.recordedFile != kNotRecorded) {
+      scan.recorder->addUnresolved(UnresolvedName{request.label, top.recordedFile, request.line});
+    }
+    return;
+  }
+  const int depth = top.depth + 1;
+  const int includeLevel = top.walk.includeLevel + 1;
+  const HeaderFile& file = *header->key.file;
+  IncludeNode* node = nullptr;
+  std::size_t recorded = kNotRecorded;
+  if (shown) {
+    node = &top.node->children.emplace_back();
+    node->missing = !file.found;
+    recorded = noteUnitFile(scan, *header, *node, depth);
+    registerUnitNode(scan.tree, *node, file.path, request.label, top.node->id, depth);
+    if (top.recordedFile != kNotRecorded) {
+      scan.recorder->addDirective(
+          top.recordedFile, FileDirective{recorded, request.label, request.line, header->key.entry,
+                                          cut == Cut::kLeaf});
+    }
+  }
+  const bool showBelow = shown && cut == Cut::kNone && belowMaxDepth(scan.config.cuts, depth);
+  if (file.found) {
+    const HeaderContent& content = scan.cache.read(*header, depth, true);
+    // A file guarded or marked once: the include is followed, the file not
+    // read again.
+    if (content.readable && !unit.entersAgain(content.canonicalPath, content.lexed)) return;
+  }
+  if (includeLevel >= kMostIncludeLevels) {
+    scan.warnings.warn(kDirectiveWarning,
+                       {top.walk.path, std::to_string(request.line), "#include nested too deeply"});
+    return;
+  }
+  const std::size_t records =
+      showBelow && scan.recorder != nullptr && scan.recorder->firstExpansion(recorded, scan.list)
+          ? recorded
+          : kNotRecorded;
+  std::optional<UnitFrame> entered =
+      unitFrame(scan, *header, showBelow ? node : nullptr, depth, records, includeLevel);
+  if (!entered) {
+    if (shown) {
+      node->missing = true;
+      scan.warnings.warn(kMissingFileWarning, {file.path});
+    }
+    return;
+  }
+  frames.push_back(std::move(*entered));
+}
+
+// What the compiler reads before the start file's first line: its
+// implicit pre-include, then the -include files, each as if included from
+// the current directory.
+std::vector<IncludeRequest> preIncludes(const Preprocessing& config) {
+  std::vector<IncludeRequest> requests;
+  const auto add = [&](const std::string& name) {
+    IncludeRequest& request = requests.emplace_back();
+    request.name = request.label = name;
+  };
+  for (const std::string& name : config.preIncludes) add(name);
+  for (const MacroOption& option : config.options) {
+    if (option.kind == MacroOption::Kind::kInclude || option.kind == MacroOption::Kind::kMacrosOf) {
+      add(option.text);
+    }
+  }
+  return requests;
+}
+
+// Scans the start file `start` as the compiler reads it, a translation unit
+// of its own. Returns whether some #if asked the compiler a question it had
+// no answer to yet.
+bool scanUnit(Scan& scan, const StartFile& start, IncludeNode& root, CompilerAnswers* answers) {
+  TreeState& tree = scan.tree;
+  const NodeIdRegistry::Entry* parent = tree.registry.find("");
+  const std::int32_t parentId = parent == nullptr ? 0 : parent->second;
+  ScannedHeader& header = scan.cache.startHeader(start.path);
+  root.missing = !header.key.file->found;
+  const std::size_t recorded = noteUnitFile(scan, header, root, 0);
+  registerUnitNode(tree, root, start.path, "", parentId, 0);
+  if (scan.recorder != nullptr) scan.recorder->addRoot(recorded);
+  tree.registry.tryEmplace("");
+  const bool leaf = startIsLeaf(scan.config.cuts, start.path);
+  const std::size_t records =
+      !leaf && scan.recorder != nullptr && scan.recorder->firstExpansion(recorded, scan.list)
+          ? recorded
+          : kNotRecorded;
+  std::vector<UnitFrame> frames;
+  std::optional<UnitFrame> first = unitFrame(scan, header, leaf ? nullptr : &root, 0, records, 0);
+  if (!first) {
+    root.missing = true;
+    scan.warnings.warn(kMissingFileWarning, {start.path});
+    return false;
+  }
+  const Preprocessing& config = scan.config.preprocessings[start.preprocessing];
+  const std::vector<IncludeRequest> pending = preIncludes(config);
+  root.children.reserve(root.children.capacity() + pending.size());
+  frames.push_back(std::move(*first));
+  TranslationUnit unit(config, start.preprocessing, start.path, answers, scan.warnings,
+                       [&](std::string_view name, bool angled, bool next) {
+                         const UnitFrame& top = frames.back();
+                         const IncludeKind kind = next     ? IncludeKind::kNext
+                                                  : angled ? IncludeKind::kAngle
+                                                           : IncludeKind::kQuoted;
+                         const ScannedHeader* found = scan.cache.lead(top.header->key.file, name,
+                                                                      kind, top.header->key.entry);
+                         return found != nullptr && found->key.file->found;
+                       });
+  unit.applyMacroOptions();
+  std::size_t preIncluded = 0;
+  while (!frames.empty()) {
+    if (frames.size() == 1 && preIncluded < pending.size()) {
+      followUnitInclude(scan, unit, frames, pending[preIncluded++], true);
+      continue;
+    }
+    const std::optional<IncludeRequest> request = unit.nextInclude(frames.back().walk);
+    if (request) {
+      followUnitInclude(scan, unit, frames, *request, false);
+    } else {
+      frames.pop_back();
+    }
+  }
+  return unit.unanswered();
+}
+
 // The cache of the run for `searchList`, made on first use. A run has few
 // distinct search lists, mostly used in turn.
 std::size_t cacheFor(std::vector<std::unique_ptr<ScanCache>>& caches, const SearchList& searchList,
@@ -232,44 +427,84 @@ std::size_t cacheFor(std::vector<std::unique_ptr<ScanCache>>& caches, const Sear
   return caches.size() - 1;
 }
 
+// How the store reads headers: for the compiler's view, lexed as the
+// dialect of the first translation unit lexes them.
+std::optional<Dialect> lexingOf(const ScanConfig& config) {
+  if (!config.preprocess) return std::nullopt;
+  const Preprocessing& first = config.preprocessings.front();
+  return dialectFor(first.cplusplus, first.standard);
+}
+
 }  // namespace
 
 // Everything the scan keeps while it runs, besides its result. The store
 // comes after the caches, so that its threads stop before the caches their
 // tasks use go.
 struct ScanMemory {
-  ScanMemory(const ScanConfig& config, LabelTable& labels)
-      : tree(labels), store(readerCount(config), config.fileFacts, !config.cuts.any()) {}
+  // Reading ahead follows the text's includes, which the compiler's view
+  // does not; without cuts every file found is opened anyway, so a search
+  // reads what it finds at once.
+  explicit ScanMemory(const ScanConfig& config)
+      : store(config.preprocess ? 0 : readerCount(config), config.fileFacts, !config.cuts.any(),
+              lexingOf(config)) {}
 
-  TreeState tree;
   std::vector<std::unique_ptr<ScanCache>> caches;
-  // Without cuts every file found is opened anyway, so a search reads what
-  // it finds at once.
   ContentStore store;
+  std::optional<TreeState> tree;  // of the last scan
 };
 
 void ScanMemoryRelease::operator()(ScanMemory* memory) const { delete memory; }
 
-ScanResult scanIncludes(const ScanConfig& config, WarningSink& warnings) {
-  ScanResult result;
+namespace {
+
+// Scans every start file into `result`, with a fresh tree state; returns
+// whether some #if asked the compiler a question it had no answer to yet.
+bool scanAll(const ScanConfig& config, WarningSink& warnings, ScanMemory& memory,
+             ScanResult& result, CompilerAnswers* answers) {
   result.roots.resize(config.starts.size());
-  result.memory.reset(new ScanMemory(config, result.labels));
-  ScanMemory& memory = *result.memory;
+  TreeState& tree = memory.tree.emplace(result.labels);
   std::optional<FileRecorder> recorder;
   if (config.fileFacts) recorder.emplace(result.files);
+  bool unanswered = false;
   for (std::size_t i = 0; i < config.starts.size(); ++i) {
-    const std::size_t list = cacheFor(
-        memory.caches, config.searchLists[config.starts[i].searchList], config.cuts, memory.store);
-    Scan scan{
-        config, warnings, memory.tree, *memory.caches[list], list, recorder ? &*recorder : nullptr,
-        {}};
-    scanStart(scan, config.starts[i].path, result.roots[i]);
+    const StartFile& start = config.starts[i];
+    const std::size_t list =
+        cacheFor(memory.caches, config.searchLists[start.searchList], config.cuts, memory.store);
+    Scan scan{config, warnings, tree, *memory.caches[list], list, recorder ? &*recorder : nullptr,
+              {}};
+    if (config.preprocess) {
+      unanswered = scanUnit(scan, start, result.roots[i], answers) || unanswered;
+    } else {
+      scanStart(scan, start.path, result.roots[i]);
+    }
   }
   if (recorder) recorder->finish(memory.caches.size() > 1);
   result.files.warnings = warnings.count();
+  result.files.preprocessed = config.preprocess;
   for (const auto& [line, count] : warnings.kept()) {
     result.distinctWarnings.emplace_back(line, count);
   }
   result.filesRead = memory.store.filesRead();
+  return unanswered;
+}
+
+}  // namespace
+
+ScanResult scanIncludes(const ScanConfig& config, WarningSink& warnings, CompilerAnswers* answers) {
+  std::unique_ptr<ScanMemory, ScanMemoryRelease> memory(new ScanMemory(config));
+  // The compiler's answers to the questions some #if asks are asked in
+  // batches: scans whose warnings go nowhere gather them, until a scan
+  // needs no new answer; the scan whose warnings count comes last.
+  if (config.preprocess && answers != nullptr) {
+    for (;;) {
+      std::ostream nowhere(nullptr);
+      WarningSink unheard(nowhere);
+      ScanResult trial;
+      if (!scanAll(config, unheard, *memory, trial, answers) || !answers->askPending()) break;
+    }
+  }
+  ScanResult result;
+  scanAll(config, warnings, *memory, result, answers);
+  result.memory = std::move(memory);
   return result;
 }

@@ -6,6 +6,7 @@
 
 #include "scan/scan_config.h"
 #include "scan/scan_result.h"
+#include "scan/translation_unit.h"
 #include "scan/warning_sink.h"
 
 // The texts of the scan's warnings, each one line on the warning stream.
@@ -24,6 +25,11 @@ inline constexpr std::string_view kUnresolvedAngleWarning = "WARNING: Cannot ope
 // file's search list in order; angle-bracket names against the search list
 // alone. Problems are written as one-line warnings, in depth-first line
 // order, and the scan goes on. Depth is bounded only by memory.
-ScanResult scanIncludes(const ScanConfig& config, WarningSink& warnings);
+//
+// With config.preprocess, each start file is a translation unit, and the
+// scan follows the includes the compiler follows, and only those:
+// `answers`, when given, answers what only the compiler knows.
+ScanResult scanIncludes(const ScanConfig& config, WarningSink& warnings,
+                        CompilerAnswers* answers = nullptr);
 
 #endif  // CLUDEMAP_SCAN_SCAN_H_

@@ -13,9 +13,11 @@ std::uint64_t nameHash(const HeaderContent& includer, const HeaderDirective& dir
 
 }  // namespace
 
-ContentStore::ContentStore(unsigned readerThreads, bool fileFacts, bool readWhenFound)
+ContentStore::ContentStore(unsigned readerThreads, bool fileFacts, bool readWhenFound,
+                           std::optional<Dialect> lexing)
     : fileFacts_(fileFacts),
       readWhenFound_(readWhenFound),
+      lexing_(lexing),
       readers_(readerThreads,
                [](const ReadAheadTask& task) { task.cache->runReadAheadTask(task); }) {}
 
@@ -23,35 +25,37 @@ ContentStore::~ContentStore() = default;
 
 const HeaderFile& ContentStore::find(const std::string& path, bool* readHere) {
   *readHere = false;
-  return files_.get(path, [&] {
-    HeaderFile file;
-    file.path = path;
-    file.number = fileCount_++;
-    if (readWhenFound_) {
-      file.content = &readPath(path, readHere);
-      file.found = file.content->readable;
-    } else {
-      file.found = isReadableFile(path);
-    }
-    return file;
-  });
+  return files_.get(
+      path,
+      [&] {
+        HeaderFile file;
+        file.path = path;
+        file.number = fileCount_++;
+        if (readWhenFound_) {
+          // Kept with the file: a second map of contents would cost every
+          // path a second locked look-up.
+          file.content = std::make_unique<const HeaderContent>(readContent(path));
+          file.found = file.content->readable;
+        } else {
+          file.found = isReadableFile(path);
+        }
+        return file;
+      },
+      readWhenFound_ ? readHere : nullptr);
 }
 
 const HeaderContent& ContentStore::read(const HeaderFile& file, bool* readHere) {
   *readHere = false;
-  return file.content != nullptr ? *file.content : readPath(file.path, readHere);
+  if (file.content != nullptr) return *file.content;
+  return contents_.get(file.path, [&] { return readContent(file.path); }, readHere);
 }
 
-const HeaderContent& ContentStore::readPath(const std::string& path, bool* readHere) {
-  return contents_.get(
-      path,
-      [&] {
-        HeaderContent read = readHeaderContent(path, fileFacts_);
-        if (fileFacts_ && read.readable) read.canonicalPath = canonicalPaths_.of(path);
-        if (read.readable) ++filesRead_;
-        return read;
-      },
-      readHere);
+HeaderContent ContentStore::readContent(const std::string& path) {
+  HeaderContent read =
+      lexing_ ? readLexedContent(path, *lexing_) : readHeaderContent(path, fileFacts_);
+  if ((fileFacts_ || lexing_) && read.readable) read.canonicalPath = canonicalPaths_.of(path);
+  if (read.readable) ++filesRead_;
+  return read;
 }
 
 ScanCache::ScanCache(SearchList searchList, const Cuts& cuts, ContentStore& store)
@@ -85,7 +89,7 @@ DirectiveMemo& ScanCache::resolve(ScannedHeader& includer, std::size_t index) {
   const HeaderContent& content = *includer.content;
   const HeaderDirective& directive = content.directives[index];
   const std::string_view name = content.textOf(directive);
-  if (directive.kind == DirectiveKind::kAngle) {
+  if (directive.kind == IncludeKind::kAngle) {
     // Names recur across headers; the scan keeps its own copy of where each
     // led, which it reads without taking the shared map's lock.
     const auto [entry, added] = angleNames_.tryEmplace(name);
@@ -100,6 +104,14 @@ DirectiveMemo& ScanCache::resolve(ScannedHeader& includer, std::size_t index) {
   }
   if (cuts_.any()) memo.cut = cutOf(name, memo.to == nullptr ? HeaderKey{} : memo.to->key);
   return memo;
+}
+
+ScannedHeader* ScanCache::lead(const HeaderFile* includer, std::string_view name, IncludeKind kind,
+                               int includerEntry) {
+  static const HeaderFile kCurrentDirectory;
+  const HeaderKey key =
+      childHeader(includer != nullptr ? *includer : kCurrentDirectory, name, kind, includerEntry);
+  return key.file == nullptr ? nullptr : &headerOf(key);
 }
 
 bool ScanCache::isSystem(const HeaderKey& key) const {
@@ -139,11 +151,11 @@ const HeaderFile& ScanCache::find(const std::string& path) {
 // after the one its includer was found in, or all of them when the
 // includer was found in none.
 HeaderKey ScanCache::childHeader(const HeaderFile& includer, std::string_view name,
-                                 DirectiveKind kind, int includerEntry) {
+                                 IncludeKind kind, int includerEntry) {
   switch (kind) {
-    case DirectiveKind::kQuoted:
+    case IncludeKind::kQuoted:
       return resolveQuotedName(includer, name);
-    case DirectiveKind::kNext:
+    case IncludeKind::kNext:
       return searchIncludeDirs(
           name, includerEntry == kNoEntry ? 0 : static_cast<std::size_t>(includerEntry) + 1, false);
     default:
@@ -218,7 +230,7 @@ const std::vector<bool>* ScanCache::directoriesThatMayHold(std::string_view name
 // and its lock. A collision in the filter merely leaves a header for the
 // scan to read itself.
 bool ScanCache::claimedByReader(const HeaderContent& includer, const HeaderDirective& directive) {
-  return directive.kind == DirectiveKind::kAngle &&
+  return directive.kind == IncludeKind::kAngle &&
          followedNames_.claimed(nameHash(includer, directive));
 }
 
@@ -233,7 +245,7 @@ void ScanCache::readAhead(const HeaderFile& file, const HeaderContent& content, 
     const HeaderDirective& directive = content.directives[i];
     // Where a next directive leads depends on how its includer was found,
     // which only the scan knows.
-    if (directive.kind != DirectiveKind::kMalformed && directive.kind != DirectiveKind::kNext &&
+    if (directive.kind != IncludeKind::kMalformed && directive.kind != IncludeKind::kNext &&
         !claimedByReader(content, directive)) {
       tasks.push_back(ReadAheadTask{this, &file, &content, i, depth});
     }
@@ -249,7 +261,7 @@ void ScanCache::runReadAheadTask(const ReadAheadTask& task) {
   // Names are claimed when followed rather than when queued, so that the
   // occurrence the readers reach first, which is mostly the one the scan
   // reaches first, is the one followed.
-  if (directive.kind == DirectiveKind::kAngle &&
+  if (directive.kind == IncludeKind::kAngle &&
       !followedNames_.claim(nameHash(includer, directive))) {
     return;
   }

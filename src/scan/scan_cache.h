@@ -19,6 +19,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -102,8 +103,11 @@ class ContentStore {
   // With `fileFacts`, headers are read with their facts (readHeaderContent).
   // With `readWhenFound`, a search reads what it finds at once, which
   // saves looking at a file before reading it where every file found is
-  // opened anyway (a run without cuts).
-  ContentStore(unsigned readerThreads, bool fileFacts, bool readWhenFound);
+  // opened anyway (a run without cuts). With `lexing`, headers are read for
+  // the compiler's view, as that dialect lexes them, with their canonical
+  // paths.
+  ContentStore(unsigned readerThreads, bool fileFacts, bool readWhenFound,
+               std::optional<Dialect> lexing = std::nullopt);
   ContentStore(const ContentStore&) = delete;
   ContentStore& operator=(const ContentStore&) = delete;
   ~ContentStore();
@@ -125,12 +129,14 @@ class ContentStore {
   void drain() { readers_.drain(); }
 
  private:
-  const HeaderContent& readPath(const std::string& path, bool* readHere);
+  HeaderContent readContent(const std::string& path);
 
   const bool fileFacts_;
   const bool readWhenFound_;
+  const std::optional<Dialect> lexing_;
   OnceMap<HeaderFile> files_;
-  OnceMap<HeaderContent> contents_;  // by path
+  // By path, for the files not read when found.
+  OnceMap<HeaderContent> contents_;
   CanonicalPaths canonicalPaths_;
   // How many paths have been looked at, which numbers the next one.
   std::atomic<std::size_t> fileCount_{0};
@@ -168,6 +174,14 @@ class ScanCache {
   // Whether `key` was found through a system entry of the list.
   bool isSystem(const HeaderKey& key) const;
 
+  // Where an include of `name` of `kind` leads from `includer` (null: from
+  // the current directory, as for the compiler's -include), found in
+  // `includerEntry`; null for an angle-bracket name found nowhere.
+  ScannedHeader* lead(const HeaderFile* includer, std::string_view name, IncludeKind kind,
+                      int includerEntry);
+  // What the cuts make of an include of `name` that leads to `key`.
+  Cut cutOf(std::string_view name, const HeaderKey& key) const;
+
   // Drops the reading ahead not yet started and waits for what is running,
   // so that the threads stay idle until the next scan.
   void stopReadingAhead();
@@ -177,11 +191,10 @@ class ScanCache {
 
   ScannedHeader& headerOf(const HeaderKey& key);
   const HeaderFile& find(const std::string& path);
-  Cut cutOf(std::string_view name, const HeaderKey& key) const;
   void readAhead(const HeaderFile& file, const HeaderContent& content, int depth);
   void runReadAheadTask(const ReadAheadTask& task);
   bool claimedByReader(const HeaderContent& includer, const HeaderDirective& directive);
-  HeaderKey childHeader(const HeaderFile& includer, std::string_view name, DirectiveKind kind,
+  HeaderKey childHeader(const HeaderFile& includer, std::string_view name, IncludeKind kind,
                         int includerEntry);
   HeaderKey resolveQuotedName(const HeaderFile& includer, std::string_view name);
   HeaderKey searchIncludeDirs(std::string_view name, std::size_t from, bool quotedName);

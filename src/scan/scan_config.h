@@ -13,7 +13,32 @@
 // A start file and the search list its names are looked up in.
 struct StartFile {
   std::string path;
-  std::size_t searchList = 0;  // index into ScanConfig::searchLists
+  std::size_t searchList = 0;     // index into ScanConfig::searchLists
+  std::size_t preprocessing = 0;  // index into ScanConfig::preprocessings
+};
+
+// One of the options that give a translation unit its macros before its
+// first line, in command-line order.
+struct MacroOption {
+  enum class Kind { kDefine, kUndefine, kInclude, kMacrosOf };  // -D -U -include -imacros
+  Kind kind;
+  std::string text;  // "NAME", "NAME=VALUE" or a file name
+};
+
+// How the compiler sees a translation unit before its first line: what
+// only the compiler knows (its predefined macros, its implicit pre-include,
+// its answers to __has_builtin and the like) and the compile command's
+// macro options.
+struct Preprocessing {
+  bool cplusplus = true;
+  std::string standard;  // the -std value; "" for the compiler's default
+  bool clang = false;    // clang's built-ins rather than GCC's
+  // The compiler's predefined macros as its -dM -E prints them, one
+  // "#define" line each; empty where the compiler was not asked.
+  std::string predefined;
+  // The files the compiler includes before the start file, in order.
+  std::vector<std::string> preIncludes;
+  std::vector<MacroOption> options;
 };
 
 struct ScanConfig {
@@ -31,6 +56,11 @@ struct ScanConfig {
   // need of every header: its lines, its directives' lines and its
   // canonical path.
   bool fileFacts = false;
+  // Whether the scan follows only the includes the compiler follows,
+  // evaluating conditionals, macros and computed includes, each start file
+  // as its own translation unit.
+  bool preprocess = false;
+  std::vector<Preprocessing> preprocessings{1};
 };
 
 #endif  // CLUDEMAP_SCAN_SCAN_CONFIG_H_

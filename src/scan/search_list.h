@@ -43,7 +43,6 @@ class SearchList {
 
   // The same directories of the same kinds in the same order.
   bool operator==(const SearchList& other) const;
-  bool operator!=(const SearchList& other) const { return !(*this == other); }
 
  private:
   std::vector<Entry> entries_;

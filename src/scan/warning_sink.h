@@ -28,8 +28,6 @@ class WarningSink {
   // Writes `format` with each %s replaced by the next argument.
   void warn(std::string_view format, std::initializer_list<std::string_view> args);
   std::size_t count() const { return count_; }
-  std::ostream& stream() const { return *out_; }
-  void setStream(std::ostream& out) { out_ = &out; }
   // Each distinct line kept, line end included, in the order first met, and
   // how many times it came, whatever the mode.
   const StringMap<std::size_t>& kept() const { return kept_; }

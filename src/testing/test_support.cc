@@ -166,9 +166,10 @@ RunConfig configOf(const Strings& args) {
   for (const std::string& arg : args) argv.push_back(arg.c_str());
   const CommandLine line = parseCommandLine(static_cast<int>(argv.size()), argv.data());
   std::ostringstream verbose;
-  ConfigProblem problem;
-  std::optional<RunConfig> config = makeRunConfig(line, verbose, problem);
-  if (!config) throw std::runtime_error("no run for the test's command line: " + problem.message);
+  Expected<RunConfig> config = makeRunConfig(line, verbose);
+  if (!config) {
+    throw std::runtime_error("no run for the test's command line: " + config.error().message);
+  }
   return std::move(*config);
 }
 

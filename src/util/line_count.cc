@@ -1,5 +1,6 @@
 #include "util/line_count.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -54,4 +55,11 @@ std::uint64_t countLineEnds(std::string_view bytes) {
 std::uint64_t countLines(std::string_view bytes) {
   const bool openLast = !bytes.empty() && bytes.back() != '\n' && bytes.back() != '\r';
   return countLineEnds(bytes) + (openLast ? 1 : 0);
+}
+
+std::string lineAndColumn(std::string_view text, std::size_t offset) {
+  const std::string_view before = text.substr(0, offset);
+  const std::size_t lineStart = before.rfind('\n') + 1;  // 0 on the first line
+  return std::to_string(1 + std::count(before.begin(), before.end(), '\n')) + ':' +
+         std::to_string(before.size() - lineStart + 1);
 }

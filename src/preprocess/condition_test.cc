@@ -1,0 +1,356 @@
+#include "preprocess/condition.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <sstream>
+
+#include "preprocess/compiler_oracle_test.h"
+#include "preprocess/tokenize.h"
+
+namespace {
+
+struct Row {
+  std::string defines;
+  std::string expression;
+};
+
+// clang-format off
+const Row kRows[] = {
+    // Integer literals: bases, suffixes, separators, overflow, floats.
+    {"", "0x7fffffffffffffff + 0 > 0"}, {"", "18446744073709551615 == -1"}, {"", "-1 < 0u"},
+    {"", "0xFFFFFFFFFFFFFFFF > 0"}, {"", "1'000 == 1000"}, {"", "1''0"}, {"", "0b101 == 5"},
+    {"", "010 == 8"}, {"", "08"}, {"", "0b12"}, {"", "1.0 || 1"}, {"", "1e3"}, {"", "0x1p3"},
+    {"", "10z == 10"}, {"", "10uz"}, {"", "1ull == 1"}, {"", "1lul"}, {"", "1lL"}, {"", "1LL"},
+    {"", "99999999999999999999 < 0"}, {"", "0x1FFFFFFFFFFFFFFFF < 0"}, {"", "1i"}, {"", "1j"},
+    {"", "0x"}, {"", "1u8"}, {"", "0x1e5 == 480"}, {"", "0b"},
+    // Character literals.
+    {"", "'a' == 97"}, {"", "'\\377' < 0"}, {"", "'\\xff' < 0"}, {"", "'ab' == 24930"},
+    {"", "'abcde' == 1650680933"}, {"", "u'ab' == 98"}, {"", "L'ab' == 98"}, {"", "u8'a' == 97"},
+    {"", "u8'\\xff' < 0"}, {"", "U'a' - 98 > 0"}, {"", "L'\\xffffffff' < 0"}, {"", "u'\\xffff' > 0"},
+    {"", "'\\u00e9' == 0xc3a9"}, {"", "L'\xc3\xa9' == 0xe9"}, {"", "'\xc3\xa9' == 0xc3a9"},
+    {"", "u'\\U0001F600' == 0xDE00"}, {"", "'\\e' == 27"}, {"", "'\\q' == 'q'"}, {"", "''"},
+    {"", "'\\x' == 0"}, {"", "'\\400' == 0"}, {"", "'a'_x"}, {"", "'\\0' == 0 && '\\n' == 10"},
+    {"", "U'\\xffffffff' > 0"}, {"", "'\\u0041' == 65"}, {"", "L'\\U00110000'"},
+    // Arithmetic as intmax_t and uintmax_t.
+    {"", "-5 / 0 == 5"}, {"", "0 && 1/0"}, {"", "1 || 1/0"}, {"", "1 ? 2 : 1/0"},
+    {"", "0 ? 1/0 : 2"}, {"", "(1, 2) == 2"}, {"", "1 << 64 == 0"}, {"", "1 << -1 == 0"},
+    {"", "-1 >> 70 == -1"}, {"", "-1 >> 1 == -1"}, {"", "1u << 63 > 0"},
+    {"", "(-9223372036854775807-1) / -1 < 0"}, {"", "(-9223372036854775807-1) % -1 == 0"},
+    {"", "-7 % 3 == -1 && 7 % -3 == 1"}, {"", "(1 ? -1 : 0u) > 0"}, {"", "(0 ? 0u : -1) > 0"},
+    {"", "!0u - 1 < 0"}, {"", "~0u > 0 && -1u > 0"}, {"", "(0u, -1) < 0"}, {"", "1 == 1 == 1"},
+    {"", "1 ? 2 : 3 ? 0 : 0"}, {"", "1 ? 1, 0 : 1"}, {"", "0 ? 0 : 1, 0"}, {"", "- - 1 == 1"},
+    {"", "!!2 == 1 && ~~5 == 5"}, {"", "(((((1)))))"}, {"", "-9223372036854775807 - 2 > 0"},
+    {"", "1 << 63 >> 63 == -1"}, {"", "(1u << 63) >> 63 == 1"}, {"", "2 >> -1 == 4"},
+    // Syntax errors: the group is not taken.
+    {"", ""}, {"", "("}, {"", ")"}, {"", "1 +"}, {"", "* 1"}, {"", "1 2"}, {"", "(1"}, {"", "1)"},
+    {"", "1 ? 2"}, {"", "1 : 2"}, {"", "()"}, {"", "1 = 1"}, {"", "\"a\""}, {"", "1 <=> 2"},
+    {"", "1 ? 2 : 3 : 4"}, {"", "1 && (0 ||)"}, {"", "@"}, {"", "1 +/ 2"}, {"", "a.b"},
+    // Identifiers, C++'s words, `defined`.
+    {"", "undefined_x == 0"}, {"", "true"}, {"", "false == 0"}, {"", "1 and 0 or not 0"},
+    {"", "compl 0 == -1"}, {"", "int"}, {"#define X", "defined X && defined(X)"},
+    {"", "defined"}, {"", "defined("}, {"", "defined(X"}, {"", "defined(1)"}, {"", "defined and"},
+    {"", "1 || defined(X"}, {"#define D defined\n#define X", "D X && D(X) && !D Y"},
+    {"#define X\n#define DX(y) defined(y)", "DX(X)"}, {"#define DV(...) defined __VA_OPT__(X)", "DV(1)"},
+    {"", "defined(__FILE__) && defined _Pragma && defined __has_include"}, {"", "_Pragma(\"x\")"},
+    // __has_include.
+    {"", "__has_include(<present.h>)"}, {"", "__has_include(\"local.h\")"},
+    {"", "__has_include(<local.h>)"}, {"", "__has_include(\"present.h\")"},
+    {"", "__has_include(<sub/deep.h>) && !__has_include(<absent.h>)"},
+    {"#define HDR <present.h>", "__has_include(HDR)"}, {"#define S(x) #x", "__has_include(S(local.h))"},
+    {"", "__has_include"}, {"", "__has_include(stdio.h)"}, {"", "__has_include(<present.h>"},
+    {"", "__has_include_next(<present.h>)"}, {"", "0 && __has_include(<present.h>)"},
+    {"#define HI __has_include", "HI(<present.h>)"}, {"", "__has_include(<present.h) || 1"},
+    // The operators the compiler answers.
+    {"", "__has_attribute(noreturn)"}, {"", "__has_attribute(__noreturn__) > 1"},
+    {"", "__has_cpp_attribute(nodiscard)"}, {"", "__has_cpp_attribute(gnu::always_inline)"},
+    {"", "__has_attribute(gnu::cold)"}, {"", "__has_c_attribute(deprecated)"},
+    {"", "__has_builtin(__builtin_expect) && !__has_builtin(nonexistent_x)"},
+    {"", "__has_attribute()"}, {"", "__has_attribute(1)"}, {"", "__has_attribute"},
+    {"#define ATTR noreturn", "__has_attribute(ATTR)"}, {"", "__has_feature(x)"},
+    {"", "0 && __has_attribute(cold)"}, {"", "__has_attribute(gnu::)"},
+    // Built-in macros and expansion.
+    {"", "__INCLUDE_LEVEL__ == 0 && __COUNTER__ == __COUNTER__ - 1"},
+    {"#define CAT(a,b) a##b", "CAT(1,2) == 12 && CAT(0x,1F) == 31"}, {"#define CAT(a,b) a##b", "CAT(1,.)"},
+    {"#define CAT(a,b) a##b", "CAT(+,-)"}, {"#define F(x) x", "F("}, {"#define G(a,b) a", "G(1)"},
+    {"#define EMPTY", "EMPTY"}, {"#define EMPTY", "EMPTY 1"},
+    {"#define ONE 1\n#define TWO ONE + ONE", "TWO == 2"}, {"#define F(x) x", "F(F)(1)"},
+    {"#define L (\n#define R )", "L 1 R"}, {"#define SELF SELF + 1", "SELF"},
+    {"#define V(a, ...) a __VA_OPT__(+ __VA_ARGS__)\n#define E", "V(1) == 1 && V(1, 2) == 3 && V(2, E) == 2"},
+};
+// clang-format on
+
+using Question = std::pair<Builtin, std::string>;
+using Answers = std::map<Question, std::intmax_t>;
+
+std::string operatorName(Builtin which) {
+  MacroTable table(Dialect(), Compiler::kClang);
+  for (const char* name : {"__has_attribute", "__has_cpp_attribute", "__has_c_attribute",
+                           "__has_builtin", "__has_feature", "__has_extension", "__has_warning"}) {
+    if (table.peek(name)->builtin == which) return name;
+  }
+  return "";
+}
+
+// The compiler's values for `questions`, read bit by bit from which of
+// many #if groups it takes: the way a caller batches them.
+Answers askCompiler(const std::string& command, const std::set<Question>& questions) {
+  std::string source;
+  std::size_t i = 0;
+  for (const Question& q : questions) {
+    for (int bit = 0; bit < 32; ++bit) {
+      source += "#if ((" + operatorName(q.first) + "(" + q.second + ")) >> " + std::to_string(bit) +
+                ") & 1\nQ" + std::to_string(i) + "_" + std::to_string(bit) + "\n#endif\n";
+    }
+    ++i;
+  }
+  const CompilerRun run = runCompiler(command + " -E -P", scratchDirectory(), {{"ask.cc", source}});
+  Answers answers;
+  i = 0;
+  for (const Question& q : questions) {
+    std::intmax_t value = 0;
+    for (int bit = 0; bit < 32; ++bit) {
+      const std::string marker = "Q" + std::to_string(i) + "_" + std::to_string(bit) + "\n";
+      if (run.out.find(marker) != std::string::npos) value |= std::intmax_t{1} << bit;
+    }
+    answers[q] = value;
+    ++i;
+  }
+  return answers;
+}
+
+struct Config {
+  const char* command;  // the compiler and its language
+  bool cplusplus;
+  const char* standard;
+};
+const Config kConfigs[] = {{"g++ -x c++ -std=gnu++20", true, "gnu++20"},
+                           {"g++ -x c++ -std=c++11", true, "c++11"},
+                           {"gcc -x c -std=gnu17", false, "gnu17"}};
+
+// A unit set up as the compiler of `config` is: its predefined macros, its
+// language, and the headers of `directory` found as with -I inc.
+struct CompilerUnit : Unit {
+  CompilerUnit(const Config& config, const std::filesystem::path& directory)
+      : Unit(dialectFor(config.cplusplus, config.standard)) {
+    const CompilerRun predefined =
+        runCompiler(std::string(config.command) + " -dM -E", directory, {{"empty.txt", ""}});
+    run(predefined.out);
+    language = languageOf(language.dialect, macros);
+    questions.hasInclude = [directory](std::string_view name, bool angled, bool) {
+      return (!angled && std::filesystem::exists(directory / name)) ||
+             std::filesystem::exists(directory / "inc" / name);
+    };
+  }
+};
+
+// Each expression in an #if group of its own, after its macros: whether
+// the compiler takes the group, and whether it reports an error there.
+struct GccGroups {
+  std::vector<bool> taken, failed;
+};
+
+GccGroups gccGroups(const Config& config, const std::filesystem::path& directory,
+                    const std::vector<Row>& rows, std::vector<int>& ifLines) {
+  std::vector<std::string> source;
+  std::vector<int> firstLines;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    firstLines.push_back(static_cast<int>(source.size()) + 1);
+    addLines(source, rows[i].defines);
+    source.push_back("#if " + std::string(rows[i].expression));
+    ifLines.push_back(static_cast<int>(source.size()));
+    addLines(source, "T" + std::to_string(i) + "_\n#endif\n" + undefines(rows[i].defines));
+  }
+  const CompilerRun run = runCompiler(std::string(config.command) + " -E -P -I inc", directory,
+                                      {{"rows.txt", joinLines(source)}});
+  GccGroups groups;
+  const std::map<int, std::string> errors = errorsByLine(run.err, "rows.txt");
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    groups.taken.push_back(run.out.find("T" + std::to_string(i) + "_\n") != std::string::npos);
+    // An error in a macro's expansion is reported at its definition.
+    const auto error = errors.lower_bound(firstLines[i]);
+    groups.failed.push_back(error != errors.end() && error->first <= ifLines[i]);
+  }
+  return groups;
+}
+
+// Evaluates every row as the compiler of `config` and compares: first
+// without answers to the __has_* questions, collecting them, then with the
+// compiler's answers.
+GccGroups compareWithCompiler(const Config& config, const std::vector<Row>& rows) {
+  const std::filesystem::path directory = scratchDirectory();
+  if (!runCompiler(config.command, directory, {}).ran) return {};
+  writeText(directory / "inc/present.h", "");
+  writeText(directory / "inc/sub/deep.h", "");
+  writeText(directory / "local.h", "");
+  std::vector<int> ifLines;
+  const GccGroups gcc = gccGroups(config, directory, rows, ifLines);
+  CompilerUnit unit(config, directory);
+  EXPECT_GT(unit.macros.size(), 100u) << "predefined macros from " << config.command;
+
+  std::set<Question> asked;
+  Answers answers;
+  unit.questions.compilerValue = [&](Builtin which, std::string_view operand) {
+    const auto known = answers.find({which, std::string(operand)});
+    if (known != answers.end()) return std::optional<std::intmax_t>(known->second);
+    asked.emplace(which, operand);
+    return std::optional<std::intmax_t>();
+  };
+  // Answers can lead to more questions (0 && __has_builtin(y) no longer
+  // skips y): ask until there are none.
+  std::vector<ConditionResult> results(rows.size());
+  for (int round = 0; round < 3; ++round) {
+    const std::size_t known = asked.size();
+    if (round > 0 && !asked.empty()) answers = askCompiler(config.command, asked);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const MacroTable saved = unit.macros;
+      EXPECT_EQ(unit.run(rows[i].defines), "");
+      unit.builtins.line = ifLines[i];
+      results[i] =
+          evaluateCondition(tokenize(rows[i].expression, false, unit.language.dialect), unit.env);
+      unit.macros = saved;
+    }
+    if (round > 0 && asked.size() == known) break;
+  }
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const std::string where =
+        std::string(config.standard) + " " + rows[i].defines + "\n#if " + rows[i].expression;
+    EXPECT_FALSE(results[i].unanswered) << where;
+    EXPECT_EQ(results[i].value, gcc.taken[i]) << where;
+    EXPECT_EQ(!results[i].error.empty(), gcc.failed[i]) << where << ": " << results[i].error;
+  }
+  return gcc;
+}
+
+TEST(Condition, EvaluatesAsGcc) {
+  for (const Config& config : kConfigs) {
+    compareWithCompiler(config, std::vector<Row>(std::begin(kRows), std::end(kRows)));
+  }
+}
+
+// Random macro nests and expressions, each block's macros its own.
+class RandomRows {
+ public:
+  explicit RandomRows(unsigned seed) : random_(seed) {}
+
+  Row next(std::size_t block) {
+    suffix_ = "_" + std::to_string(block);
+    Row row;
+    const std::string x = "(x)", y = "(y)";
+    row.defines = "#define A" + suffix_ + " " + expression(2) + "\n#define B" + suffix_ + " " +
+                  expression(2) + "\n#define F" + suffix_ + "(x) " + binary(x, expression(1)) +
+                  "\n#define G" + suffix_ + "(x, y) " + binary(x, y) + "\n#define P" + suffix_ +
+                  "(a, b) a ## b\n#define V" + suffix_ + "(...) (0 __VA_OPT__(+ (__VA_ARGS__)))" +
+                  "\n#define S" + suffix_ + " (S" + suffix_ + " + 1)\n#define D" + suffix_ +
+                  " defined";
+    row.expression = expression(4);
+    if (pick(20) == 0) row.expression += pick(2) == 0 ? " +" : " )";
+    return row;
+  }
+
+ private:
+  std::size_t pick(std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_);
+  }
+
+  template <std::size_t N>
+  std::string pick(const char* const (&choices)[N]) {
+    return choices[pick(N)];
+  }
+
+  std::string binary(const std::string& a, const std::string& b) {
+    constexpr const char* kOperators[] = {"+",  "-",  "*",  "/",  "%", "<<", ">>", "<",  ">",
+                                          "<=", ">=", "==", "!=", "&", "^",  "|",  "&&", "||"};
+    return a + " " + pick(kOperators) + " " + b;
+  }
+
+  std::string expression(int depth) {
+    constexpr const char* kNumbers[] = {"0",
+                                        "1",
+                                        "2",
+                                        "3",
+                                        "7",
+                                        "10",
+                                        "63",
+                                        "64",
+                                        "65",
+                                        "255",
+                                        "0x7fffffffffffffff",
+                                        "0x8000000000000000",
+                                        "18446744073709551615",
+                                        "9223372036854775807",
+                                        "0xffffffffffffffffu",
+                                        "077",
+                                        "0b1011",
+                                        "1u",
+                                        "3ull",
+                                        "2LL",
+                                        "100000000000000000000",
+                                        "'a'",
+                                        "'\\xff'",
+                                        "'ab'",
+                                        "L'x'",
+                                        "u'\\xffff'",
+                                        "U'a'",
+                                        "'\\377'",
+                                        "4294967296",
+                                        "0u"};
+    constexpr const char* kNames[] = {"A", "B", "S", "U"};
+    constexpr const char* kUnary[] = {"-", "+", "~", "!"};
+    switch (depth <= 0 ? pick(3) : pick(13)) {
+      case 0:
+      case 1:
+        return pick(kNumbers);
+      case 2:
+        return pick(kNames) + suffix_;
+      case 3:
+        return pick(kUnary) + expression(depth - 1);
+      case 4:
+      case 5:
+        return "(" + binary(expression(depth - 1), expression(depth - 1)) + ")";
+      case 6:
+        return binary(expression(depth - 1), expression(depth - 1));
+      case 7:
+        return "(" + expression(depth - 1) + " ? " + expression(depth - 1) + " : " +
+               expression(depth - 1) + ")";
+      case 8:
+        return "(" + expression(depth - 1) + ", " + expression(depth - 1) + ")";
+      case 9:
+        return pick(2) == 0 ? "defined " + pick(kNames) + suffix_
+                            : "D" + suffix_ + "(" + pick(kNames) + suffix_ + ")";
+      case 10:
+        return "F" + suffix_ + "(" + expression(depth - 1) + ")";
+      case 11: {
+        constexpr const char* kLeft[] = {"1", "0x", "12", "0"};
+        constexpr const char* kRight[] = {"2", "F", "0", "u"};
+        return pick(2) == 0 ? "P" + suffix_ + "(" + pick(kLeft) + ", " + pick(kRight) + ")"
+                            : "G" + suffix_ + "(" + expression(depth - 1) + ", " +
+                                  expression(depth - 1) + ")";
+      }
+      default:
+        return "V" + suffix_ + "(" + (pick(2) == 0 ? "" : expression(depth - 1)) + ")";
+    }
+  }
+
+  std::mt19937 random_;
+  std::string suffix_;
+};
+
+TEST(Condition, EvaluatesRandomExpressionsAsGcc) {
+  RandomRows random(20240601);
+  std::vector<Row> rows;
+  for (std::size_t i = 0; i < 300; ++i) rows.push_back(random.next(i));
+  for (const Config& config : {kConfigs[0], kConfigs[2]}) {
+    const GccGroups gcc = compareWithCompiler(config, rows);
+    // Enough of each outcome for the comparison to mean something.
+    const auto taken = std::count(gcc.taken.begin(), gcc.taken.end(), true);
+    const auto failed = std::count(gcc.failed.begin(), gcc.failed.end(), true);
+    EXPECT_GT(taken, 60) << config.standard;
+    EXPECT_GT(300 - taken, 60) << config.standard;
+    EXPECT_GT(failed, 20) << config.standard;
+  }
+}
+
+}  // namespace
