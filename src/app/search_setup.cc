@@ -35,7 +35,7 @@ std::string compilerToAsk(const std::string& named, const std::string& entryComp
   return cxx != nullptr && *cxx != '\0' ? cxx : "c++";
 }
 
-using AskedCompilers = std::map<std::pair<std::string, Language>, CompilerDirectories>;
+using AskedCompilers = std::map<std::pair<std::string, SourceLanguage>, CompilerDirectories>;
 
 // The directories of the compiler that --query-compiler asks for an entry
 // whose compiler is `entryCompiler`, compiling `file` with `arguments`, in
@@ -45,7 +45,7 @@ std::optional<Error> compilerDirectories(const CommandLine& line, const std::str
                                          const std::string& file, AskedCompilers& asked,
                                          CompilerDirectories& directories) {
   const std::string compiler = compilerToAsk(*line.queryCompiler, entryCompiler);
-  const Language language = languageOf(arguments, file, compiler);
+  const SourceLanguage language = sourceLanguageOf(arguments, file, compiler);
   const auto known = asked.find({compiler, language});
   if (known == asked.end()) {
     Expected<CompilerDirectories> answer = queryCompiler(compiler, language);

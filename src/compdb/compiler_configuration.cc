@@ -202,7 +202,7 @@ CompilerConfiguration compilerConfiguration(const std::string& compiler,
                                             const std::string& file, const std::string& directory) {
   CompilerConfiguration configuration;
   configuration.compiler = compiler;
-  configuration.language = languageOf(arguments, file, compiler);
+  configuration.language = sourceLanguageOf(arguments, file, compiler);
   configuration.directory = directory;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     if (const ValueOption* option = valueOption(arguments[i])) {

@@ -34,7 +34,7 @@ std::string macroDirective(const StartStep& step);
 
 struct CompilerConfiguration {
   std::string compiler;  // the program to ask: a path, or a name for the PATH search
-  Language language = Language::kCxx;
+  SourceLanguage language = SourceLanguage::kCxx;
   // The options given to every question, in the order of the command:
   // -std=, -m..., -f... (but those that name files or only shape
   // diagnostics, dumps or output), -O..., -pthread, -ansi, -undef,
@@ -65,7 +65,7 @@ struct CompilerConfiguration {
 // words, the compiler first; gcc-style options) in `directory`, asking
 // `compiler`, which need not be the command's own (--query-compiler=CXX).
 // Options that take a value as the next word are read with it, so that the
-// value is never taken for an option. The language is languageOf()'s.
+// value is never taken for an option. The language is sourceLanguageOf()'s.
 CompilerConfiguration compilerConfiguration(const std::string& compiler,
                                             const std::vector<std::string>& arguments,
                                             const std::string& file, const std::string& directory);

@@ -10,23 +10,23 @@ TEST(SourceLanguage, FollowsTheOptionThenTheExtensionThenTheCompiler) {
     Strings arguments;
     const char* file;
     const char* compiler;
-    Language expected;
+    SourceLanguage expected;
   } rows[] = {
-      {{}, "a.c", "g++", Language::kC},
-      {{}, "a.C", "gcc", Language::kCxx},
-      {{}, "a.mm", "clang", Language::kCxx},
-      {{}, "d.x/a.h", "g++", Language::kCxx},
-      {{}, "a.h", "/usr/bin/x86_64-linux-gnu-gcc-12", Language::kC},
-      {{}, "a.h", "C:/mingw/CLANG-14.EXE", Language::kC},
-      {{}, "a.h", "clang++-14", Language::kCxx},
-      {{}, "a.hpp", "cc", Language::kCxx},
-      {{"gcc", "-x", "c++", "a.c"}, "a.c", "gcc", Language::kCxx},
-      {{"g++", "-xc", "-x", "c-header", "a.cc"}, "a.cc", "g++", Language::kC},
-      {{"gcc", "-x", "c++", "-x", "none", "a.c"}, "a.c", "g++", Language::kC},
-      {{"gcc", "-x", "objective-c++-header", "a.h"}, "a.h", "gcc", Language::kCxx},
+      {{}, "a.c", "g++", SourceLanguage::kC},
+      {{}, "a.C", "gcc", SourceLanguage::kCxx},
+      {{}, "a.mm", "clang", SourceLanguage::kCxx},
+      {{}, "d.x/a.h", "g++", SourceLanguage::kCxx},
+      {{}, "a.h", "/usr/bin/x86_64-linux-gnu-gcc-12", SourceLanguage::kC},
+      {{}, "a.h", "C:/mingw/CLANG-14.EXE", SourceLanguage::kC},
+      {{}, "a.h", "clang++-14", SourceLanguage::kCxx},
+      {{}, "a.hpp", "cc", SourceLanguage::kCxx},
+      {{"gcc", "-x", "c++", "a.c"}, "a.c", "gcc", SourceLanguage::kCxx},
+      {{"g++", "-xc", "-x", "c-header", "a.cc"}, "a.cc", "g++", SourceLanguage::kC},
+      {{"gcc", "-x", "c++", "-x", "none", "a.c"}, "a.c", "g++", SourceLanguage::kC},
+      {{"gcc", "-x", "objective-c++-header", "a.h"}, "a.h", "gcc", SourceLanguage::kCxx},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(languageOf(row.arguments, row.file, row.compiler), row.expected)
+    EXPECT_EQ(sourceLanguageOf(row.arguments, row.file, row.compiler), row.expected)
         << row.file << " " << row.compiler;
   }
 }
@@ -44,7 +44,7 @@ TEST(CompilerConfiguration, PicksTheOptionsThatChangeTheCompilersAnswers) {
       "/src/f.c", "/src");
   using Kind = StartStep::Kind;
   EXPECT_EQ(configuration.compiler, "c++");
-  EXPECT_EQ(configuration.language, Language::kCxx);
+  EXPECT_EQ(configuration.language, SourceLanguage::kCxx);
   EXPECT_EQ(configuration.options, (Strings{"-std=c++17", "-fno-exceptions", "-target", "arm-linux",
                                             "-pthread", "-O2", "-mavx2", "-isysroot", "/s"}));
   EXPECT_EQ(configuration.commandLine, (std::vector<StartStep>{{Kind::kDefine, "X=1"},

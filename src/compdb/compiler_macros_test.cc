@@ -51,7 +51,7 @@ TEST(CompilerMacros, FollowTheStandardAndTheLanguage) {
   EXPECT_EQ(valueOf(*cxx20, "__cplusplus"), "202002L");
   EXPECT_EQ(valueOf(*c, "__cplusplus"), "(none)");
   EXPECT_EQ(valueOf(*c, "__STDC_VERSION__"), "201112L");
-  const auto hasCxxLibrary = [](Language language) {
+  const auto hasCxxLibrary = [](SourceLanguage language) {
     const Expected<CompilerDirectories> lists = queryCompiler("g++", language);
     EXPECT_TRUE(lists) << lists.error().message;
     const Strings angle = lists ? lists->angle : Strings();
@@ -59,8 +59,8 @@ TEST(CompilerMacros, FollowTheStandardAndTheLanguage) {
       return directory.find("/c++/") != std::string::npos;
     });
   };
-  EXPECT_TRUE(hasCxxLibrary(Language::kCxx));
-  EXPECT_FALSE(hasCxxLibrary(Language::kC));
+  EXPECT_TRUE(hasCxxLibrary(SourceLanguage::kCxx));
+  EXPECT_FALSE(hasCxxLibrary(SourceLanguage::kC));
 }
 
 // The predefined macros and those of the pre-includes are the macros the
@@ -81,7 +81,7 @@ TEST(CompilerMacros, SetThePreIncludesApart) {
         EXPECT_EQ(predefined.count(name), 0U) << name;
       }
     }
-    const char* language = languageOption(languageOf({}, "a.h", compiler));
+    const char* language = languageOption(sourceLanguageOf({}, "a.h", compiler));
     const Expected<ProgramOutput> all =
         runProgram(compiler, {"-dM", "-E", "-x", language, "-"}, {});
     ASSERT_TRUE(all) << all.error().message;

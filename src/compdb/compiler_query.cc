@@ -40,7 +40,7 @@ std::optional<CompilerDirectories> parseSearchList(std::string_view report) {
   return std::nullopt;
 }
 
-Expected<CompilerDirectories> queryCompiler(const std::string& compiler, Language language) {
+Expected<CompilerDirectories> queryCompiler(const std::string& compiler, SourceLanguage language) {
   const Expected<ProgramOutput> run =
       runProgram(compiler, {"-E", "-x", languageOption(language), "-v", "-"}, {"LC_ALL=C"});
   if (!run) {

@@ -33,6 +33,6 @@ std::optional<CompilerDirectories> parseSearchList(std::string_view report);
 // so that the report is in English, and parses what it prints. Fails
 // (kUnusableInput) with "cannot run the compiler COMPILER: reason" or "the
 // compiler COMPILER reported no include search list (exit status N)".
-Expected<CompilerDirectories> queryCompiler(const std::string& compiler, Language language);
+Expected<CompilerDirectories> queryCompiler(const std::string& compiler, SourceLanguage language);
 
 #endif  // CLUDEMAP_COMPDB_COMPILER_QUERY_H_

@@ -35,19 +35,19 @@ std::string bareName(std::string_view compiler) {
 
 // The language an -x value names; nothing for "none" and languages other
 // than C and C++ (assembler), which leave it to the extension.
-std::optional<Language> languageNamed(std::string_view value) {
+std::optional<SourceLanguage> languageNamed(std::string_view value) {
   constexpr std::string_view kC[] = {"c", "c-header", "cpp-output", "objective-c",
                                      "objective-c-header"};
   constexpr std::string_view kCxxStarts[] = {"c++", "objective-c++", "cuda", "hip"};
-  if (std::find(std::begin(kC), std::end(kC), value) != std::end(kC)) return Language::kC;
+  if (std::find(std::begin(kC), std::end(kC), value) != std::end(kC)) return SourceLanguage::kC;
   for (const std::string_view start : kCxxStarts) {
-    if (value.rfind(start, 0) == 0) return Language::kCxx;
+    if (value.rfind(start, 0) == 0) return SourceLanguage::kCxx;
   }
   return std::nullopt;
 }
 
-std::optional<Language> lastLanguageOption(const std::vector<std::string>& arguments) {
-  std::optional<Language> language;
+std::optional<SourceLanguage> lastLanguageOption(const std::vector<std::string>& arguments) {
+  std::optional<SourceLanguage> language;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     const std::string_view word = arguments[i];
     if (word.rfind("-x", 0) != 0) continue;
@@ -58,7 +58,7 @@ std::optional<Language> lastLanguageOption(const std::vector<std::string>& argum
   return language;
 }
 
-std::optional<Language> fileLanguage(std::string_view file) {
+std::optional<SourceLanguage> fileLanguage(std::string_view file) {
   const std::size_t dot = file.rfind('.');
   if (dot == std::string_view::npos ||
       file.find_first_of(kNameSeparators, dot) != std::string_view::npos) {
@@ -69,16 +69,18 @@ std::optional<Language> fileLanguage(std::string_view file) {
 
 }  // namespace
 
-const char* languageOption(Language language) { return language == Language::kC ? "c" : "c++"; }
+const char* languageOption(SourceLanguage language) {
+  return language == SourceLanguage::kC ? "c" : "c++";
+}
 
 bool isCCompiler(std::string_view compiler) {
   const std::string name = bareName(compiler);
   return endsWith(name, "cc") || endsWith(name, "clang");
 }
 
-Language languageOf(const std::vector<std::string>& arguments, std::string_view file,
-                    std::string_view compiler) {
-  if (const std::optional<Language> named = lastLanguageOption(arguments)) return *named;
-  if (const std::optional<Language> byExtension = fileLanguage(file)) return *byExtension;
-  return isCCompiler(compiler) ? Language::kC : Language::kCxx;
+SourceLanguage sourceLanguageOf(const std::vector<std::string>& arguments, std::string_view file,
+                                std::string_view compiler) {
+  if (const std::optional<SourceLanguage> named = lastLanguageOption(arguments)) return *named;
+  if (const std::optional<SourceLanguage> byExtension = fileLanguage(file)) return *byExtension;
+  return isCCompiler(compiler) ? SourceLanguage::kC : SourceLanguage::kCxx;
 }

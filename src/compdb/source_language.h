@@ -11,7 +11,7 @@
 #include "util/source_names.h"
 
 // "c" or "c++", as the compiler's -x option takes it.
-const char* languageOption(Language language);
+const char* languageOption(SourceLanguage language);
 
 // True for a compiler that compiles a plain header (".h") as C: by its file
 // name, without ".exe" and version suffixes ("-12", "-14.0", "-posix"), one
@@ -25,7 +25,7 @@ bool isCCompiler(std::string_view compiler);
 // cuda, ...); where there is none or it is "none", the file's extension
 // (extensionLanguage(), util/source_names.h); a plain .h or an unknown
 // extension is C for a C compiler and C++ otherwise.
-Language languageOf(const std::vector<std::string>& arguments, std::string_view file,
-                    std::string_view compiler);
+SourceLanguage sourceLanguageOf(const std::vector<std::string>& arguments, std::string_view file,
+                                std::string_view compiler);
 
 #endif  // CLUDEMAP_COMPDB_SOURCE_LANGUAGE_H_

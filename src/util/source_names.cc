@@ -5,15 +5,15 @@
 
 namespace {
 
-constexpr std::optional<Language> kC = Language::kC;
-constexpr std::optional<Language> kCxx = Language::kCxx;
-constexpr std::optional<Language> kEither = std::nullopt;
+constexpr std::optional<SourceLanguage> kC = SourceLanguage::kC;
+constexpr std::optional<SourceLanguage> kCxx = SourceLanguage::kCxx;
+constexpr std::optional<SourceLanguage> kEither = std::nullopt;
 
 struct Extension {
   std::string_view text;
   bool compiled;
   bool handWritten;
-  std::optional<Language> language;
+  std::optional<SourceLanguage> language;
 };
 
 constexpr Extension kExtensions[] = {
@@ -46,7 +46,7 @@ bool isHandWrittenExtension(std::string_view extension) {
   return found != nullptr && found->handWritten;
 }
 
-std::optional<Language> extensionLanguage(std::string_view extension) {
+std::optional<SourceLanguage> extensionLanguage(std::string_view extension) {
   const Extension* found = find(extension);
   return found != nullptr ? found->language : std::nullopt;
 }

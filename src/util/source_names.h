@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-enum class Language { kC, kCxx };
+enum class SourceLanguage { kC, kCxx };
 
 // Whether `extension` (the text after the name's last dot, letter case as
 // written) is that of a source file a build compiles: c, cc, cp, cpp, cxx,
@@ -24,6 +24,6 @@ bool isHandWrittenExtension(std::string_view extension);
 // cp, cpp, cxx, c++, C, CC, CPP, CXX, mm, M, cu and the C++ headers hh, hpp,
 // hxx, h++, ipp, tcc. Nothing for h, inl and other extensions: there the
 // compiler decides (a C compiler reads a .h as C).
-std::optional<Language> extensionLanguage(std::string_view extension);
+std::optional<SourceLanguage> extensionLanguage(std::string_view extension);
 
 #endif  // CLUDEMAP_UTIL_SOURCE_NAMES_H_
