@@ -144,6 +144,7 @@ Expected<RunConfig> makeRunConfig(const CommandLine& line, std::ostream& verbose
   config.why = line.why;
   config.phony = line.phony;
   config.scan.preprocess = line.preprocess;
+  config.scan.preprocessings.front().options = line.macroOptions;
   config.currentDirectory = currentDirectory();
   return config;
 }

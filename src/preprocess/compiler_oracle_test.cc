@@ -1,5 +1,6 @@
 #include "preprocess/compiler_oracle_test.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -16,27 +17,30 @@ std::string readText(const std::filesystem::path& path) {
   return text.str();
 }
 
-// Removes the scratch directories when the test program ends.
 struct Scratch {
-  std::filesystem::path root;
-  Scratch() {
-    std::random_device seed;
-    root =
-        std::filesystem::temp_directory_path() / ("cludemap-preprocess-" + std::to_string(seed()));
-    std::filesystem::create_directories(root);
-  }
+  std::filesystem::path root = std::filesystem::temp_directory_path() /
+                               ("cludemap-preprocess-" + std::to_string(std::random_device()()));
   ~Scratch() {
     std::error_code ignored;
     std::filesystem::remove_all(root, ignored);
   }
 };
 
+void addLines(std::string& text, int& lines, const std::string& more) {
+  if (more.empty()) return;
+  text += more;
+  lines += static_cast<int>(std::count(more.begin(), more.end(), '\n'));
+  if (more.back() != '\n') {
+    text += '\n';
+    ++lines;
+  }
+}
+
 }  // namespace
 
 std::filesystem::path scratchDirectory() {
   static const Scratch scratch;  // the test program's, removed at its end
-  std::random_device seed;
-  const std::filesystem::path directory = scratch.root / std::to_string(seed());
+  std::filesystem::path directory = scratch.root / std::to_string(std::random_device()());
   std::filesystem::create_directories(directory);
   return directory;
 }
@@ -51,7 +55,7 @@ CompilerRun runCompiler(const std::string& command, const std::filesystem::path&
   std::string line = "cd '" + directory.string() + "' && " + command;
   for (const auto& [name, text] : files) {
     writeText(directory / name, text);
-    line += " '" + name + "'";
+    line.append(" '").append(name) += '\'';
   }
   line += " >stdout.txt 2>stderr.txt";
   CompilerRun run;
@@ -65,14 +69,50 @@ CompilerRun runCompiler(const std::string& command, const std::filesystem::path&
 std::map<int, std::string> errorsByLine(const std::string& err, const std::string& file) {
   std::map<int, std::string> errors;
   std::istringstream lines(err);
-  const std::string prefix = file + ":";
   for (std::string line; std::getline(lines, line);) {
     const std::size_t mark = line.find(": error: ");
-    if (line.compare(0, prefix.size(), prefix) != 0 || mark == std::string::npos) continue;
-    const int number = std::atoi(line.c_str() + prefix.size());
-    errors.emplace(number, line.substr(mark + 9));
+    if (line.compare(0, file.size() + 1, file + ":") != 0 || mark == std::string::npos) continue;
+    errors.emplace(std::atoi(line.c_str() + file.size() + 1), line.substr(mark + 9));
   }
   return errors;
+}
+
+BlockRun compileBlocks(const std::string& command, const std::filesystem::path& directory,
+                       const std::vector<Block>& blocks) {
+  std::string source;
+  int lines = 0;
+  std::vector<int> firstLines;
+  BlockRun run;
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    firstLines.push_back(lines + 1);
+    addLines(source, lines, blocks[i].defines);
+    run.bodyLines.push_back(lines + 1);
+    std::string body = blocks[i].body;
+    body.replace(body.find("@@"), 2, "R" + std::to_string(i) + "_");
+    addLines(source, lines, body);
+    std::istringstream defines(blocks[i].defines);
+    for (std::string define; std::getline(defines, define);) {
+      const Tokens tokens = tokenize(define);
+      if (tokens.size() > 2) addLines(source, lines, "#undef " + std::string(tokens[2].text));
+    }
+  }
+  firstLines.push_back(lines + 1);
+  const CompilerRun compiler = runCompiler(command, directory, {{"blocks.txt", source}});
+  run.ran = compiler.ran;
+  run.output.resize(blocks.size());
+  std::istringstream out(compiler.out);
+  for (std::string line; std::getline(out, line);) {
+    const std::size_t end = line.find('_');
+    if (!line.empty() && line[0] == 'R' && end != std::string::npos) {
+      run.output.at(std::stoul(line.substr(1))) = line.substr(end + 1);
+    }
+  }
+  const std::map<int, std::string> errors = errorsByLine(compiler.err, "blocks.txt");
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    const auto error = errors.lower_bound(firstLines[i]);
+    run.failed.push_back(error != errors.end() && error->first < firstLines[i + 1]);
+  }
+  return run;
 }
 
 Unit::Unit(const Dialect& dialect) : macros(dialect) { language.dialect = dialect; }
@@ -100,27 +140,8 @@ std::string spellings(const Tokens& tokens) {
   return text;
 }
 
-// The lines of `text` appended to `lines`.
-void addLines(std::vector<std::string>& lines, const std::string& text) {
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-}
-
-std::string joinLines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  return text;
-}
-
-// The #undef lines for what `defines` defines.
-std::string undefines(const std::string& defines) {
-  std::istringstream lines(defines);
+std::string repeat(const std::string& text, std::size_t times) {
   std::string out;
-  for (std::string line; std::getline(lines, line);) {
-    const Tokens tokens = tokenize(line);
-    if (tokens.size() > 2 && tokens[1].text == "define") {
-      out += "#undef " + std::string(tokens[2].text) + "\n";
-    }
-  }
+  for (std::size_t i = 0; i < times; ++i) out += text;
   return out;
 }

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,17 +16,34 @@ struct CompilerRun {
   bool ran = false;  // the compiler could be started
 };
 
-// A scratch directory of its own, removed when the test program ends.
+// A directory of its own, removed when the test program ends.
 std::filesystem::path scratchDirectory();
 void writeText(const std::filesystem::path& path, const std::string& text);
 
-// Runs `command` (such as "g++ -E -P -std=gnu++20") on `files`, written into
-// `directory` under the names given, in that order.
+// Runs `command` (such as "g++ -E -P") in `directory` on `files`, written
+// there under the names given, in that order.
 CompilerRun runCompiler(const std::string& command, const std::filesystem::path& directory,
                         const std::vector<std::pair<std::string, std::string>>& files);
 
 // The first error the compiler gives for each line of `file`.
 std::map<int, std::string> errorsByLine(const std::string& err, const std::string& file);
+
+// One file of blocks, each a block's macros, its body and #undef lines for
+// the macros. An "@@" in the body stands for a marker of the block: the
+// output after it is the block's, and what of the body is not output is
+// skipped. An error belongs to the block whose lines it names (an error in
+// a macro's expansion names the definition).
+struct Block {
+  std::string defines, body;
+};
+struct BlockRun {
+  std::vector<std::optional<std::string>> output;
+  std::vector<bool> failed;
+  std::vector<int> bodyLines;  // where each body starts
+  bool ran = false;
+};
+BlockRun compileBlocks(const std::string& command, const std::filesystem::path& directory,
+                       const std::vector<Block>& blocks);
 
 // A translation unit's state as the tests set it up: the table defines the
 // `#define` and `#undef` lines given, each through the tokenizer.
@@ -45,11 +63,6 @@ struct Unit {
 
 // The spellings of `tokens`, separated by single spaces.
 std::string spellings(const Tokens& tokens);
-
-// Source text as lines: `text` appended, and all joined.
-void addLines(std::vector<std::string>& lines, const std::string& text);
-std::string joinLines(const std::vector<std::string>& lines);
-// The #undef lines for what the #define lines of `defines` define.
-std::string undefines(const std::string& defines);
+std::string repeat(const std::string& text, std::size_t times);
 
 #endif  // CLUDEMAP_PREPROCESS_COMPILER_ORACLE_TEST_H_

@@ -11,7 +11,10 @@ namespace {
 // The operator a token stands for in an expression, or "" for a value
 // (and for anything else). C++ spells some operators as words.
 std::string_view operatorOf(const Token& token, bool cplusplus) {
-  if (token.kind == TokenKind::kPunctuator) return digraphMeaning(token.text);
+  if (token.kind == TokenKind::kPunctuator) {
+    const char first = token.text[0];
+    return first == '%' || first == '<' || first == ':' ? digraphMeaning(token.text) : token.text;
+  }
   if (token.kind != TokenKind::kIdentifier || !cplusplus) return {};
   struct Name {
     std::string_view word, op;
@@ -27,23 +30,40 @@ std::string_view operatorOf(const Token& token, bool cplusplus) {
 
 // Binding strength of a binary operator; 0 for anything else.
 int precedence(std::string_view op) {
-  struct Level {
-    std::string_view op;
-    int level;
-  };
-  constexpr Level kLevels[] = {{"*", 10}, {"/", 10}, {"%", 10}, {"+", 9},  {"-", 9},  {"<<", 8},
-                               {">>", 8}, {"<", 7},  {">", 7},  {"<=", 7}, {">=", 7}, {"==", 6},
-                               {"!=", 6}, {"&", 5},  {"^", 4},  {"|", 3},  {"&&", 2}, {"||", 1}};
-  for (const Level& l : kLevels) {
-    if (op == l.op) return l.level;
+  if (op.empty() || op.size() > 2) return 0;
+  const char second = op.size() == 2 ? op[1] : '\0';
+  switch (op[0]) {
+    case '*':
+    case '/':
+    case '%':
+      return second == '\0' ? 10 : 0;
+    case '+':
+    case '-':
+      return second == '\0' ? 9 : 0;
+    case '<':
+    case '>':
+      return second == op[0] ? 8 : second == '\0' || second == '=' ? 7 : 0;
+    case '=':
+    case '!':
+      return second == '=' ? 6 : 0;
+    case '&':
+      return second == '\0' ? 5 : second == '&' ? 2 : 0;
+    case '^':
+      return second == '\0' ? 4 : 0;
+    case '|':
+      return second == '\0' ? 3 : second == '|' ? 1 : 0;
+    default:
+      return 0;
   }
-  return 0;
 }
 
 bool isExpressionOperator(std::string_view op) {
   return precedence(op) != 0 || op == "!" || op == "~" || op == "?" || op == ":" || op == "," ||
          op == "(" || op == ")" || op == "#";
 }
+
+// GCC has no bound; real expressions come nowhere near it.
+constexpr int kMaxNesting = 256;
 
 bool isNegative(IfValue v) { return !v.isUnsigned && (v.bits >> 63) != 0; }
 
@@ -160,7 +180,22 @@ class Parser {
     return value;
   }
 
+  // Each level of parentheses, operators and ?: costs some stack.
+  class Nesting {
+   public:
+    explicit Nesting(Parser& parser) : parser_(parser) {
+      if (++parser_.nesting_ > kMaxNesting) parser_.syntax("#if expression nests too deeply");
+    }
+    ~Nesting() { --parser_.nesting_; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+
+   private:
+    Parser& parser_;
+  };
+
   IfValue conditional() {
+    const Nesting nesting(*this);
     const IfValue condition = binary(1);
     if (failed_ || op_ != "?") return condition;
     const bool taken = condition.bits != 0;
@@ -230,6 +265,7 @@ class Parser {
   }
 
   IfValue unary() {
+    const Nesting nesting(*this);
     const std::string_view op = op_;
     if (failed_ || (op != "+" && op != "-" && op != "~" && op != "!")) return primary();
     advance();
@@ -302,7 +338,8 @@ class Parser {
   }
 
   // GCC's parse_defined: `defined X` or `defined ( X )`, read unexpanded
-  // and without skipping padding, which GCC's reader does not skip either.
+  // and without skipping padding, so that GCC (not clang) rejects
+  // `defined __VA_OPT__(X)`.
   IfValue defined() {
     using Read = MacroExpander::Read;
     Token operand;
@@ -327,8 +364,8 @@ class Parser {
     return value;
   }
 
-  // GCC's #predicate(answer) tests assertions, which the scan does not keep
-  // (#assert): taken as false.
+  // GCC's #predicate(answer) tests assertions (clang has none), which the
+  // scan does not keep: taken as false.
   IfValue assertion() {
     advance();
     if (atEnd_ || token_.kind != TokenKind::kIdentifier) {
@@ -354,6 +391,7 @@ class Parser {
   bool atEnd_ = false;
   bool failed_ = false;  // a syntax error: GCC stops reading, and the group is not taken
   int skipping_ = 0;
+  int nesting_ = 0;
 };
 
 }  // namespace

@@ -10,7 +10,7 @@
 struct ConditionResult {
   // Whether the group is taken, as GCC decides: false after a syntax error;
   // after other errors (division by zero, a floating constant) GCC goes on
-  // with a value, and so does this.
+  // with a value, and so does this. (Clang takes no group with an error.)
   bool value = false;
   std::string error;  // the first error, or ""
   // A __has_* operator had no answer yet (Questions::compilerValue): ask

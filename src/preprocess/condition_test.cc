@@ -78,6 +78,8 @@ const Row kRows[] = {
     {"#define EMPTY", "EMPTY"}, {"#define EMPTY", "EMPTY 1"},
     {"#define ONE 1\n#define TWO ONE + ONE", "TWO == 2"}, {"#define F(x) x", "F(F)(1)"},
     {"#define L (\n#define R )", "L 1 R"}, {"#define SELF SELF + 1", "SELF"},
+    {"", "((((((((((((((((((((((((((((((((1))))))))))))))))))))))))))))))))"},
+    {"", "- - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - 1"},
     {"#define V(a, ...) a __VA_OPT__(+ __VA_ARGS__)\n#define E", "V(1) == 1 && V(1, 2) == 3 && V(2, E) == 2"},
 };
 // clang-format on
@@ -85,38 +87,35 @@ const Row kRows[] = {
 using Question = std::pair<Builtin, std::string>;
 using Answers = std::map<Question, std::intmax_t>;
 
-std::string operatorName(Builtin which) {
-  MacroTable table(Dialect(), Compiler::kClang);
-  for (const char* name : {"__has_attribute", "__has_cpp_attribute", "__has_c_attribute",
-                           "__has_builtin", "__has_feature", "__has_extension", "__has_warning"}) {
-    if (table.peek(name)->builtin == which) return name;
+// An #if group a row, with its macros.
+std::vector<Block> ifBlocks(const std::vector<Row>& rows) {
+  std::vector<Block> blocks(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    blocks[i] = {rows[i].defines, "#if " + rows[i].expression + "\n@@\n#endif"};
   }
-  return "";
+  return blocks;
 }
 
-// The compiler's values for `questions`, read bit by bit from which of
-// many #if groups it takes: the way a caller batches them.
+// The compiler's values for `questions`, read bit by bit from the #if
+// groups it takes: the way a caller batches them.
 Answers askCompiler(const std::string& command, const std::set<Question>& questions) {
-  std::string source;
-  std::size_t i = 0;
+  const MacroTable names(Dialect(), Compiler::kClang);
+  std::vector<Row> rows;
   for (const Question& q : questions) {
-    for (int bit = 0; bit < 32; ++bit) {
-      source += "#if ((" + operatorName(q.first) + "(" + q.second + ")) >> " + std::to_string(bit) +
-                ") & 1\nQ" + std::to_string(i) + "_" + std::to_string(bit) + "\n#endif\n";
+    std::string name = "__has_attribute";
+    for (const char* op : {"__has_cpp_attribute", "__has_c_attribute", "__has_builtin"}) {
+      if (names.peek(op)->builtin == q.first) name = op;
     }
-    ++i;
+    for (int bit = 0; bit < 32; ++bit) {
+      rows.push_back({"", "((" + name + "(" + q.second + ")) >> " + std::to_string(bit) + ") & 1"});
+    }
   }
-  const CompilerRun run = runCompiler(command + " -E -P", scratchDirectory(), {{"ask.cc", source}});
+  const BlockRun run = compileBlocks(command + " -E -P", scratchDirectory(), ifBlocks(rows));
   Answers answers;
-  i = 0;
+  std::size_t row = 0;
   for (const Question& q : questions) {
-    std::intmax_t value = 0;
-    for (int bit = 0; bit < 32; ++bit) {
-      const std::string marker = "Q" + std::to_string(i) + "_" + std::to_string(bit) + "\n";
-      if (run.out.find(marker) != std::string::npos) value |= std::intmax_t{1} << bit;
-    }
-    answers[q] = value;
-    ++i;
+    for (int bit = 0; bit < 32; ++bit)
+      answers[q] |= std::intmax_t{run.output[row++].has_value()} << bit;
   }
   return answers;
 }
@@ -130,66 +129,27 @@ const Config kConfigs[] = {{"g++ -x c++ -std=gnu++20", true, "gnu++20"},
                            {"g++ -x c++ -std=c++11", true, "c++11"},
                            {"gcc -x c -std=gnu17", false, "gnu17"}};
 
-// A unit set up as the compiler of `config` is: its predefined macros, its
-// language, and the headers of `directory` found as with -I inc.
-struct CompilerUnit : Unit {
-  CompilerUnit(const Config& config, const std::filesystem::path& directory)
-      : Unit(dialectFor(config.cplusplus, config.standard)) {
-    const CompilerRun predefined =
-        runCompiler(std::string(config.command) + " -dM -E", directory, {{"empty.txt", ""}});
-    run(predefined.out);
-    language = languageOf(language.dialect, macros);
-    questions.hasInclude = [directory](std::string_view name, bool angled, bool) {
-      return (!angled && std::filesystem::exists(directory / name)) ||
-             std::filesystem::exists(directory / "inc" / name);
-    };
-  }
-};
-
-// Each expression in an #if group of its own, after its macros: whether
-// the compiler takes the group, and whether it reports an error there.
-struct GccGroups {
-  std::vector<bool> taken, failed;
-};
-
-GccGroups gccGroups(const Config& config, const std::filesystem::path& directory,
-                    const std::vector<Row>& rows, std::vector<int>& ifLines) {
-  std::vector<std::string> source;
-  std::vector<int> firstLines;
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    firstLines.push_back(static_cast<int>(source.size()) + 1);
-    addLines(source, rows[i].defines);
-    source.push_back("#if " + std::string(rows[i].expression));
-    ifLines.push_back(static_cast<int>(source.size()));
-    addLines(source, "T" + std::to_string(i) + "_\n#endif\n" + undefines(rows[i].defines));
-  }
-  const CompilerRun run = runCompiler(std::string(config.command) + " -E -P -I inc", directory,
-                                      {{"rows.txt", joinLines(source)}});
-  GccGroups groups;
-  const std::map<int, std::string> errors = errorsByLine(run.err, "rows.txt");
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    groups.taken.push_back(run.out.find("T" + std::to_string(i) + "_\n") != std::string::npos);
-    // An error in a macro's expansion is reported at its definition.
-    const auto error = errors.lower_bound(firstLines[i]);
-    groups.failed.push_back(error != errors.end() && error->first <= ifLines[i]);
-  }
-  return groups;
-}
-
-// Evaluates every row as the compiler of `config` and compares: first
-// without answers to the __has_* questions, collecting them, then with the
-// compiler's answers.
-GccGroups compareWithCompiler(const Config& config, const std::vector<Row>& rows) {
+// Evaluates every row as the compiler of `config` does, starting from its
+// predefined macros and with the headers of -I inc, and compares. The
+// __has_* questions go to the compiler until there are no more (an answer
+// can lead to another: 0 && __has_builtin(y) no longer skips y).
+BlockRun compareWithCompiler(const Config& config, const std::vector<Row>& rows) {
   const std::filesystem::path directory = scratchDirectory();
-  if (!runCompiler(config.command, directory, {}).ran) return {};
-  writeText(directory / "inc/present.h", "");
-  writeText(directory / "inc/sub/deep.h", "");
-  writeText(directory / "local.h", "");
-  std::vector<int> ifLines;
-  const GccGroups gcc = gccGroups(config, directory, rows, ifLines);
-  CompilerUnit unit(config, directory);
+  for (const char* header : {"inc/present.h", "inc/sub/deep.h", "local.h"}) {
+    writeText(directory / header, "");
+  }
+  BlockRun gcc =
+      compileBlocks(std::string(config.command) + " -E -P -I inc", directory, ifBlocks(rows));
+  if (!gcc.ran) return gcc;
+  Unit unit(dialectFor(config.cplusplus, config.standard));
+  unit.run(
+      runCompiler(std::string(config.command) + " -dM -E", directory, {{"empty.txt", ""}}).out);
   EXPECT_GT(unit.macros.size(), 100u) << "predefined macros from " << config.command;
-
+  unit.language = languageOf(unit.language.dialect, unit.macros);
+  unit.questions.hasInclude = [directory](std::string_view name, bool angled, bool) {
+    return (!angled && std::filesystem::exists(directory / name)) ||
+           std::filesystem::exists(directory / "inc" / name);
+  };
   std::set<Question> asked;
   Answers answers;
   unit.questions.compilerValue = [&](Builtin which, std::string_view operand) {
@@ -198,27 +158,24 @@ GccGroups compareWithCompiler(const Config& config, const std::vector<Row>& rows
     asked.emplace(which, operand);
     return std::optional<std::intmax_t>();
   };
-  // Answers can lead to more questions (0 && __has_builtin(y) no longer
-  // skips y): ask until there are none.
   std::vector<ConditionResult> results(rows.size());
-  for (int round = 0; round < 3; ++round) {
-    const std::size_t known = asked.size();
-    if (round > 0 && !asked.empty()) answers = askCompiler(config.command, asked);
+  for (std::size_t round = 0, known = 1; known != asked.size() && round < 4; ++round) {
+    known = asked.size();
+    if (!asked.empty()) answers = askCompiler(config.command, asked);
     for (std::size_t i = 0; i < rows.size(); ++i) {
       const MacroTable saved = unit.macros;
       EXPECT_EQ(unit.run(rows[i].defines), "");
-      unit.builtins.line = ifLines[i];
+      unit.builtins.line = gcc.bodyLines[i];
       results[i] =
           evaluateCondition(tokenize(rows[i].expression, false, unit.language.dialect), unit.env);
       unit.macros = saved;
     }
-    if (round > 0 && asked.size() == known) break;
   }
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const std::string where =
-        std::string(config.standard) + " " + rows[i].defines + "\n#if " + rows[i].expression;
+        config.standard + (" " + rows[i].defines) + "\n#if " + rows[i].expression;
     EXPECT_FALSE(results[i].unanswered) << where;
-    EXPECT_EQ(results[i].value, gcc.taken[i]) << where;
+    EXPECT_EQ(results[i].value, gcc.output[i].has_value()) << where;
     EXPECT_EQ(!results[i].error.empty(), gcc.failed[i]) << where << ": " << results[i].error;
   }
   return gcc;
@@ -230,6 +187,17 @@ TEST(Condition, EvaluatesAsGcc) {
   }
 }
 
+// Deep nesting would overflow the stack of a recursive parser.
+TEST(Condition, StaysBounded) {
+  Unit unit;
+  for (const std::string& deep : {std::string(100000, '(') + "1" + std::string(100000, ')'),
+                                  repeat("- ", 100000) + "1", repeat("1 ? 1 : ", 100000) + "1"}) {
+    const ConditionResult result = evaluateCondition(tokenize(deep), unit.env);
+    EXPECT_FALSE(result.value);
+    EXPECT_EQ(result.error, "#if expression nests too deeply");
+  }
+}
+
 // Random macro nests and expressions, each block's macros its own.
 class RandomRows {
  public:
@@ -238,7 +206,8 @@ class RandomRows {
   Row next(std::size_t block) {
     suffix_ = "_" + std::to_string(block);
     Row row;
-    const std::string x = "(x)", y = "(y)";
+    const std::string x = "(x)";
+    const std::string y = "(y)";
     row.defines = "#define A" + suffix_ + " " + expression(2) + "\n#define B" + suffix_ + " " +
                   expression(2) + "\n#define F" + suffix_ + "(x) " + binary(x, expression(1)) +
                   "\n#define G" + suffix_ + "(x, y) " + binary(x, y) + "\n#define P" + suffix_ +
@@ -267,36 +236,13 @@ class RandomRows {
   }
 
   std::string expression(int depth) {
-    constexpr const char* kNumbers[] = {"0",
-                                        "1",
-                                        "2",
-                                        "3",
-                                        "7",
-                                        "10",
-                                        "63",
-                                        "64",
-                                        "65",
-                                        "255",
-                                        "0x7fffffffffffffff",
-                                        "0x8000000000000000",
-                                        "18446744073709551615",
-                                        "9223372036854775807",
-                                        "0xffffffffffffffffu",
-                                        "077",
-                                        "0b1011",
-                                        "1u",
-                                        "3ull",
-                                        "2LL",
-                                        "100000000000000000000",
-                                        "'a'",
-                                        "'\\xff'",
-                                        "'ab'",
-                                        "L'x'",
-                                        "u'\\xffff'",
-                                        "U'a'",
-                                        "'\\377'",
-                                        "4294967296",
-                                        "0u"};
+    // clang-format off
+    constexpr const char* kNumbers[] = {
+        "0", "1", "2", "3", "7", "10", "63", "64", "65", "255", "0x7fffffffffffffff", "0u",
+        "0x8000000000000000", "18446744073709551615", "9223372036854775807", "0xffffffffffffffffu",
+        "077", "0b1011", "1u", "3ull", "2LL", "100000000000000000000", "'a'", "'\\xff'", "'ab'",
+        "L'x'", "u'\\xffff'", "U'a'", "'\\377'", "4294967296"};
+    // clang-format on
     constexpr const char* kNames[] = {"A", "B", "S", "U"};
     constexpr const char* kUnary[] = {"-", "+", "~", "!"};
     switch (depth <= 0 ? pick(3) : pick(13)) {
@@ -343,9 +289,10 @@ TEST(Condition, EvaluatesRandomExpressionsAsGcc) {
   std::vector<Row> rows;
   for (std::size_t i = 0; i < 300; ++i) rows.push_back(random.next(i));
   for (const Config& config : {kConfigs[0], kConfigs[2]}) {
-    const GccGroups gcc = compareWithCompiler(config, rows);
+    const BlockRun gcc = compareWithCompiler(config, rows);
     // Enough of each outcome for the comparison to mean something.
-    const auto taken = std::count(gcc.taken.begin(), gcc.taken.end(), true);
+    const auto taken = std::count_if(gcc.output.begin(), gcc.output.end(),
+                                     [](const auto& output) { return output.has_value(); });
     const auto failed = std::count(gcc.failed.begin(), gcc.failed.end(), true);
     EXPECT_GT(taken, 60) << config.standard;
     EXPECT_GT(300 - taken, 60) << config.standard;

@@ -140,7 +140,7 @@ LiteralValue numberValue(std::string_view text, const Language& language) {
   }
   result.value = {bits, suffix.isUnsigned && !userDefined};
   // Too large for intmax_t but not uintmax_t: unsigned. Too large for both:
-  // truncated, the type unchanged.
+  // truncated, the type unchanged (an error for clang, a warning for GCC).
   if ((!overflow || userDefined) && (bits >> 63) != 0) result.value.isUnsigned = true;
   if (userDefined && result.error.empty()) {
     result.error = "user-defined literal in preprocessor expression";
@@ -328,7 +328,7 @@ LiteralValue characterValue(std::string_view text, const Language& language) {
       isUnsigned = utf8 && !cplusplus ? true : language.charIsUnsigned;
     }
   } else {
-    // Only the last character counts.
+    // Only the last character counts (clang rejects L'ab').
     value = units.back();
     const bool utf = prefix != "L";
     if (units.size() > 1 && utf && cplusplus && result.error.empty()) result.error = tooLong;

@@ -25,10 +25,10 @@ struct LiteralValue {
 
 // A pp-number: decimal, octal, hexadecimal or binary, with digit separators
 // where the language has them and the suffixes u, l, ll, z.
-LiteralValue numberValue(std::string_view spelling, const Language& language);
+LiteralValue numberValue(std::string_view text, const Language& language);
 
 // A character literal with its prefix (L, u, U, u8): escapes, UTF-8 source
 // characters, and GCC's values for multi-character constants.
-LiteralValue characterValue(std::string_view spelling, const Language& language);
+LiteralValue characterValue(std::string_view text, const Language& language);
 
 #endif  // CLUDEMAP_PREPROCESS_LITERAL_VALUE_H_

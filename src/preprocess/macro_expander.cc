@@ -7,7 +7,11 @@
 
 #include "preprocess/tokenize.h"
 
-// The expander mirrors GCC's: a stack of token sources ("frames"), the line
+// The expander mirrors GCC's, padding included: in #include lines GCC pads
+// less than in text (stringizing shows it; clang pads alike in both), and
+// in #if lines only around __VA_OPT__.
+//
+// A stack of token sources ("frames"), the line
 // at the bottom, one above it per macro being expanded. A macro stays
 // disabled while its frame is on the stack, and a frame leaves the stack
 // only when a read finds it empty. That laziness is what lets the '(' of a
@@ -16,9 +20,12 @@
 
 namespace {
 
-// Bounds on one line's expansion: far beyond real code, and small enough
-// that a hostile line costs a fraction of a second and a few hundred MB.
-constexpr std::size_t kMaxTokens = std::size_t{1} << 22;
+// Bounds on one line's expansion, far beyond real code: a million tokens
+// and 64 MB of new spellings, more as the macros are larger (a 10 MB macro
+// still expands), so that a hostile line costs a fraction of a second and
+// some hundred MB.
+constexpr std::size_t kBaseTokens = std::size_t{1} << 20;
+constexpr std::size_t kTokensPerInput = 4;
 constexpr std::size_t kMaxBytes = std::size_t{1} << 26;
 // Argument pre-expansion and built-in operands recurse on the C++ stack.
 constexpr int kMaxDepth = 200;
@@ -51,7 +58,8 @@ Piece avoidPaste() {
 }
 
 bool isPunctuator(const Token& token, std::string_view meaning) {
-  return token.kind == TokenKind::kPunctuator && digraphMeaning(token.text) == meaning;
+  return token.kind == TokenKind::kPunctuator &&
+         (token.text == meaning || digraphMeaning(token.text) == meaning);
 }
 
 bool isPunctuator(const Piece& piece, std::string_view meaning) {
@@ -102,8 +110,17 @@ struct Argument {
 
 constexpr std::ptrdiff_t kNull = -1;
 
+// Where __FILE_NAME__ cuts __FILE__, as GCC does on each host.
+#ifdef _WIN32
+constexpr std::string_view kDirectorySeparators = "/\\";
+#else
+constexpr std::string_view kDirectorySeparators = "/";
+#endif
+
 // A '<' ... '>' sequence joined as GCC joins it; `next` reads tokens past
-// the '<'. `closed` is false when the line ends first.
+// the '<'. `closed` is false when the line ends first. Clang spells the
+// tokens as -E would, with the white space of padding (the macro name's
+// before its expansion, the space before the '>').
 template <typename Next>
 std::string joinAngled(Next next, bool& closed) {
   std::string name;
@@ -128,7 +145,10 @@ std::string_view withoutQuotes(std::string_view text) {
 class MacroExpander::Impl {
  public:
   Impl(const Tokens& line, Environment& env, ExpansionMode mode, TextArena& arena)
-      : env_(env), mode_(mode), arena_(arena) {
+      : env_(env),
+        mode_(mode),
+        arena_(arena),
+        maxTokens_(kBaseTokens + kTokensPerInput * (line.size() + env.macros.bodyTokens())) {
     Frame base;
     base.barrier = true;
     base.pieces.reserve(line.size());
@@ -202,7 +222,7 @@ class MacroExpander::Impl {
 
   bool spend(std::size_t tokens) {
     tokens_ += tokens;
-    return tokens_ <= kMaxTokens || stop("macro expansion too large");
+    return tokens_ <= maxTokens_ || stop("macro expansion too large");
   }
 
   bool spendBytes(std::size_t bytes) {
@@ -230,7 +250,7 @@ class MacroExpander::Impl {
     ++depth_;
     bool entered = false;
     if (macro.builtin != Builtin::kNone) {
-      entered = expandBuiltin(macro, name);
+      entered = expandBuiltin(macro);
     } else if (!macro.functionLike) {
       entered = pushBody(macro);
     } else {
@@ -332,7 +352,7 @@ class MacroExpander::Impl {
     }
     if (restLeftOut) args.emplace_back();
     // GNU: a lone variadic argument that is empty counts as left out,
-    // except in the strict modes.
+    // except in the strict modes (clang leaves it out in those too).
     if (macro.variadic &&
         (restLeftOut || (count == 1 && args[0].raw.empty() && !env_.language.strict))) {
       args.back().omitted = true;
@@ -569,7 +589,8 @@ class MacroExpander::Impl {
     push(std::move(result), nullptr);
   }
 
-  bool expandBuiltin(const Macro& macro, const Token& name) {
+  // A built-in's value: one token, lexed afresh (no white space before it).
+  bool expandBuiltin(const Macro& macro) {
     const BuiltinContext& context = env_.builtins;
     Token token;
     token.kind = TokenKind::kNumber;
@@ -582,7 +603,7 @@ class MacroExpander::Impl {
         text = quoted(context.file);
         break;
       case Builtin::kFileName:
-        text = quoted(context.file.substr(context.file.find_last_of('/') + 1));
+        text = quoted(context.file.substr(context.file.find_last_of(kDirectorySeparators) + 1));
         break;
       case Builtin::kBaseFile:
         text = quoted(context.baseFile);
@@ -616,7 +637,6 @@ class MacroExpander::Impl {
         break;
     }
     if (!text.empty() && text.front() == '"') token.kind = TokenKind::kString;
-    token.spaceBefore = name.spaceBefore && mode_ == ExpansionMode::kText;
     token.text = arena_.keep(std::move(text));
     Frame frame;
     frame.pieces.push_back(Piece{token});
@@ -718,6 +738,7 @@ class MacroExpander::Impl {
   TextArena& arena_;
   std::vector<Frame> frames_;
   std::unordered_set<const Macro*> disabled_;
+  const std::size_t maxTokens_;
   std::size_t tokens_ = 0;
   std::size_t bytes_ = 0;
   int depth_ = 0;

@@ -81,9 +81,9 @@ enum class ExpansionMode : std::uint8_t {
 // lazily, as the compiler does, because what it has read so far decides
 // how the rest expands (`defined`, skipped operands of && || ?:).
 //
-// Never crashes or runs away: a line may produce a few million tokens and
-// nest expansions a few hundred deep; beyond that, or after a problem,
-// error() says why. Expansion stops at "macro expansion too large" or
+// Never crashes or runs away: a line may produce a million tokens (more
+// with larger macros) and nest expansions 200 deep; beyond that, or after a
+// problem, error() says why. Expansion stops at "macro expansion too large" or
 // "... nests too deeply"; other problems (an unterminated call, a bad paste)
 // leave the tokens as the compiler leaves them.
 class MacroExpander {

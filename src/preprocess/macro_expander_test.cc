@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <set>
 #include <sstream>
 
 #include "preprocess/compiler_oracle_test.h"
@@ -90,46 +89,17 @@ const Row kIncludeRows[] = {
     {"", "<>"},
     {"#define F(x) x", "F(\"j.h\""},
     {"", "\"plain\\x.h\" extra"},
+    {"#define S(x) #x\n#define X(x) S(x)", "X(__LINE__/__FILE__ __INCLUDE_LEVEL__ __FILE_NAME__)"},
 };
 // clang-format on
 
-// Each row's line expanded by the compiler's -E, after a "rowN_" marker;
-// the compiler's errors by row.
-struct GccText {
-  std::map<std::size_t, std::string> lines;
-  std::set<std::size_t> errors;
-  bool ran = false;
-};
-
-GccText gccText(const std::string& command) {
-  std::vector<std::string> source;
-  std::vector<int> rowLine;
-  for (std::size_t i = 0; i < std::size(kTextRows); ++i) {
-    addLines(source, kTextRows[i].defines);
-    source.push_back("row" + std::to_string(i) + "_ " + kTextRows[i].line);
-    rowLine.push_back(static_cast<int>(source.size()));
-    addLines(source, undefines(kTextRows[i].defines));
-  }
-  const CompilerRun run =
-      runCompiler(command, scratchDirectory(), {{"rows.cc", joinLines(source)}});
-  GccText gcc;
-  gcc.ran = run.ran;
-  std::istringstream out(run.out);
-  for (std::string text; std::getline(out, text);) {
-    if (text.compare(0, 3, "row") == 0) {
-      gcc.lines[std::stoul(text.substr(3))] = text.substr(text.find('_') + 1);
-    }
-  }
-  for (const auto& [line, message] : errorsByLine(run.err, "rows.cc")) {
-    const auto row = std::find(rowLine.begin(), rowLine.end(), line);
-    if (row != rowLine.end()) gcc.errors.insert(static_cast<std::size_t>(row - rowLine.begin()));
-  }
-  return gcc;
-}
-
 TEST(MacroExpander, ExpandsTextAsGcc) {
+  std::vector<Block> blocks;
+  for (const Row& row : kTextRows) blocks.push_back({row.defines, std::string("@@ ") + row.line});
   for (const bool strict : {false, true}) {
-    const GccText gcc = gccText(strict ? "g++ -std=c++20 -E -P" : "g++ -std=gnu++20 -E -P");
+    const BlockRun gcc =
+        compileBlocks(strict ? "g++ -x c++ -std=c++20 -E -P" : "g++ -x c++ -std=gnu++20 -E -P",
+                      scratchDirectory(), blocks);
     if (!gcc.ran) GTEST_SKIP() << "no g++";
     for (std::size_t i = 0; i < std::size(kTextRows); ++i) {
       Unit unit;
@@ -138,63 +108,89 @@ TEST(MacroExpander, ExpandsTextAsGcc) {
       TextArena arena;
       const Expansion ours =
           expandLine(tokenize(kTextRows[i].line), unit.env, ExpansionMode::kText, arena);
-      const std::string row = "row " + std::to_string(i) + (strict ? " strict" : "");
-      EXPECT_EQ(spellings(ours.tokens), spellings(tokenize(gcc.lines.at(i)))) << row;
-      EXPECT_EQ(ours.error.empty(), gcc.errors.count(i) == 0) << row << ": " << ours.error;
+      const std::string row = kTextRows[i].line + std::string(strict ? " (strict)" : "");
+      EXPECT_EQ(spellings(ours.tokens), spellings(tokenize(gcc.output[i].value_or("?")))) << row;
+      EXPECT_EQ(ours.error.empty(), !gcc.failed[i]) << row << ": " << ours.error;
     }
   }
-}
-
-// The names of a dependency rule ("a.o: a.cc b\ c.h"), unescaped.
-std::vector<std::string> dependencyNames(const std::string& rule) {
-  std::vector<std::string> names(1);
-  for (std::size_t i = 0; i < rule.size(); ++i) {
-    const char c = rule[i];
-    if (c == '\\' && i + 1 < rule.size() && rule[i + 1] == '\n') {
-      ++i;
-    } else if (c == '\\' && i + 1 < rule.size() && (rule[i + 1] == ' ' || rule[i + 1] == '#')) {
-      names.back() += rule[++i];
-    } else if (c == '$' && i + 1 < rule.size() && rule[i + 1] == '$') {
-      names.back() += rule[++i];
-    } else if (c == ' ' || c == '\n') {
-      if (!names.back().empty()) names.emplace_back();
-    } else {
-      names.back() += c;
-    }
-  }
-  if (names.back().empty()) names.pop_back();
-  return names;
 }
 
 TEST(MacroExpander, ComputesIncludesAsGcc) {
-  // With -MG the compiler lists the headers it does not find by the names
-  // it looked for: one file a row.
+  // The compiler names the header it does not find: one file a row.
   std::vector<std::pair<std::string, std::string>> files;
   for (std::size_t i = 0; i < std::size(kIncludeRows); ++i) {
-    files.emplace_back(
-        "row" + std::to_string(i) + ".cc",
-        std::string(kIncludeRows[i].defines) + "\n#include " + kIncludeRows[i].line + "\n");
+    files.emplace_back("row" + std::to_string(i) + ".cc",
+                       std::string(kIncludeRows[i].defines) + "\n#include " + kIncludeRows[i].line);
   }
   const CompilerRun gcc =
-      runCompiler("g++ -std=gnu++20 -nostdinc -I. -M -MG", scratchDirectory(), files);
+      runCompiler("g++ -std=gnu++20 -nostdinc -I. -E", scratchDirectory(), files);
   if (!gcc.ran) GTEST_SKIP() << "no g++";
-  std::map<std::string, std::string> names;  // file, the name it includes
-  std::istringstream rules(gcc.out);
-  for (std::string rule, line; std::getline(rules, line);) {
-    rule += line + "\n";
-    if (!line.empty() && line.back() == '\\') continue;
-    const std::vector<std::string> parts = dependencyNames(rule);
-    if (parts.size() > 2) names[parts[1]] = parts[2];
-    rule.clear();
+  std::map<std::string, std::string> names;  // file, the header it includes
+  std::istringstream lines(gcc.err);
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t at = line.find(": fatal error: ");
+    const std::size_t end = line.rfind(": No such file");
+    if (end != std::string::npos)
+      names[line.substr(0, line.find(':'))] = line.substr(at + 15, end - at - 15);
   }
   for (std::size_t i = 0; i < std::size(kIncludeRows); ++i) {
-    const std::string file = "row" + std::to_string(i) + ".cc";
+    const std::string& file = files[i].first;
+    const std::string name = names.count(file) != 0 ? names[file] : "";
     Unit unit;
     EXPECT_EQ(unit.run(kIncludeRows[i].defines), "");
+    unit.builtins.file = file;
+    unit.builtins.line =
+        static_cast<long>(std::count(files[i].second.begin(), files[i].second.end(), '\n')) + 1;
     const IncludeTarget ours = expandInclude(tokenize(kIncludeRows[i].line, true), unit.env);
-    EXPECT_EQ(ours.name, names.count(file) != 0 ? names[file] : "") << file;
+    EXPECT_EQ(ours.name, name) << file;
     EXPECT_EQ(ours.error.empty(), errorsByLine(gcc.err, file).empty())
         << file << ": " << ours.error;
+  }
+}
+
+// Hostile lines end, with the error they deserve rather than a crash, a
+// hang or all memory.
+TEST(MacroExpander, StaysBounded) {
+  std::string doubling = "#define A0 x x\n";
+  std::string chain;
+  std::string calls;
+  for (int k = 1; k <= 1000; ++k) {
+    const std::string n = std::to_string(k);
+    const std::string m = std::to_string(k - 1);
+    if (k <= 40) {
+      doubling.append("#define A").append(n).append(" A").append(m).append(" A").append(m) += '\n';
+    }
+    chain.append("#define M").append(m).append(" M").append(n + "\n");
+    calls.append("#define F").append(m).append("(x) F").append(n + "(x)\n");
+  }
+  struct Case {
+    std::string defines, line, tokens, error;
+  };
+  const Case cases[] = {
+      {"#define A B\n#define B C\n#define C A", "A C", "A C", ""},
+      {doubling, "A40", "", "macro expansion too large"},
+      {chain + "#define M1000 1", "M0", "1", ""},
+      {calls + "#define F1000(x) <x>", "F0(1)", "< 1 >", ""},
+      {"#define BIG " + repeat("1 + ", 2'500'000) + "1", "BIG", "", ""},
+      {"#define F(x) x", repeat("F(", 300) + repeat(")", 300), "",
+       "macro expansion nests too deeply"},
+      {"#define F(x) x", repeat("F(", 5000) + repeat(")", 5000), "", "macro expansion too large"},
+      {"#define F(x) x", "F(1", "F", "unterminated argument list invoking macro \"F\""},
+      {"#define P a" + repeat(" ## a", 200'000), "P", "", "macro expansion too large"},
+      {"#define L(x) x x", repeat("L(", 40) + "1" + repeat(")", 40), "",
+       "macro expansion too large"},
+      {"#define C(...) __VA_ARGS__, __VA_ARGS__", repeat("C(", 40) + repeat(")", 40), "",
+       "macro expansion too large"},
+  };
+  for (const Case& c : cases) {
+    Unit unit;
+    EXPECT_EQ(unit.run(c.defines), "");
+    TextArena arena;
+    const Expansion ours = expandLine(tokenize(c.line), unit.env, ExpansionMode::kCondition, arena);
+    EXPECT_EQ(ours.error, c.error) << c.line.substr(0, 40);
+    if (!c.tokens.empty()) {
+      EXPECT_EQ(spellings(ours.tokens), c.tokens);
+    }
   }
 }
 

@@ -17,7 +17,8 @@ bool isOperatorName(std::string_view name) {
 }
 
 bool isPunctuator(const Token& token, std::string_view meaning) {
-  return token.kind == TokenKind::kPunctuator && digraphMeaning(token.text) == meaning;
+  return token.kind == TokenKind::kPunctuator &&
+         (token.text == meaning || digraphMeaning(token.text) == meaning);
 }
 
 std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
@@ -256,6 +257,7 @@ std::string MacroTable::define(const Tokens& operands) {
   std::size_t size = 0;
   for (const Token& t : operands) size += t.text.size();
   macro->spellings.reserve(size + sizeof("__VA_ARGS__"));
+  macro->body.reserve(operands.size());
   macro->name = keep(*macro, operands.front().text);
 
   std::size_t at = 1;
@@ -269,15 +271,23 @@ std::string MacroTable::define(const Tokens& operands) {
   error = BodyReader(*macro).read(operands, at);
   if (!error.empty()) return error;
 
-  macros_.erase(macro->name);
+  remove(macro->name);
+  bodyTokens_ += macro->body.size();
   const std::string_view key = macro->name;
   macros_.emplace(key, std::move(macro));
   return "";
 }
 
+void MacroTable::remove(std::string_view name) {
+  const auto found = macros_.find(name);
+  if (found == macros_.end()) return;
+  bodyTokens_ -= found->second->body.size();
+  macros_.erase(found);
+}
+
 std::string MacroTable::undefine(const Tokens& operands) {
   std::string error = checkName(operands, "#undef");
-  if (error.empty()) macros_.erase(operands.front().text);
+  if (error.empty()) remove(operands.front().text);
   return error;
 }
 

@@ -102,23 +102,30 @@ class MacroTable {
   std::string defineOption(std::string_view option);
   std::string undefineOption(std::string_view name);
 
-  // The definition of `name`, or null; tells the lookup hook.
+  // The definition of `name`, or null (#ifdef asks this); tells the lookup
+  // hook.
   const Macro* find(std::string_view name) const { return lookup(name).get(); }
   const Definition& lookup(std::string_view name) const;
   // As lookup(), without telling the hook: for the tool's own questions.
   const Definition& peek(std::string_view name) const;
 
+  // Copies of the table keep the hook; set another (or none) on them.
   void setLookupHook(LookupHook hook) { hook_ = std::move(hook); }
   const Dialect& dialect() const { return dialect_; }
   std::size_t size() const { return macros_.size(); }
+  // The tokens of all replacement lists: what expansion may fairly spend
+  // grows with it.
+  std::size_t bodyTokens() const { return bodyTokens_; }
 
  private:
   std::string checkName(const Tokens& operands, std::string_view directive) const;
+  void remove(std::string_view name);
 
   std::unordered_map<std::string_view, Definition> macros_;  // keys view the definitions' names
   Dialect dialect_;
   LookupHook hook_;
   Definition none_;  // what lookup() finds for an undefined name
+  std::size_t bodyTokens_ = 0;
 };
 
 #endif  // CLUDEMAP_PREPROCESS_MACRO_TABLE_H_

@@ -42,20 +42,13 @@ TEST(MacroTable, RejectsDefinitionsAsGcc) {
 // Whether GCC finds a redefinition different ("X redefined") is whether
 // the definitions compare unequal.
 TEST(MacroTable, ComparesDefinitionsAsGcc) {
+  // clang-format off
   const std::pair<const char*, const char*> kPairs[] = {
-      {"X 1+2", "X 1+2"},
-      {"X 1+2", "X 1 + 2"},
-      {"X 1  +2", "X 1 +2"},
-      {"X  1", "X 1"},
-      {"F(a) a", "F(b) b"},
-      {"F(a) a", "F(a)  a"},
-      {"F(a) #a", "F(a) # a"},
-      {"F(a) a##a", "F(a) a ## a"},
-      {"F(a) a", "F (a) a"},
-      {"F(...) __VA_ARGS__", "F(args...) args"},
-      {"X", "X "},
-      {"X 1", "X 2"},
-  };
+      {"X 1+2", "X 1+2"}, {"X 1+2", "X 1 + 2"}, {"X 1  +2", "X 1 +2"}, {"X  1", "X 1"},
+      {"F(a) a", "F(b) b"}, {"F(a) a", "F(a)  a"}, {"F(a) #a", "F(a) # a"}, {"X", "X "},
+      {"F(a) a##a", "F(a) a ## a"}, {"F(a) a", "F (a) a"}, {"X 1", "X 2"},
+      {"F(...) __VA_ARGS__", "F(args...) args"}};
+  // clang-format on
   std::string source;
   for (const auto& [first, second] : kPairs) {
     source += "#define " + std::string(first) + "\n#define " + second + "\n#undef " +
