@@ -7,11 +7,13 @@
 #include <ostream>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "compdb/compile_database.h"
 #include "compdb/compiler_query.h"
 #include "compdb/include_options.h"
 #include "compdb/search_report.h"
+#include "compdb/source_language.h"
 
 namespace {
 
@@ -33,18 +35,23 @@ std::string compilerToAsk(const std::string& named, const std::string& entryComp
   return cxx != nullptr && *cxx != '\0' ? cxx : "c++";
 }
 
+using AskedCompilers = std::map<std::pair<std::string, SourceLanguage>, CompilerDirectories>;
+
 // The directories of the compiler that --query-compiler asks for an entry
-// whose compiler is `entryCompiler`, each compiler asked once.
+// whose compiler is `entryCompiler`, compiling `file` with `arguments`, in
+// the entry's language; each compiler asked once for each language.
 std::optional<Error> compilerDirectories(const CommandLine& line, const std::string& entryCompiler,
-                                         std::map<std::string, CompilerDirectories>& asked,
+                                         const std::vector<std::string>& arguments,
+                                         const std::string& file, AskedCompilers& asked,
                                          CompilerDirectories& directories) {
   const std::string compiler = compilerToAsk(*line.queryCompiler, entryCompiler);
-  const auto known = asked.find(compiler);
+  const SourceLanguage language = sourceLanguageOf(arguments, file, compiler);
+  const auto known = asked.find({compiler, language});
   if (known == asked.end()) {
-    Expected<CompilerDirectories> answer = queryCompiler(compiler);
+    Expected<CompilerDirectories> answer = queryCompiler(compiler, language);
     if (!answer) return answer.error();
     directories = *answer;
-    asked.emplace(compiler, std::move(*answer));
+    asked.emplace(std::make_pair(compiler, language), std::move(*answer));
   } else {
     directories = known->second;
   }
@@ -54,18 +61,21 @@ std::optional<Error> compilerDirectories(const CommandLine& line, const std::str
 std::optional<Error> readBuild(const CommandLine& line, const std::string& firstStart,
                                BuildDirectories& build, std::ostream& verbose) {
   std::string entryCompiler;
+  std::vector<std::string> arguments;
+  std::string file = firstStart;
   if (line.compileDatabase) {
     const Expected<CompileDatabase> database = CompileDatabase::load(*line.compileDatabase);
     if (!database) return database.error();
     const EntryChoice choice = database->choose(firstStart);
-    build.database = includeOptions(database->arguments(choice.index),
-                                    database->entries()[choice.index].directory);
+    arguments = database->arguments(choice.index);
+    file = database->entries()[choice.index].file;
+    build.database = includeOptions(arguments, database->entries()[choice.index].directory);
     entryCompiler = database->compiler(choice.index);
     if (line.verbose) verbose << describeEntryChoice(*database, choice);
   }
   if (line.queryCompiler) {
-    std::map<std::string, CompilerDirectories> asked;
-    return compilerDirectories(line, entryCompiler, asked, build.compiler);
+    AskedCompilers asked;
+    return compilerDirectories(line, entryCompiler, arguments, file, asked, build.compiler);
   }
   return std::nullopt;
 }
@@ -139,15 +149,16 @@ std::optional<Error> setUpProjectStarts(const CommandLine& line, ProjectStarts& 
   if (!database) return database.error();
   std::unordered_set<std::string_view> files;
   std::unordered_map<std::string, std::size_t> lists;
-  std::map<std::string, CompilerDirectories> compilers;
+  AskedCompilers compilers;
   const std::vector<CompileEntry>& entries = database->entries();
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (!files.insert(entries[i].file).second) continue;
     BuildDirectories build;
-    build.database = includeOptions(database->arguments(i), entries[i].directory);
+    const std::vector<std::string> arguments = database->arguments(i);
+    build.database = includeOptions(arguments, entries[i].directory);
     if (line.queryCompiler) {
-      std::optional<Error> error =
-          compilerDirectories(line, database->compiler(i), compilers, build.compiler);
+      std::optional<Error> error = compilerDirectories(line, database->compiler(i), arguments,
+                                                       entries[i].file, compilers, build.compiler);
       if (error) return error;
     }
     SearchList list;

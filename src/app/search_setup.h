@@ -42,7 +42,8 @@ struct ProjectStarts {
 
 // Fills `project` from the compile database of -p: each file's search list
 // is the one setUpSearchList builds when the file's first entry is the one
-// chosen. A compiler (--query-compiler) is asked once, however many entries
+// chosen. A compiler (--query-compiler) is asked once for each language (C
+// or C++, sourceLanguageOf() in compdb/source_language.h), however many entries
 // name it. With -v, writes each distinct list once, after the first entry
 // that uses it. Fails where the database or a compiler does.
 std::optional<Error> setUpProjectStarts(const CommandLine& line, ProjectStarts& project,

@@ -54,4 +54,34 @@ TEST(WholeProject, ReadsEachFileOnce) {
   EXPECT_EQ(result.filesRead, files.size() - 1);  // all but the database
 }
 
+// Each entry's compiler is asked in the entry's language, once a language:
+// a C source gets the directories of the C compiler.
+TEST(WholeProject, AsksTheCompilerInEachEntrysLanguage) {
+  const std::filesystem::path dir = freshDirectory();
+  writeFiles(dir, {{"cc",
+                    "#!/bin/sh\necho \"$3\" >>\"$0.log\"\nprintf '%s\\n' "
+                    "'#include <...> search starts here:' \" /$3\" 'End of search list.' >&2\n"},
+                   {"compile_commands.json", R"([
+                     {"directory": ".", "file": "a.c", "command": "./cc -c a.c"},
+                     {"directory": ".", "file": "b.cc", "command": "./cc -c b.cc"},
+                     {"directory": ".", "file": "c.c", "command": "./cc -x c++ -c c.c"},
+                     {"directory": ".", "file": "d.c", "command": "./cc -c d.c"}])"}});
+  std::filesystem::permissions(dir / "cc", std::filesystem::perms::owner_all);
+  const std::string databasePath = (dir / "compile_commands.json").string();
+  const char* const argv[] = {"cludemap",         "-p", databasePath.c_str(), "--all",
+                              "--query-compiler", "-"};
+  std::ostringstream verbose;
+  const Expected<RunConfig> config = makeRunConfig(parseCommandLine(6, argv), verbose);
+  ASSERT_TRUE(config) << config.error().message;
+  std::string lists;
+  for (const StartFile& start : config->scan.starts) {
+    lists += std::filesystem::path(start.path).filename().string() + ":";
+    for (const auto& entry : config->scan.searchLists[start.searchList].entries()) {
+      lists += entry.prefix + " ";
+    }
+  }
+  EXPECT_EQ(lists, "a.c:/c/ b.cc:/c++/ c.c:/c++/ d.c:/c/ ");
+  EXPECT_EQ(readFile(dir / "cc.log"), "c\nc++\n");
+}
+
 }  // namespace

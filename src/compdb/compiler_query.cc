@@ -40,9 +40,9 @@ std::optional<CompilerDirectories> parseSearchList(std::string_view report) {
   return std::nullopt;
 }
 
-Expected<CompilerDirectories> queryCompiler(const std::string& compiler) {
+Expected<CompilerDirectories> queryCompiler(const std::string& compiler, SourceLanguage language) {
   const Expected<ProgramOutput> run =
-      runProgram(compiler, {"-E", "-x", "c++", "-v", "-"}, {"LC_ALL=C"});
+      runProgram(compiler, {"-E", "-x", languageOption(language), "-v", "-"}, {"LC_ALL=C"});
   if (!run) {
     return Error{ErrorCategory::kUnusableInput,
                  "cannot run the compiler " + compiler + ": " + run.error().message};

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "compdb/source_language.h"
 #include "util/error.h"
 
 // The lines of a compiler's report that open its two lists and close the
@@ -28,10 +29,10 @@ struct CompilerDirectories {
 std::optional<CompilerDirectories> parseSearchList(std::string_view report);
 
 // Runs `compiler` (one program path or name, looked up in PATH) once as
-// `COMPILER -E -x c++ -v -` on empty input, in the C locale so that the
-// report is in English, and parses what it prints. Fails (kUnusableInput)
-// with "cannot run the compiler COMPILER: reason" or "the compiler COMPILER
-// reported no include search list (exit status N)".
-Expected<CompilerDirectories> queryCompiler(const std::string& compiler);
+// `COMPILER -E -x LANGUAGE -v -` (c or c++) on empty input, in the C locale
+// so that the report is in English, and parses what it prints. Fails
+// (kUnusableInput) with "cannot run the compiler COMPILER: reason" or "the
+// compiler COMPILER reported no include search list (exit status N)".
+Expected<CompilerDirectories> queryCompiler(const std::string& compiler, SourceLanguage language);
 
 #endif  // CLUDEMAP_COMPDB_COMPILER_QUERY_H_

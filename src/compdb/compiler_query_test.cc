@@ -11,7 +11,7 @@
 namespace fs = std::filesystem;
 
 TEST(CompilerQuery, AsksTheCompilerOfThisMachine) {
-  const Expected<CompilerDirectories> directories = queryCompiler("g++");
+  const Expected<CompilerDirectories> directories = queryCompiler("g++", SourceLanguage::kCxx);
   ASSERT_TRUE(directories) << directories.error().message;
   const Strings& angle = directories->angle;
   EXPECT_GT(angle.size(), 1U);
@@ -39,7 +39,8 @@ exit 1
   close(ends[1]);
   dup2(ends[0], 0);
   close(ends[0]);
-  const Expected<CompilerDirectories> directories = queryCompiler(fake.string());
+  const Expected<CompilerDirectories> directories =
+      queryCompiler(fake.string(), SourceLanguage::kCxx);
   dup2(saved, 0);
   close(saved);
   ASSERT_TRUE(directories) << directories.error().message;
@@ -51,7 +52,7 @@ exit 1
       {"false", "the compiler false reported no include search list (exit status 1)"},
   };
   for (const auto& [compiler, expected] : failures) {
-    const Expected<CompilerDirectories> failed = queryCompiler(compiler);
+    const Expected<CompilerDirectories> failed = queryCompiler(compiler, SourceLanguage::kCxx);
     ASSERT_FALSE(failed) << compiler;
     EXPECT_EQ(failed.error().message, expected);
     EXPECT_EQ(failed.error().category, ErrorCategory::kUnusableInput);

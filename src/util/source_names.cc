@@ -5,19 +5,26 @@
 
 namespace {
 
+constexpr std::optional<SourceLanguage> kC = SourceLanguage::kC;
+constexpr std::optional<SourceLanguage> kCxx = SourceLanguage::kCxx;
+constexpr std::optional<SourceLanguage> kEither = std::nullopt;
+
 struct Extension {
   std::string_view text;
   bool compiled;
   bool handWritten;
+  std::optional<SourceLanguage> language;
 };
 
 constexpr Extension kExtensions[] = {
-    {"h", false, true},   {"hh", false, true},  {"hpp", false, true}, {"hxx", false, true},
-    {"h++", false, true}, {"inl", false, true}, {"ipp", false, true}, {"tcc", false, true},
-    {"c", true, true},    {"cc", true, true},   {"cpp", true, true},  {"cxx", true, true},
-    {"c++", true, true},  {"cp", true, false},  {"C", true, false},   {"CC", true, false},
-    {"CPP", true, false}, {"CXX", true, false}, {"m", true, false},   {"mm", true, false},
-    {"M", true, false},   {"cu", true, false},
+    {"h", false, true, kEither}, {"hh", false, true, kCxx},  {"hpp", false, true, kCxx},
+    {"hxx", false, true, kCxx},  {"h++", false, true, kCxx}, {"inl", false, true, kEither},
+    {"ipp", false, true, kCxx},  {"tcc", false, true, kCxx}, {"c", true, true, kC},
+    {"cc", true, true, kCxx},    {"cpp", true, true, kCxx},  {"cxx", true, true, kCxx},
+    {"c++", true, true, kCxx},   {"cp", true, false, kCxx},  {"C", true, false, kCxx},
+    {"CC", true, false, kCxx},   {"CPP", true, false, kCxx}, {"CXX", true, false, kCxx},
+    {"m", true, false, kC},      {"mm", true, false, kCxx},  {"M", true, false, kCxx},
+    {"cu", true, false, kCxx},
 };
 
 const Extension* find(std::string_view text) {
@@ -37,4 +44,9 @@ bool isCompiledExtension(std::string_view extension) {
 bool isHandWrittenExtension(std::string_view extension) {
   const Extension* found = find(extension);
   return found != nullptr && found->handWritten;
+}
+
+std::optional<SourceLanguage> extensionLanguage(std::string_view extension) {
+  const Extension* found = find(extension);
+  return found != nullptr ? found->language : std::nullopt;
 }
