@@ -81,21 +81,21 @@ std::string setWarnings(CommandLine& line, std::string_view value) {
 }
 
 // Longer names first where one begins with another.
-template <MacroOption::Kind kind>
+template <StartStep::Kind kind>
 std::string addMacroOption(CommandLine& line, std::string_view value) {
-  line.macroOptions.push_back(MacroOption{kind, std::string(value)});
+  line.macroOptions.push_back(StartStep{kind, std::string(value)});
   return "";
 }
 
 constexpr ValueOption kValueOptions[] = {
-    {"-include", "a file", addMacroOption<MacroOption::Kind::kInclude>},
-    {"-imacros", "a file", addMacroOption<MacroOption::Kind::kMacrosOf>},
+    {"-include", "a file", addMacroOption<StartStep::Kind::kInclude>},
+    {"-imacros", "a file", addMacroOption<StartStep::Kind::kMacrosOf>},
     {"-iquote", "a directory", appendTo<&CommandLine::quoteDirs>},
     {"-isystem", "a directory", appendTo<&CommandLine::systemDirs>},
     {"-idirafter", "a directory", appendTo<&CommandLine::afterDirs>},
     {"-I", "a directory", appendTo<&CommandLine::includeDirs>},
-    {"-D", "a macro", addMacroOption<MacroOption::Kind::kDefine>},
-    {"-U", "a macro", addMacroOption<MacroOption::Kind::kUndefine>},
+    {"-D", "a macro", addMacroOption<StartStep::Kind::kDefine>},
+    {"-U", "a macro", addMacroOption<StartStep::Kind::kUndefine>},
     {"-p", "a path", set<&CommandLine::compileDatabase>},
     {"-o", "a file", set<&CommandLine::output>},
     {"-T", "a format", set<&CommandLine::format>},

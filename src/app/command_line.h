@@ -29,7 +29,7 @@ struct CommandLine {
   // --query-compiler[=CXX]: the compiler to ask, empty for the default.
   std::optional<std::string> queryCompiler;
   // -D, -U, -include and -imacros, in command-line order.
-  std::vector<MacroOption> macroOptions;
+  std::vector<StartStep> macroOptions;
   // --preprocess: follow only the includes the compiler follows.
   bool preprocess = false;
   // --phony: with -T make, an empty rule for each header.

@@ -10,6 +10,7 @@
 
 #include "app/checked_output.h"
 #include "app/command_line.h"
+#include "app/compiler_answers.h"
 #include "app/exit_status.h"
 #include "app/heap_setup.h"
 #include "app/output_file.h"
@@ -71,7 +72,8 @@ int runCludemap(int argc, const char* const* argv, std::ostream& out, std::ostre
   warnings.setMode(config.warnings);
   warnings.setKeeping(config.format->listsWarnings);
   // Left to the process exit, which comes right after the run (driver.h).
-  const ScanResult& result = *new ScanResult(scanIncludes(config.scan, warnings));
+  OracleAnswers answers(config);
+  const ScanResult& result = *new ScanResult(scanIncludes(config.scan, warnings, &answers));
   warningStream.flush();
 
   // Lost warnings do not cost the graph: the file is still written.

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <system_error>
 #include <utility>
 #include <vector>
 
 #include "app/outputs.h"
 #include "app/search_setup.h"
+#include "compdb/compiler_facts.h"
+#include "compdb/make_target.h"
 #include "graph/render.h"
 #include "scan/header_file.h"
 #include "util/source_names.h"
@@ -71,23 +74,132 @@ std::string overwriteHazard(const CommandLine& line, const ScanConfig& scan,
   return "";
 }
 
-// The start files and their search lists.
+// The start files, their search lists and their compile commands.
 std::optional<Error> setUpStarts(const CommandLine& line, const std::vector<std::string>& starts,
-                                 ScanConfig& scan, std::ostream& verbose) {
+                                 ScanConfig& scan, std::vector<StartCommand>& commands,
+                                 std::ostream& verbose) {
   if (!line.all) {
-    SearchList& list = scan.searchLists.front();
-    if (std::optional<Error> error = setUpSearchList(line, starts.front(), list, verbose)) {
+    StartCommand command;
+    if (std::optional<Error> error =
+            setUpSearchList(line, starts.front(), scan.searchLists.front(), command, verbose)) {
       return error;
     }
-    for (const std::string& start : starts) scan.starts.push_back(StartFile{start, 0});
+    for (const std::string& start : starts) {
+      scan.starts.push_back(StartFile{start, 0, 0});
+      commands.push_back(command);
+    }
     return std::nullopt;
   }
   ProjectStarts project;
   if (std::optional<Error> error = setUpProjectStarts(line, project, verbose)) return error;
   scan.searchLists = std::move(project.lists);
   for (std::size_t i = 0; i < project.files.size(); ++i) {
-    scan.starts.push_back(StartFile{std::move(project.files[i]), project.listOf[i]});
+    scan.starts.push_back(StartFile{std::move(project.files[i]), project.listOf[i], 0});
   }
+  commands = std::move(project.commands);
+  return std::nullopt;
+}
+
+// The -include and -imacros files of `steps` as the compiler finds them
+// first: in the directory the command runs in.
+void placeStartFiles(std::vector<StartStep>& steps, const std::string& directory) {
+  if (directory.empty()) return;
+  for (StartStep& step : steps) {
+    if (step.kind != StartStep::Kind::kInclude && step.kind != StartStep::Kind::kMacrosOf) continue;
+    std::error_code error;
+    const std::filesystem::path there = fileSystemPath(directory) / fileSystemPath(step.value);
+    if (!fileSystemPath(step.value).is_absolute() &&
+        std::filesystem::is_regular_file(there, error)) {
+      step.value = there.string();
+    }
+  }
+}
+
+// The last -std= of a compiler configuration's options, or "".
+std::string standardOf(const CompilerConfiguration& configuration) {
+  std::string standard;
+  for (const std::string& option : configuration.options) {
+    if (option.rfind("-std=", 0) == 0) standard = option.substr(5);
+  }
+  return standard;
+}
+
+// How the compiler starts the translation unit of `file`, compiled by
+// `command`: the command line's -D, -U, -include and -imacros before the
+// entry's, and, with --query-compiler, the compiler's own macros and
+// pre-include, asked through `facts` once per configuration.
+Expected<Preprocessing> preprocessingOf(const CommandLine& line, const StartCommand& command,
+                                        const std::string& file, CompilerFacts& facts,
+                                        std::optional<CompilerAsked>& asked) {
+  const std::string compiler = line.queryCompiler
+                                   ? compilerToAsk(*line.queryCompiler, command.compiler)
+                                   : (command.compiler.empty() ? "c++" : command.compiler);
+  const std::vector<std::string> arguments =
+      command.arguments.empty() ? std::vector<std::string>{compiler} : command.arguments;
+  CompilerConfiguration configuration =
+      compilerConfiguration(compiler, arguments, file, command.directory);
+  configuration.commandLine.insert(configuration.commandLine.begin(), line.macroOptions.begin(),
+                                   line.macroOptions.end());
+  Preprocessing preprocessing;
+  preprocessing.cplusplus = configuration.language == SourceLanguage::kCxx;
+  preprocessing.standard = standardOf(configuration);
+  CompilerMacros macros;
+  // Without the compiler, its files in its usual order, none of its own.
+  macros.fileOrder = {StartStep::Kind::kMacrosOf, StartStep::Kind::kPreInclude,
+                      StartStep::Kind::kInclude};
+  if (line.queryCompiler) {
+    Expected<CompilerFacts::Facts*> known = facts.of(configuration);
+    if (!known) return known.error();
+    macros = (*known)->macros;
+    for (const PredefinedMacro& macro : macros.predefined) {
+      preprocessing.predefined += macro.line + '\n';
+      preprocessing.clang = preprocessing.clang || macro.name == "__clang__";
+    }
+  }
+  preprocessing.steps = startSteps(configuration, macros);
+  placeStartFiles(preprocessing.steps, command.directory);
+  if (line.queryCompiler) asked = CompilerAsked{std::move(configuration), std::move(macros)};
+  return preprocessing;
+}
+
+// What tells translation units apart: how the compiler starts them.
+std::string unitKey(const Preprocessing& preprocessing) {
+  std::string key = preprocessing.predefined + '\0' + preprocessing.standard +
+                    (preprocessing.cplusplus ? "\0c++" : "\0c");
+  for (const StartStep& step : preprocessing.steps) {
+    key += '\0' + std::to_string(static_cast<int>(step.kind)) + step.value;
+  }
+  return key;
+}
+
+// Each start file's translation unit, one per distinct configuration, and
+// each start file's make target; with -v, each configuration's macro
+// sources once.
+std::optional<Error> setUpUnits(const CommandLine& line, const std::vector<StartCommand>& commands,
+                                RunConfig& config, std::ostream& verbose) {
+  CompilerFacts facts;
+  std::map<std::string, std::size_t> known;
+  config.scan.preprocessings.clear();
+  for (std::size_t i = 0; i < config.scan.starts.size(); ++i) {
+    StartFile& start = config.scan.starts[i];
+    config.makeTargets.push_back(makeTargetOf(commands[i].arguments));
+    if (!line.preprocess) continue;
+    std::optional<CompilerAsked> asked;
+    Expected<Preprocessing> preprocessing =
+        preprocessingOf(line, commands[i], start.path, facts, asked);
+    if (!preprocessing) return preprocessing.error();
+    const auto [entry, added] =
+        known.try_emplace(unitKey(*preprocessing), config.scan.preprocessings.size());
+    start.preprocessing = entry->second;
+    if (!added) continue;
+    if (line.verbose) {
+      verbose << (asked ? describeMacroSources(asked->configuration, asked->macros)
+                        : "macros: none predefined (without --query-compiler)\n");
+    }
+    config.scan.preprocessings.push_back(std::move(*preprocessing));
+    config.compilers.push_back(std::move(asked));
+  }
+  if (config.scan.preprocessings.empty()) config.scan.preprocessings.emplace_back();
   return std::nullopt;
 }
 
@@ -129,7 +241,10 @@ Expected<RunConfig> makeRunConfig(const CommandLine& line, std::ostream& verbose
     if (!baseline) return baseline.error();
     config.baseline = std::move(*baseline);
   }
-  if (std::optional<Error> error = setUpStarts(line, starts, config.scan, verbose)) return *error;
+  std::vector<StartCommand> commands;
+  if (std::optional<Error> error = setUpStarts(line, starts, config.scan, commands, verbose)) {
+    return *error;
+  }
   if (line.all) {
     if (std::string hazard = overwriteHazard(line, config.scan, config.outputPath);
         !hazard.empty()) {
@@ -144,9 +259,7 @@ Expected<RunConfig> makeRunConfig(const CommandLine& line, std::ostream& verbose
   config.why = line.why;
   config.phony = line.phony;
   config.scan.preprocess = line.preprocess;
-  for (Preprocessing& preprocessing : config.scan.preprocessings) {
-    preprocessing.options = line.macroOptions;  // every translation unit's
-  }
+  if (std::optional<Error> error = setUpUnits(line, commands, config, verbose)) return *error;
   config.currentDirectory = currentDirectory();
   return config;
 }

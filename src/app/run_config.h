@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "compdb/compiler_configuration.h"
+#include "compdb/compiler_macros.h"
 #include "metrics/compare.h"
 #include "scan/scan_config.h"
 #include "scan/warning_sink.h"
@@ -16,8 +18,18 @@
 
 struct OutputFormat;
 
+// A compiler asked about a translation unit's configuration, and what it
+// answered: the source of the run's answers to __has_* questions.
+struct CompilerAsked {
+  CompilerConfiguration configuration;
+  CompilerMacros macros;
+};
+
 struct RunConfig {
   ScanConfig scan;
+  // With --preprocess and --query-compiler, for each of scan.preprocessings:
+  // the compiler asked.
+  std::vector<std::optional<CompilerAsked>> compilers;
   WarningSink::Mode warnings = WarningSink::Mode::kAll;
   // "-" for standard output.
   std::string outputPath;

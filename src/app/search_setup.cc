@@ -26,15 +26,6 @@ struct BuildDirectories {
   CompilerDirectories compiler;
 };
 
-// The compiler --query-compiler asks: the one it names, else the compile
-// database entry's, else $CXX, else c++.
-std::string compilerToAsk(const std::string& named, const std::string& entryCompiler) {
-  if (!named.empty()) return named;
-  if (!entryCompiler.empty()) return entryCompiler;
-  const char* cxx = std::getenv("CXX");
-  return cxx != nullptr && *cxx != '\0' ? cxx : "c++";
-}
-
 using AskedCompilers = std::map<std::pair<std::string, SourceLanguage>, CompilerDirectories>;
 
 // The directories of the compiler that --query-compiler asks for an entry
@@ -59,23 +50,24 @@ std::optional<Error> compilerDirectories(const CommandLine& line, const std::str
 }
 
 std::optional<Error> readBuild(const CommandLine& line, const std::string& firstStart,
-                               BuildDirectories& build, std::ostream& verbose) {
-  std::string entryCompiler;
-  std::vector<std::string> arguments;
+                               BuildDirectories& build, StartCommand& command,
+                               std::ostream& verbose) {
   std::string file = firstStart;
   if (line.compileDatabase) {
     const Expected<CompileDatabase> database = CompileDatabase::load(*line.compileDatabase);
     if (!database) return database.error();
     const EntryChoice choice = database->choose(firstStart);
-    arguments = database->arguments(choice.index);
+    command.arguments = database->arguments(choice.index);
+    command.directory = database->entries()[choice.index].directory;
+    command.compiler = database->compiler(choice.index);
     file = database->entries()[choice.index].file;
-    build.database = includeOptions(arguments, database->entries()[choice.index].directory);
-    entryCompiler = database->compiler(choice.index);
+    build.database = includeOptions(command.arguments, command.directory);
     if (line.verbose) verbose << describeEntryChoice(*database, choice);
   }
   if (line.queryCompiler) {
     AskedCompilers asked;
-    return compilerDirectories(line, entryCompiler, arguments, file, asked, build.compiler);
+    return compilerDirectories(line, command.compiler, command.arguments, file, asked,
+                               build.compiler);
   }
   return std::nullopt;
 }
@@ -124,6 +116,13 @@ std::string listKey(const SearchList& list) {
 
 }  // namespace
 
+std::string compilerToAsk(const std::string& named, const std::string& entryCompiler) {
+  if (!named.empty()) return named;
+  if (!entryCompiler.empty()) return entryCompiler;
+  const char* cxx = std::getenv("CXX");
+  return cxx != nullptr && *cxx != '\0' ? cxx : "c++";
+}
+
 std::vector<std::string> splitIncludePath(std::string_view value, char separator) {
   std::vector<std::string> directories;
   while (!value.empty()) {
@@ -135,9 +134,12 @@ std::vector<std::string> splitIncludePath(std::string_view value, char separator
 }
 
 std::optional<Error> setUpSearchList(const CommandLine& line, const std::string& firstStart,
-                                     SearchList& list, std::ostream& verbose) {
+                                     SearchList& list, StartCommand& command,
+                                     std::ostream& verbose) {
   BuildDirectories build;
-  if (std::optional<Error> error = readBuild(line, firstStart, build, verbose)) return error;
+  if (std::optional<Error> error = readBuild(line, firstStart, build, command, verbose)) {
+    return error;
+  }
   fillSearchList(line, build, list);
   if (line.verbose) writeSearchList(list, verbose);
   return std::nullopt;
@@ -173,6 +175,8 @@ std::optional<Error> setUpProjectStarts(const CommandLine& line, ProjectStarts& 
     }
     project.files.push_back(entries[i].file);
     project.listOf.push_back(known->second);
+    project.commands.push_back(
+        StartCommand{database->compiler(i), arguments, entries[i].directory});
   }
   return std::nullopt;
 }

@@ -20,14 +20,26 @@ inline constexpr const char* kIncludePathVariable = "CLUDEMAP_INCLUDE_PATH";
 // in order; empty ones are left out.
 std::vector<std::string> splitIncludePath(std::string_view value, char separator);
 
+// The compiler --query-compiler asks: the one it names, else the compile
+// database entry's, else $CXX, else c++.
+std::string compilerToAsk(const std::string& named, const std::string& entryCompiler);
+
+// What a start file's compile command says beyond its include options.
+struct StartCommand {
+  std::string compiler;                // the entry's, "" without a compile database
+  std::vector<std::string> arguments;  // the entry's words, the compiler first
+  std::string directory;               // the entry's, "" without a compile database
+};
+
 // Fills `list` for a run mapping `firstStart`, in search order: -iquote,
 // -I, -isystem, CLUDEMAP_INCLUDE_PATH, the compiler's own directories
 // (--query-compiler), -idirafter, each kind from the command line first,
 // then from the compile database entry (-p) chosen for `firstStart`. With
-// -v, writes the chosen entry and the list to `verbose`. Fails where the
-// database or the compiler does.
+// -v, writes the chosen entry and the list to `verbose`. Fills `command`
+// from that entry. Fails where the database or the compiler does.
 std::optional<Error> setUpSearchList(const CommandLine& line, const std::string& firstStart,
-                                     SearchList& list, std::ostream& verbose);
+                                     SearchList& list, StartCommand& command,
+                                     std::ostream& verbose);
 
 // The start files of a whole-project run (--all) and their search lists.
 struct ProjectStarts {
@@ -38,6 +50,8 @@ struct ProjectStarts {
   std::vector<std::size_t> listOf;
   // The distinct search lists, in the order first used.
   std::vector<SearchList> lists;
+  // For each file, its entry's command.
+  std::vector<StartCommand> commands;
 };
 
 // Fills `project` from the compile database of -p: each file's search list

@@ -381,24 +381,16 @@ void followUnitInclude(Scan& scan, TranslationUnit& unit, std::vector<UnitFrame>
   frames.push_back(std::move(*entered));
 }
 
-// What the compiler reads before the start file's first line, each file as
-// if included from the current directory: the -imacros files, its implicit
-// pre-include, then the -include files, wherever each stands on the command
-// line.
+// What the compiler reads before the start file's first line, in its
+// order, each file as if included from the current directory: the
+// -imacros files, its implicit pre-include and the -include files.
 std::vector<IncludeRequest> preIncludes(const Preprocessing& config) {
   std::vector<IncludeRequest> requests;
-  const auto add = [&](const std::string& name) {
+  for (const StartStep& step : config.steps) {
+    if (step.kind == StartStep::Kind::kDefine || step.kind == StartStep::Kind::kUndefine) continue;
     IncludeRequest& request = requests.emplace_back();
-    request.name = request.label = name;
-  };
-  const auto addAll = [&](MacroOption::Kind kind) {
-    for (const MacroOption& option : config.options) {
-      if (option.kind == kind) add(option.text);
-    }
-  };
-  addAll(MacroOption::Kind::kMacrosOf);
-  for (const std::string& name : config.preIncludes) add(name);
-  addAll(MacroOption::Kind::kInclude);
+    request.name = request.label = step.value;
+  }
   return requests;
 }
 

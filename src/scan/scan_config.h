@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "preprocess/start_step.h"
 #include "scan/cuts.h"
 #include "scan/search_list.h"
 
@@ -15,14 +16,6 @@ struct StartFile {
   std::string path;
   std::size_t searchList = 0;     // index into ScanConfig::searchLists
   std::size_t preprocessing = 0;  // index into ScanConfig::preprocessings
-};
-
-// One of the options that give a translation unit its macros before its
-// first line, in command-line order.
-struct MacroOption {
-  enum class Kind { kDefine, kUndefine, kInclude, kMacrosOf };  // -D -U -include -imacros
-  Kind kind;
-  std::string text;  // "NAME", "NAME=VALUE" or a file name
 };
 
 // How the compiler sees a translation unit before its first line: what
@@ -36,9 +29,9 @@ struct Preprocessing {
   // The compiler's predefined macros as its -dM -E prints them, one
   // "#define" line each; empty where the compiler was not asked.
   std::string predefined;
-  // The files the compiler includes before the start file, in order.
-  std::vector<std::string> preIncludes;
-  std::vector<MacroOption> options;
+  // What comes between the predefined macros and the start file's first
+  // line, in the compiler's order: -D and -U, then the files it reads first.
+  std::vector<StartStep> steps;
 };
 
 struct ScanConfig {

@@ -62,10 +62,10 @@ TranslationUnit::TranslationUnit(
 }
 
 void TranslationUnit::applyMacroOptions() {
-  for (const MacroOption& option : config_.options) {
+  for (const StartStep& step : config_.steps) {
     std::string error;
-    if (option.kind == MacroOption::Kind::kDefine) error = macros_.defineOption(option.text);
-    if (option.kind == MacroOption::Kind::kUndefine) error = macros_.undefineOption(option.text);
+    if (step.kind == StartStep::Kind::kDefine) error = macros_.defineOption(step.value);
+    if (step.kind == StartStep::Kind::kUndefine) error = macros_.undefineOption(step.value);
     if (!error.empty()) {
       warnings_.warn(kDirectiveWarning, {"<command line>", "0", error});
     }
