@@ -163,7 +163,9 @@ class Parser {
     const std::string after = "operator '" + std::string(previous_) + "' has no right operand";
     if (atEnd_) return syntax(previous_ == "(" ? "missing ')' in expression" : after);
     if (op_ == ")") {
-      return syntax(previous_ == "(" ? "missing expression between '(' and ')'" : after);
+      return syntax(previous_ == "("    ? "missing expression between '(' and ')'"
+                    : previous_.empty() ? "missing '(' in expression"
+                                        : after);
     }
     if (!isExpressionOperator(op_)) {
       return syntax("token " + spelling() + " is not valid in preprocessor expressions");

@@ -95,7 +95,10 @@ std::optional<IncludeRequest> TranslationUnit::nextInclude(FileWalk& walk) {
     }
     apply(walk, directive);
   }
-  for (const OpenGroup& group : walk.groups) warn(walk, group.line, "unterminated conditional");
+  // Innermost first, as the compiler says it.
+  for (auto group = walk.groups.rbegin(); group != walk.groups.rend(); ++group) {
+    warn(walk, group->line, "unterminated conditional");
+  }
   walk.groups.clear();
   readThrough_.insert(config_.clang ? walk.identity : walk.route);
   return std::nullopt;
