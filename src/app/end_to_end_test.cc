@@ -453,6 +453,42 @@ std::vector<Case> cases() {
           {"zeros.h", zeros + "\n#include \"b" + zeros + ".h\"\n#include \"c.h\"" + zeros},
           {"binary.h", readFile(CLUDEMAP_BINARY) + "\n#include \"b.h\""}};
     }),
+    // The compiler's view of hostile directives: each warned about with
+    // its file and line, and the run ends.
+    row("preprocess_hostile_directives", {{"a.cc", "#include \"bad.h\"\n#include \"self.h\"\n"},
+        {"bad.h", "#if 1 +* 2\n#endif\n#if )\n#elif\n#endif\n#define A B\n#define B A\n"
+                  "#include A\n#if 1\n#ifdef A\n"},
+        {"self.h", "#define SELF \"self.h\"\n#include SELF\n"}}, {},
+        {"--preprocess", "-T", "make", "-o", "out.mk", "a.cc"},
+        "Warning: In file: bad.h, line 1: operator '+' has no right operand\n"
+        "Warning: In file: bad.h, line 3: missing '(' in expression\n"
+        "Warning: In file: bad.h, line 4: #if with no expression\n"
+        "Warning: In file: bad.h, line 8: #include expects \"FILENAME\" or <FILENAME>\n"
+        "Warning: In file: bad.h, line 10: unterminated conditional\n"
+        "Warning: In file: bad.h, line 9: unterminated conditional\n"
+        "Warning: In file: self.h, line 2: #include nested too deeply\n", kNoFile),
+    // 100,000 nested #ifs, a 10 MB macro, macros expanding through 1,000
+    // steps to what #include cannot take.
+    row("preprocess_hostile_sizes", {}, {}, {"--preprocess", "-T", "make", "-o", "out.mk", "a.cc"},
+        "Warning: In file: a.cc, line 100001: #error deep\n"
+        "Warning: In file: big.h, line 2: missing binary operator before token \"abcdefgh\"\n"
+        "Warning: In file: chain.h, line 2003: #include expects \"FILENAME\" or <FILENAME>\n"
+        "Warning: In file: chain.h, line 2004: #include expects \"FILENAME\" or <FILENAME>\n",
+        kNoFile, 0, "", {}, "", [](Case& c, auto&) {
+      std::string deep, big, chain;
+      for (int i = 0; i < 100000; ++i) deep += "#if 1\n";
+      deep += "#error deep\n";
+      for (int i = 0; i < 100000; ++i) deep += "#endif\n";
+      for (int i = 0; i < (10 << 20) / 9; ++i) big += "abcdefgh ";
+      for (int i = 0; i < 1000; ++i) {
+        const std::string n = std::to_string(i), next = std::to_string(i + 1);
+        chain += "#define M" + n + " M" + next + "\n#define F" + n + "(x) F" + next + "(x)\n";
+      }
+      c.files = {{"a.cc", deep + "#include \"big.h\"\n#include \"chain.h\"\n"},
+                 {"big.h", "#define BIG " + big + "\n#if BIG\n#endif\n"},
+                 {"chain.h", chain + "#define M1000 x\n#define F1000(x) x\n#include M0\n"
+                                     "#include F0(y)\n"}};
+    }),
     row("threads_refused", {{"a.h", "#include \"b.h\"\n#include \"c.h\""},
         {"b.h", "#include \"c.h\"\n#include \"a.h\""}, {"c.h", "#include \"d.h\""}}, {"a.h"},
         {}, kModel, kModel, 0, "", kSmallAddressSpace, "unsanitized"),
