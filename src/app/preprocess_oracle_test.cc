@@ -1,8 +1,8 @@
 // --preprocess against the compiler itself: on small header trees made of
 // every construct the directive evaluator knows, -T make lists the files
 // g++ -M lists, and the scan enters the files g++ -H shows, in the same
-// order and at the same depth. Neither side has predefined macros: g++
-// -undef keeps only a few, which the trees never name.
+// order and at the same depth, with the same problems. Neither side has
+// predefined macros or an implicit pre-include: g++ runs as kBareCompiler.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,6 +21,19 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// No predefined macros (-undef keeps a few, undefined one by one), no
+// implicit pre-include, no system directories.
+const char* const kBareCompiler[] = {"-undef",
+                                     "-nostdinc",
+                                     "-ffreestanding",
+                                     "-U__cplusplus",
+                                     "-U__STDC__",
+                                     "-U__STDC_HOSTED__",
+                                     "-U__STDC_UTF_16__",
+                                     "-U__STDC_UTF_32__",
+                                     "-U_GNU_SOURCE",
+                                     "-w"};
 
 struct Tree {
   Files files;
@@ -94,8 +107,8 @@ void addProblem(std::string& problems, const std::string& line) {
 
 // g++ run once: -M into a file, -H on its error stream.
 std::optional<Lists> compilerLists(const fs::path& dir, const Tree& tree) {
-  Strings args = {"-undef", "-nostdinc", "-ffreestanding",      "-w", "-H", "-M", "-MT",
-                  "x.o",    "-MF",       (dir / "x.d").string()};
+  Strings args(std::begin(kBareCompiler), std::end(kBareCompiler));
+  args.insert(args.end(), {"-H", "-M", "-MT", "x.o", "-MF", (dir / "x.d").string()});
   for (const std::string& option : withDirectory(tree.options, dir)) args.push_back(option);
   args.push_back((dir / "a.cc").string());
   const Expected<ProgramOutput> run = runProgram("g++", args, {});
@@ -264,6 +277,14 @@ TEST(PreprocessOracle, TreesOfOneConstruct) {
           "#include A\n#if 1\n#ifdef A\n#else\n#else\n#elif 1\n"},
          {"self.h", "#define SELF \"self.h\"\n#include SELF\n"}},
         {}}},
+      {"no macro defined before the first line, no file read",
+       {{{"a.cc",
+          "#if defined __cplusplus || defined __STDC__ || defined __STDC_HOSTED__ || "
+          "defined __GNUC__ || defined _GNU_SOURCE || defined __x86_64__\n#include \"x.h\"\n"
+          "#endif\n#if __has_include(<stddef.h>) || __has_include(<stdc-predef.h>)\n"
+          "#include \"x.h\"\n#endif\n"},
+         {"x.h", ""}},
+        {"-I@"}}},
       {"a computed include that names its own file",
        {{{"a.cc",
           "#ifndef A\n#define A\n#define SELF __FILE__\n#include SELF\n#include \"x.h\"\n"
