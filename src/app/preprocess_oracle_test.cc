@@ -285,6 +285,50 @@ TEST(PreprocessOracle, TreesOfOneConstruct) {
           "#include \"x.h\"\n#endif\n"},
          {"x.h", ""}},
         {"-I@"}}},
+      {"#line and line markers set __LINE__ and __FILE__ for what follows",
+       {{{"a.cc",
+          "#line 100\n#if __LINE__ == 101\n#include \"x.h\"\n#endif\n#define N 7\n"
+          "#line N \"y.h\"\n#include __FILE__\n# 30 \"z.h\"\n#if __LINE__ == 30\n"
+          "#include __FILE__\n#endif\n"},
+         {"x.h", ""},
+         {"y.h", ""},
+         {"z.h", ""}},
+        {}}},
+      {"#import reads a file once, and no #include reads it again",
+       {{{"a.cc",
+          "#import \"x.h\"\n#import \"x.h\"\n#include \"x.h\"\n#include \"y.h\"\n"
+          "#import \"y.h\"\n#include \"y.h\"\n"},
+         {"x.h", "#include \"z.h\"\n"},
+         {"y.h", "#include \"z.h\" // y\n"},
+         {"z.h", ""}},
+        {}}},
+      {"__COUNTER__ and __INCLUDE_LEVEL__ across files",
+       {{{"a.cc",
+          "#if __COUNTER__ == 0 && __COUNTER__ == 1\n#include \"x.h\"\n#endif\n"
+          "#include \"c.h\"\n#if __COUNTER__ == 3 && __INCLUDE_LEVEL__ == 0\n#include \"y.h\"\n"
+          "#endif\n"},
+         {"c.h", "#if __COUNTER__ == 2 && __INCLUDE_LEVEL__ == 1\n#include \"z.h\"\n#endif\n"},
+         {"x.h", ""},
+         {"y.h", ""},
+         {"z.h", ""}},
+        {}}},
+      {"__has_include is a macro name; digraphs count, trigraphs do not",
+       {{{"a.cc",
+          "#if defined __has_include && defined(__has_include_next)\n#include \"x.h\"\n"
+          "#endif\n??=include \"y.h\"\n%:include \"y.h\"\n#if 1 <% 2\n#endif\n"
+          "#define S(x) %:x\n#include S(z.h)\n"},
+         {"x.h", ""},
+         {"y.h", ""},
+         {"z.h", ""}},
+        {}}},
+      {"extra tokens, and names without their end",
+       {{{"a.cc",
+          "#include \"x.h\" junk\n#ifdef X junk\n#endif junk\n#include <y.h\n#include\n"
+          "#define E\n#include E\n#include \"z.h\n#if 1 //\n#else junk\n#endif\n"},
+         {"x.h", ""},
+         {"y.h", ""},
+         {"z.h", ""}},
+        {"-I@"}}},
       {"a computed include that names its own file",
        {{{"a.cc",
           "#ifndef A\n#define A\n#define SELF __FILE__\n#include SELF\n#include \"x.h\"\n"

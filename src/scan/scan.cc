@@ -358,7 +358,9 @@ void followUnitInclude(Scan& scan, TranslationUnit& unit, std::vector<UnitFrame>
     const HeaderContent& content = scan.cache.read(*header, depth, true);
     // A file guarded or marked once: the include is followed, the file not
     // read again.
-    if (content.readable && !unit.entersAgain(content.canonicalPath, route, content.lexed)) return;
+    if (content.readable && !unit.enters(content.canonicalPath, route, content.lexed, request)) {
+      return;
+    }
   }
   if (includeLevel >= kMostIncludeLevels) {
     scan.warnings.warn(kDirectiveWarning,

@@ -72,11 +72,19 @@ void TranslationUnit::applyMacroOptions() {
   }
 }
 
-bool TranslationUnit::entersAgain(const std::string& identity, const std::string& route,
-                                  const LexedFile& file) const {
+bool TranslationUnit::enters(const std::string& identity, const std::string& route,
+                             const LexedFile& file, const IncludeRequest& request) {
   if (once_.count(identity) != 0) return false;
-  return file.guard().empty() || readThrough_.count(config_.clang ? identity : route) == 0 ||
-         macros_.peek(file.guard()) == nullptr;
+  if (request.import) {
+    once_.insert(identity);
+    if (read_.count(identity) != 0) return false;
+  }
+  if (!file.guard().empty() && readThrough_.count(config_.clang ? identity : route) != 0 &&
+      macros_.peek(file.guard()) != nullptr) {
+    return false;
+  }
+  read_.insert(identity);
+  return true;
 }
 
 std::optional<IncludeRequest> TranslationUnit::nextInclude(FileWalk& walk) {
@@ -158,9 +166,9 @@ void TranslationUnit::conditional(FileWalk& walk, const Directive& directive) {
 
 BuiltinContext TranslationUnit::builtinsAt(const FileWalk& walk, const Directive& directive) {
   BuiltinContext context;
-  context.file = walk.path;
+  context.file = walk.presumedPath ? *walk.presumedPath : walk.path;
   context.baseFile = baseFile_;
-  context.line = static_cast<long>(directive.line);
+  context.line = static_cast<long>(directive.line) + walk.lineShift;
   context.includeLevel = walk.includeLevel;
   context.counter = counter_;
   return context;
@@ -210,9 +218,47 @@ void TranslationUnit::apply(FileWalk& walk, const Directive& directive) {
     case DirectiveKind::kError:
       warn(walk, directive.line, "#error " + std::string(walk.file->text(directive)));
       return;
+    case DirectiveKind::kLine:
+    case DirectiveKind::kLineMarker:
+      line(walk, directive);
+      return;
     default:
       return;
   }
+}
+
+// #line N "name" and the line marker # N "name": the line after it is
+// line N, of the file "name" where that is given.
+void TranslationUnit::line(FileWalk& walk, const Directive& directive) {
+  BuiltinContext builtins = builtinsAt(walk, directive);
+  Environment environment{macros_, language_, builtins, questions_};
+  const Tokens operands = tokenize(walk.file->text(directive));
+  // A line marker's operands are not macro-expanded.
+  const Tokens expanded =
+      directive.kind == DirectiveKind::kLine
+          ? expandLine(operands, environment, ExpansionMode::kText, arena_).tokens
+          : operands;
+  counter_ = builtins.counter;
+  const std::string_view number = expanded.empty() ? "" : expanded.front().text;
+  if (number.empty() || number.find_first_not_of("0123456789") != std::string_view::npos) {
+    warn(walk, directive.line,
+         "\"" + std::string(number) + "\" after #line is not a positive integer");
+    return;
+  }
+  walk.lineShift =
+      std::stol(std::string(number.substr(0, 9))) - static_cast<long>(directive.line) - 1;
+  if (expanded.size() < 2 || expanded[1].kind != TokenKind::kString ||
+      expanded[1].text.front() != '"') {
+    return;
+  }
+  // The name with its escapes undone, as the compiler reads it.
+  std::string name;
+  const std::string_view quoted = expanded[1].text.substr(1, expanded[1].text.size() - 2);
+  for (std::size_t i = 0; i < quoted.size(); ++i) {
+    if (quoted[i] == '\\' && i + 1 < quoted.size()) ++i;
+    name += quoted[i];
+  }
+  walk.presumedPath = std::move(name);
 }
 
 std::optional<IncludeRequest> TranslationUnit::include(const FileWalk& walk,
@@ -234,6 +280,7 @@ std::optional<IncludeRequest> TranslationUnit::include(const FileWalk& walk,
   request.label =
       target.angled || request.kind == IncludeKind::kNext ? "<" + target.name + ">" : target.name;
   request.line = directive.line;
+  request.import = directive.kind == DirectiveKind::kImport;
   return request;
 }
 

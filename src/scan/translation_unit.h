@@ -43,6 +43,7 @@ struct IncludeRequest {
   std::string name;                         // without quotes or brackets
   std::string label;                        // "name" quoted, "<name>" angled
   std::uint32_t line = 0;
+  bool import = false;  // #import: the file is read once at most
 };
 
 // One conditional group open in a file.
@@ -62,6 +63,10 @@ struct FileWalk {
   std::size_t next = 0;
   std::vector<OpenGroup> groups;
   int includeLevel = 0;  // __INCLUDE_LEVEL__: 0 for the start file
+  // What #line made of __FILE__ (unset: `path`) and __LINE__ (the
+  // physical line plus `lineShift`).
+  std::optional<std::string> presumedPath;
+  long lineShift = 0;
 };
 
 class TranslationUnit {
@@ -81,14 +86,16 @@ class TranslationUnit {
   // a group still open is warned about.
   std::optional<IncludeRequest> nextInclude(FileWalk& walk);
 
-  // Whether the compiler would read the file `identity` (a canonical path)
-  // again, whose lexed form is `file`, included by `route`: not where
-  // #pragma once marked it, nor where its include guard's macro is defined
-  // and the compiler has read it to its end, which is when it learns the
-  // guard. GCC learns a guard per route (FileWalk::route): by another, it
-  // reads the file again, to no effect. Clang learns it per file.
-  bool entersAgain(const std::string& identity, const std::string& route,
-                   const LexedFile& file) const;
+  // Whether the compiler reads the file `identity` (a canonical path),
+  // whose lexed form is `file`, at `request`, which found it by `route`;
+  // the unit then counts it read. Not where #pragma once or an #import
+  // marked it, nor at an #import of a file read before, nor where its
+  // include guard's macro is defined and the compiler has read it to its
+  // end, which is when it learns the guard. GCC learns a guard per route
+  // (FileWalk::route): by another, it reads the file again, to no effect.
+  // Clang learns it per file.
+  bool enters(const std::string& identity, const std::string& route, const LexedFile& file,
+              const IncludeRequest& request);
 
   // Whether some directive asked the compiler a question it had no answer
   // to yet: its #if went as if the answer were 0.
@@ -99,6 +106,7 @@ class TranslationUnit {
   bool defined(const FileWalk& walk, const Directive& directive);
   void conditional(FileWalk& walk, const Directive& directive);
   void apply(FileWalk& walk, const Directive& directive);
+  void line(FileWalk& walk, const Directive& directive);
   std::optional<IncludeRequest> include(const FileWalk& walk, const Directive& directive);
   void warn(const FileWalk& walk, std::uint32_t line, std::string_view message);
   BuiltinContext builtinsAt(const FileWalk& walk, const Directive& directive);
@@ -114,6 +122,7 @@ class TranslationUnit {
   TextArena arena_;
   unsigned long counter_ = 0;
   std::unordered_set<std::string> once_;
+  std::unordered_set<std::string> read_;  // the files read, by identity
   // The routes (for clang, the files) of the files read to their end.
   std::unordered_set<std::string> readThrough_;
   bool unanswered_ = false;
