@@ -315,7 +315,7 @@ TEST(PreprocessOracle, TreesOfOneConstruct) {
       {"__has_include is a macro name; digraphs count, trigraphs do not",
        {{{"a.cc",
           "#if defined __has_include && defined(__has_include_next)\n#include \"x.h\"\n"
-          "#endif\n??=include \"y.h\"\n%:include \"y.h\"\n#if 1 <% 2\n#endif\n"
+          "#endif\n?\?=include \"y.h\"\n%:include \"y.h\"\n#if 1 <% 2\n#endif\n"
           "#define S(x) %:x\n#include S(z.h)\n"},
          {"x.h", ""},
          {"y.h", ""},
