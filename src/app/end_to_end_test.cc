@@ -475,14 +475,18 @@ std::vector<Case> cases() {
         "Warning: In file: chain.h, line 2003: #include expects \"FILENAME\" or <FILENAME>\n"
         "Warning: In file: chain.h, line 2004: #include expects \"FILENAME\" or <FILENAME>\n",
         kNoFile, 0, "", {}, "", [](Case& c, auto&) {
-      std::string deep, big, chain;
+      std::string deep;
+      std::string big;
+      std::string chain;
       for (int i = 0; i < 100000; ++i) deep += "#if 1\n";
       deep += "#error deep\n";
       for (int i = 0; i < 100000; ++i) deep += "#endif\n";
       for (int i = 0; i < (10 << 20) / 9; ++i) big += "abcdefgh ";
       for (int i = 0; i < 1000; ++i) {
-        const std::string n = std::to_string(i), next = std::to_string(i + 1);
-        chain += "#define M" + n + " M" + next + "\n#define F" + n + "(x) F" + next + "(x)\n";
+        const std::string n = std::to_string(i);
+        const std::string next = std::to_string(i + 1);
+        chain.append("#define M" + n).append(" M" + next).append("\n#define F" + n);
+        chain.append("(x) F" + next).append("(x)\n");
       }
       c.files = {{"a.cc", deep + "#include \"big.h\"\n#include \"chain.h\"\n"},
                  {"big.h", "#define BIG " + big + "\n#if BIG\n#endif\n"},

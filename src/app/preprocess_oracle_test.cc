@@ -56,12 +56,12 @@ std::string local(const fs::path& dir, const std::string& path) {
 
 // The files of a make rule, escapes undone.
 std::string makeList(const fs::path& dir, const std::string& rule) {
-  std::string list, name;
+  std::string list;
+  std::string name;
   for (std::size_t i = rule.find(':') + 1; i <= rule.size(); ++i) {
     const char c = i < rule.size() ? rule[i] : '\n';
-    if (c == '\\' && i + 1 < rule.size() && rule[i + 1] != '\n') {
-      name += rule[++i];
-    } else if (c == '$' && i + 1 < rule.size() && rule[i + 1] == '$') {
+    const char after = i + 1 < rule.size() ? rule[i + 1] : '\n';
+    if ((c == '\\' && after != '\n') || (c == '$' && after == '$')) {
       name += rule[++i];
     } else if (c == ' ' || c == '\n' || c == '\\') {
       const std::string line = local(dir, name) + "\n";
@@ -149,7 +149,9 @@ Lists toolLists(const fs::path& dir, const Tree& tree) {
   args.insert(args.end(), {(dir / "a.cc").string(), "-"});
   std::vector<const char*> argv;
   for (const std::string& arg : args) argv.push_back(arg.c_str());
-  std::ostringstream verbose, warningText, make;
+  std::ostringstream verbose;
+  std::ostringstream warningText;
+  std::ostringstream make;
   const Expected<RunConfig> config =
       makeRunConfig(parseCommandLine(static_cast<int>(argv.size()), argv.data()), verbose);
   if (!config) return {"", "", config.error().message};
@@ -194,7 +196,8 @@ std::string compare(const Tree& tree) {
   const Lists actual = toolLists(dir, tree);
   if (actual == *expected) return "";
   std::string text;
-  for (const auto& [path, content] : tree.files) text += "--- " + path + "\n" + content;
+  for (const auto& [path, content] : tree.files)
+    text.append("--- ").append(path + "\n").append(content);
   return text + "=== g++ -M:\n" + expected->make + "=== -T make:\n" + actual.make +
          "=== g++ -H:\n" + expected->entered + "=== entered:\n" + actual.entered +
          "=== g++ says:\n" + expected->problems + "=== the tool says:\n" + actual.problems;
@@ -499,7 +502,8 @@ class Generator {
   // reach (the pasted name's body is read where CAT is not expanded).
   std::string expression(int depth, bool inMacro = false) {
     if (depth > 2 || pick(2) == 0) return atom(depth, inMacro);
-    const std::string a = expression(depth + 1, inMacro), b = expression(depth + 1, inMacro);
+    const std::string a = expression(depth + 1, inMacro);
+    const std::string b = expression(depth + 1, inMacro);
     switch (pick(9)) {
       case 0:
         return "(" + a + " ? " + b + " : " + expression(depth + 1, inMacro) + ")";
@@ -628,7 +632,8 @@ class Generator {
 
 // The first three seeds that differ are named, the first shown whole.
 TEST(PreprocessOracle, RandomTreesAsTheCompilerReadsThem) {
-  std::string seeds, first;
+  std::string seeds;
+  std::string first;
   for (unsigned seed = 0; seed < 300; ++seed) {
     const std::string difference = compare(Generator(seed).tree());
     if (difference == "g++ cannot be run") GTEST_SKIP() << difference;

@@ -292,10 +292,13 @@ std::optional<UnitFrame> unitFrame(Scan& scan, ScannedHeader& header, IncludeNod
     node->children.reserve(content.childDirectives);
     node->expanded = true;
   }
-  return UnitFrame{
-      node, &header, depth, recordedFile,
-      FileWalk{
-          &content.lexed, file.path, content.canonicalPath, std::move(route), 0, {}, includeLevel}};
+  FileWalk walk;
+  walk.file = &content.lexed;
+  walk.path = file.path;
+  walk.identity = content.canonicalPath;
+  walk.route = std::move(route);
+  walk.includeLevel = includeLevel;
+  return UnitFrame{node, &header, depth, recordedFile, std::move(walk)};
 }
 
 // Whether `name` is an absolute path ("/x.h", "\\x.h", "C:/x.h"), which the
