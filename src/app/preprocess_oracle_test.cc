@@ -383,7 +383,8 @@ class Generator {
     Tree tree;
     tree.options = {"-I@", "-I@/inc", "-I@/inc2"};
     for (int n = pick(4); n-- > 0;) {
-      tree.options.push_back((pick(3) == 0 ? "-UM" : "-DM") + digit(6));
+      const bool undefine = pick(3) == 0;
+      tree.options.push_back((undefine ? "-UM" : "-DM") + digit(6));
       if (tree.options.back()[1] == 'D' && pick(2)) tree.options.back() += "=" + digit(9);
     }
     if (prelude == 1 || prelude == 2) {
@@ -474,7 +475,8 @@ class Generator {
     switch (pick(10)) {
       case 0: {
         const std::string m = "H" + std::to_string(++computed_);
-        return hash() + "define " + m + " " + written + "\n" + hash() + "include " + m + "\n";
+        const std::string define = hash() + "define " + m + " " + written + "\n";
+        return define + hash() + "include " + m + "\n";
       }
       case 1:
         return angled ? "#include ANG(" + name + ")\n" : "#include STR(  " + name + " )\n";
@@ -512,7 +514,7 @@ class Generator {
       case 2:
         return "(" + a + any(" << | >> ") + "((" + b + ") % 9 - 3))";
       case 3:  // what the compiler skips, it does not evaluate
-        return any("(0 && 1 / 0)|(1 || 1 % 0)|(0 and 1/0)");
+        return any("(0 && 1 / 0),(1 || 1 % 0),(0 and 1/0)", ',');
       case 4:
         return "((" + a + ") * 0 && 1 / 0)";
       case 5:
@@ -538,8 +540,10 @@ class Generator {
         return pick(2) ? "defined " + macro() : "defined(" + macro() + ")";
       case 6:
         return "F(" + expression(depth + 1, inMacro) + ")";
-      case 7:
-        return "G(" + expression(depth + 1, inMacro) + ", " + expression(depth + 1, inMacro) + ")";
+      case 7: {
+        const std::string x = expression(depth + 1, inMacro);
+        return "G(" + x + ", " + expression(depth + 1, inMacro) + ")";
+      }
       case 8:
         return pick(2) ? "V()" : "V(" + expression(depth + 1, inMacro) + ", 2)";
       case 9:
@@ -557,20 +561,23 @@ class Generator {
 
   std::string conditional(int depth) {
     const int open = pick(4);
-    std::string text = hash() +
-                       (open == 1   ? "ifdef " + macro()
-                        : open == 2 ? "ifndef " + macro()
-                                    : "if " + expression(0)) +
-                       "\n" + block(depth + 1, 1 + pick(2));
+    std::string text = hash();
+    text += open == 1   ? "ifdef " + macro()
+            : open == 2 ? "ifndef " + macro()
+                        : "if " + expression(0);
+    text += "\n" + block(depth + 1, 1 + pick(2));
     for (int n = pick(3); n-- > 0;) {
       const int kind = pick(3);
-      text += hash() +
-              (kind == 0   ? "elif " + expression(0)
-               : kind == 1 ? "elifdef " + macro()
-                           : "elifndef " + macro()) +
-              "\n" + block(depth + 1, pick(2));
+      text += hash();
+      text += kind == 0   ? "elif " + expression(0)
+              : kind == 1 ? "elifdef " + macro()
+                          : "elifndef " + macro();
+      text += "\n" + block(depth + 1, pick(2));
     }
-    if (pick(2)) text += hash() + "else\n" + block(depth + 1, pick(2));
+    if (pick(2)) {
+      text += hash();
+      text += "else\n" + block(depth + 1, pick(2));
+    }
     return text + hash() + "endif\n";
   }
 
@@ -603,7 +610,10 @@ class Generator {
   std::string block(int depth, int items) {
     std::string text;
     if (depth == 0 && pick(8) == 0) {  // now and then, conditionals ten deep
-      for (int d = 0; d < 10; ++d) text += hash() + "if " + expression(2) + "\n";
+      for (int d = 0; d < 10; ++d) {
+        text += hash();
+        text += "if " + expression(2) + "\n";
+      }
       text += include();
       for (int d = 0; d < 10; ++d) text += hash() + "endif\n";
     }
@@ -612,9 +622,12 @@ class Generator {
       if (kind < 3) {
         text += include();
       } else if (kind == 3) {
-        text += hash() + "define " + macro() + " " + expression(1, true) + "\n";
+        text += hash() + "define ";
+        text += macro() + " ";
+        text += expression(1, true) + "\n";
       } else if (kind == 4) {
-        text += hash() + "undef " + macro() + "\n";
+        text += hash() + "undef ";
+        text += macro() + "\n";
       } else if (kind == 5) {
         text += noise();
       } else if (depth < 10 && pick(depth + 1) == 0) {
