@@ -195,32 +195,55 @@ def compilers():
 
 # exact
 
+def difference(got, expected):
+    """The files only the tool names and those only the other names."""
+    parts = []
+    if got - expected:
+        parts.append("extra: " + " ".join(sorted(got - expected)))
+    if expected - got:
+        parts.append("missing: " + " ".join(sorted(expected - got)))
+    return "; ".join(parts)
+
+
+def entered_files(cxx, options, path):
+    """The canonical files the compiler enters on the way (its -H), with the
+    start file: clang's -M lists besides them every file a __has_include
+    found."""
+    _, _, err = run([cxx, "-x", "c++", "-E", "-H", "-o", os.devnull] + options + [path])
+    entered = {os.path.realpath(line.lstrip(".").strip())
+               for line in err.splitlines()
+               if line.startswith(".") and line.lstrip(".").startswith(" ")}
+    return entered | {os.path.realpath(path)}
+
+
 def compare_header(tool, header):
-    """For each compiler, None when the tool names the files the compiler's
-    -M names, else a description of the difference."""
+    """For each compiler, (verdict, description): "same" when the tool names
+    the files the compiler's -M names; "probed" when they differ only by
+    files -M names that the compiler never entered (found by __has_include);
+    else "differs"."""
     name, path, options = header
     outcome = {}
     for cxx in compilers():
         status, out, err = run([cxx, "-x", "c++", "-M"] + options + [path])
         if status != 0:
-            outcome[cxx] = "%s -M failed: %s" % (cxx, first_error(err))
+            outcome[cxx] = ("differs", "%s -M failed: %s" % (cxx, first_error(err)))
             continue
         expected = rule_files(out, "/")
         status, out, err = run([tool, "--preprocess", "--query-compiler=" + cxx, "-T", "make"]
                                + options + [path, "-"])
         if status != 0:
-            outcome[cxx] = "the tool failed (exit %s): %s" % (status, first_error(err))
+            outcome[cxx] = ("differs", "the tool failed (exit %s): %s" % (status, first_error(err)))
             continue
         got = rule_files(out, "/")
         if got == expected:
-            outcome[cxx] = None
+            outcome[cxx] = ("same", "")
             continue
-        parts = []
-        if got - expected:
-            parts.append("extra: " + " ".join(sorted(got - expected)))
-        if expected - got:
-            parts.append("missing: " + " ".join(sorted(expected - got)))
-        outcome[cxx] = "; ".join(parts)
+        probed = expected - entered_files(cxx, options, path)
+        described = difference(got, expected - probed)
+        if probed:
+            described += "%sonly probed by __has_include: %s" % (
+                "; " if described else "", " ".join(sorted(probed)))
+        outcome[cxx] = ("probed" if got == expected - probed else "differs", described)
     return outcome
 
 
@@ -263,20 +286,25 @@ def exact(args):
     for name, why in dropped:
         print("  %s: %s" % (name, why))
     print()
-    print("| compiler | headers checked | identical | identical % |")
-    print("|----------|-----------------|-----------|-------------|")
+    print("| compiler | headers checked | identical | identical % | identical, __has_include aside |   % |")
+    print("|----------|-----------------|-----------|-------------|---------------------------------|-----|")
     for cxx in compilers():
-        same = sum(1 for outcome in outcomes if outcome[cxx] is None)
-        print("| %-8s | %15d | %9d | %11.1f |" % (cxx, len(kept), same,
-                                                  100.0 * same / len(kept) if kept else 0))
+        verdicts = [outcome[cxx][0] for outcome in outcomes]
+        same, probed = verdicts.count("same"), verdicts.count("probed")
+        share = (lambda count: 100.0 * count / len(kept)) if kept else (lambda count: 0.0)
+        print("| %-8s | %15d | %9d | %11.1f | %31d | %3.0f |"
+              % (cxx, len(kept), same, share(same), probed, share(same + probed)))
+    print("__has_include aside: the tool names the files the compiler enters (its -H);")
+    print("the compiler's -M lists besides them the files a __has_include found (clang's does).")
     for cxx in compilers():
         differing = [(header[0], outcome[cxx]) for header, outcome in zip(kept, outcomes)
-                     if outcome[cxx] is not None]
+                     if outcome[cxx][0] != "same"]
         if differing:
             print()
             print("differing with %s (%d):" % (cxx, len(differing)))
-            for name, difference in differing:
-                print("  %s: %s" % (name, difference))
+            for name, (verdict, described) in differing:
+                print("  %s%s: %s" % (name, " [__has_include only]" if verdict == "probed" else "",
+                                      described))
 
 
 # speed
@@ -467,12 +495,7 @@ def project(args):
         if got is None:
             print("  %s: no rule" % target)
             continue
-        parts = []
-        if got - expected:
-            parts.append("extra: " + " ".join(sorted(got - expected)))
-        if expected - got:
-            parts.append("missing: " + " ".join(sorted(expected - got)))
-        print("  %s: %s" % (target, "; ".join(parts)))
+        print("  %s: %s" % (target, difference(got, expected)))
 
 
 def main():
