@@ -490,7 +490,8 @@ def project(args):
         print("| %-24s | %6.2f | %6.2f | %7.1f | %10.2f | %9.2f | %10.2f |" % (
             name, wall, cpu, peak / 1024, tool[0] / wall, tool[1] / cpu, tool[2] / peak))
     print("the tool's rule names the same files as g++ -M for %d of %d targets"
-          % (len(entries) - len(differing), len(entries)))
+          " (%d file names in all)" % (len(entries) - len(differing), len(entries),
+                                       sum(len(files) for files in tool_rules.values())))
     for target, got, expected in differing:
         if got is None:
             print("  %s: no rule" % target)
