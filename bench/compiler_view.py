@@ -269,6 +269,8 @@ def exact(args):
     found, missing = library_headers()
     headers += found
     notes += missing
+    if "clang++" not in compilers():
+        notes.append("clang++ skipped: needs clang")
     if not headers:
         return
     accepted = parallel(syntax_ok, headers, "g++ -fsyntax-only")
