@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <random>
 #include <regex>
 #include <sstream>
+#include <tuple>
 
 #include "app/run_config.h"
 #include "compdb/program_run.h"
@@ -24,16 +26,11 @@ namespace fs = std::filesystem;
 
 // No predefined macros (-undef keeps a few, undefined one by one), no
 // implicit pre-include, no system directories.
-const char* const kBareCompiler[] = {"-undef",
-                                     "-nostdinc",
-                                     "-ffreestanding",
-                                     "-U__cplusplus",
-                                     "-U__STDC__",
-                                     "-U__STDC_HOSTED__",
-                                     "-U__STDC_UTF_16__",
-                                     "-U__STDC_UTF_32__",
-                                     "-U_GNU_SOURCE",
-                                     "-w"};
+// clang-format off
+const char* const kBareCompiler[] = {"-undef", "-nostdinc", "-ffreestanding", "-U__cplusplus",
+    "-U__STDC__", "-U__STDC_HOSTED__", "-U__STDC_UTF_16__", "-U__STDC_UTF_32__", "-U_GNU_SOURCE",
+    "-w"};
+// clang-format on
 
 struct Tree {
   Files files;
@@ -46,7 +43,7 @@ struct Tree {
 struct Lists {
   std::string make, entered, problems;
   bool operator==(const Lists& o) const {
-    return make == o.make && entered == o.entered && problems == o.problems;
+    return std::tie(make, entered, problems) == std::tie(o.make, o.entered, o.problems);
   }
 };
 
@@ -74,17 +71,6 @@ std::string makeList(const fs::path& dir, const std::string& rule) {
   return list;
 }
 
-Strings withDirectory(const Strings& options, const fs::path& dir) {
-  Strings out;
-  for (std::string option : options) {
-    if (const std::size_t at = option.find('@'); at != std::string::npos) {
-      option.replace(at, 1, dir.string());
-    }
-    out.push_back(option);
-  }
-  return out;
-}
-
 // Where a problem is, "path:line", the line of the directive that holds it
 // (which may span lines).
 std::string problem(const fs::path& dir, const std::string& path, const std::string& line) {
@@ -109,7 +95,7 @@ void addProblem(std::string& problems, const std::string& line) {
 std::optional<Lists> compilerLists(const fs::path& dir, const Tree& tree) {
   Strings args(std::begin(kBareCompiler), std::end(kBareCompiler));
   args.insert(args.end(), {"-H", "-M", "-MT", "x.o", "-MF", (dir / "x.d").string()});
-  for (const std::string& option : withDirectory(tree.options, dir)) args.push_back(option);
+  args.insert(args.end(), tree.options.begin(), tree.options.end());
   args.push_back((dir / "a.cc").string());
   const Expected<ProgramOutput> run = runProgram("g++", args, {});
   if (!run) return std::nullopt;
@@ -145,7 +131,7 @@ std::optional<Lists> compilerLists(const fs::path& dir, const Tree& tree) {
 // The tool in-process: the command line's run, its scan, its make rule.
 Lists toolLists(const fs::path& dir, const Tree& tree) {
   Strings args = {"cludemap", "--preprocess", "-T", "make"};
-  for (const std::string& option : withDirectory(tree.options, dir)) args.push_back(option);
+  args.insert(args.end(), tree.options.begin(), tree.options.end());
   args.insert(args.end(), {(dir / "a.cc").string(), "-"});
   std::vector<const char*> argv;
   for (const std::string& arg : args) argv.push_back(arg.c_str());
@@ -171,26 +157,27 @@ Lists toolLists(const fs::path& dir, const Tree& tree) {
   }
   // The files entered, in pre-order, without the start file and the
   // files read before it.
-  std::vector<std::pair<const IncludeNode*, int>> pending;
-  const std::vector<IncludeNode>& top = result.roots.at(0).children;
-  for (std::size_t i = top.size(); i-- > tree.preIncluded;) pending.emplace_back(&top[i], 1);
-  while (!pending.empty()) {
-    const auto [node, depth] = pending.back();
-    pending.pop_back();
-    if (!node->expanded) continue;
+  const std::function<void(const IncludeNode&, int)> enter = [&](const IncludeNode& node,
+                                                                 int depth) {
+    if (!node.expanded) return;
     lists.entered +=
-        std::to_string(depth) + " " + local(dir, result.files.files.at(node->file).path) + "\n";
-    for (auto child = node->children.rbegin(); child != node->children.rend(); ++child) {
-      pending.emplace_back(&*child, depth + 1);
-    }
-  }
+        std::to_string(depth) + " " + local(dir, result.files.files.at(node.file).path) + "\n";
+    for (const IncludeNode& child : node.children) enter(child, depth + 1);
+  };
+  const std::vector<IncludeNode>& top = result.roots.at(0).children;
+  for (std::size_t i = tree.preIncluded; i < top.size(); ++i) enter(top[i], 1);
   return lists;
 }
 
 // "" when the tool and the compiler agree on `tree`, else both lists.
-std::string compare(const Tree& tree) {
+std::string compare(Tree tree) {
   const fs::path dir = freshDirectory();
   writeFiles(dir, tree.files);
+  for (std::string& option : tree.options) {
+    if (const std::size_t at = option.find('@'); at != std::string::npos) {
+      option.replace(at, 1, dir.string());
+    }
+  }
   const std::optional<Lists> expected = compilerLists(dir, tree);
   if (!expected) return "g++ cannot be run";
   const Lists actual = toolLists(dir, tree);
@@ -203,155 +190,104 @@ std::string compare(const Tree& tree) {
          "=== g++ says:\n" + expected->problems + "=== the tool says:\n" + actual.problems;
 }
 
-// Trees of one construct each, where random ones would rarely meet it.
+// Trees of one construct each, where random ones would rarely meet it:
+// files as "path\ncontent", each after the first after a '`'.
 TEST(PreprocessOracle, TreesOfOneConstruct) {
   const struct {
     const char* name;
-    Tree tree;
+    std::string files;
+    Strings options;
+    std::size_t preIncluded = 0;
   } rows[] = {
-      {"computed names keep one blank where white space stood",
-       {{{"a.cc",
-          "#define LT <\n#define ANG(x) <x>\n#define ANG2(x) < x >\n#define STR(x) #x\n"
-          "#define E\n#define C(a, b) a ## b\n#include LT sp ace.h>\n#include ANG(sp  ace.h)\n"
-          "#include ANG( i0.h)\n#include ANG2(i0.h)\n#include STR(  sp   ace.h )\n"
-          "#include ANG(E i0.h)\n#include LT/**/i0.h>\n#include C(L, T)i0.h>\n"
-          "#include ANG(C(i, 0).h)\n"},
-         {"inc/sp ace.h", ""},
-         {"inc/ sp ace.h", ""},
-         {"inc/i0.h", ""},
-         {"inc/ i0.h", ""},
-         {"inc/i0.h ", ""}},
-        {"-I@/inc"}}},
-      {"no group after a taken one is taken, nor its condition evaluated",
-       {{{"a.cc",
-          "#if 1\n#include \"x.h\"\n#elif 1/0\n#include \"y.h\"\n#elifndef X\n"
-          "#include \"y.h\"\n#else\n#include \"y.h\"\n#endif\n#ifdef X\n#elif 1\n"
-          "#include \"z.h\"\n#elif 1\n#include \"y.h\"\n#else\n#include \"y.h\"\n#endif\n"},
-         {"x.h", ""},
-         {"y.h", ""},
-         {"z.h", ""}},
-        {}}},
-      {"-D and -U in order, then -imacros files, then -include files",
-       {{{"a.cc", "#ifdef A\n#include \"x.h\"\n#endif\n#ifdef B\n#include \"y.h\"\n#endif\n"},
-         {"m.h", "#define A\n#include \"y.h\"\n"},
-         {"i.h", "#undef A\n"},
-         {"x.h", ""},
-         {"y.h", ""}},
-        {"-include", "@/i.h", "-DA", "-DB", "-imacros", "@/m.h", "-UA", "-UB"},
-        2}},
-      {"a guard counts once the file has been read through, by the route that read it",
-       {{{"a.cc",
-          "#define G\n#include \"g.h\"\n#undef G\n#include \"g.h\"\n#include \"g.h\"\n"
-          "#include <g.h>\n#include \"sub/g.h\"\n#include \"sub/t.h\"\n#include \"sub/g.h\"\n"
-          "#undef G\n#include <g.h>\n"},
-         {"g.h", "#ifndef G\n#define G\n#include \"g.h\"\n#include \"x.h\"\n#endif\n"},
-         {"sub/g.h", "#if !defined(S)\n#define S\n#endif\n"},
-         {"sub/t.h", "#include \"g.h\"\n"},
-         {"x.h", ""}},
-        {"-I@"}}},
-      {"#pragma once counts where it is taken, once read",
-       {{{"a.cc",
-          "#include \"p.h\"\n#include \"p.h\"\n#define P\n#include \"p.h\"\n"
-          "#include \"p.h\"\n"},
-         {"p.h", "#ifdef P\n#pragma once\n#endif\n#include \"x.h\"\n"},
-         {"x.h", ""}},
-        {}}},
-      {"include_next from the start file and from a file found beside its includer",
-       {{{"a.cc",
-          "#include_next <n.h>\n#if __has_include_next(<n.h>)\n#include \"x.h\"\n"
-          "#endif\n#include \"inc/q.h\"\n"},
-         {"x.h", ""},
-         {"inc/q.h", "#include_next <n.h>\n"},
-         {"inc/n.h", "#include_next <n.h>\n"},
-         {"inc2/n.h", ""}},
-        {"-I@/inc", "-I@/inc2"}}},
-      {"a macro's name met again within its own expansion, and one that names a function",
-       {{{"a.cc",
-          "#define F(x) x + 1\n#define M F\n#define R M(R)\n#if R == 1\n"
-          "#include \"x.h\"\n#endif\n#define H M(\"y.h\") - 1\n#if M(2) == 3\n"
-          "#include \"y.h\"\n#endif\n"},
-         {"x.h", ""},
-         {"y.h", ""}},
-        {}}},
-      {"hostile directives, warned about where g++ finds them",
-       {{{"a.cc", "#include \"bad.h\"\n#include \"self.h\"\n"},
-         {"bad.h",
-          "#if 1 +* 2\n#endif\n#if )\n#elif\n#endif\n#define A B\n#define B A\n"
-          "#include A\n#if 1\n#ifdef A\n#else\n#else\n#elif 1\n"},
-         {"self.h", "#define SELF \"self.h\"\n#include SELF\n"}},
-        {}}},
-      {"no macro defined before the first line, no file read",
-       {{{"a.cc",
-          "#if defined __cplusplus || defined __STDC__ || defined __STDC_HOSTED__ || "
-          "defined __GNUC__ || defined _GNU_SOURCE || defined __x86_64__\n#include \"x.h\"\n"
-          "#endif\n#if __has_include(<stddef.h>) || __has_include(<stdc-predef.h>)\n"
-          "#include \"x.h\"\n#endif\n"},
-         {"x.h", ""}},
-        {"-I@"}}},
-      {"#line and line markers set __LINE__ and __FILE__ for what follows",
-       {{{"a.cc",
-          "#line 100\n#if __LINE__ == 101\n#include \"x.h\"\n#endif\n#define N 7\n"
-          "#line N \"y.h\"\n#include __FILE__\n# 30 \"z.h\"\n#if __LINE__ == 30\n"
-          "#include __FILE__\n#endif\n"},
-         {"x.h", ""},
-         {"y.h", ""},
-         {"z.h", ""}},
-        {}}},
-      {"#import reads a file once, and no #include reads it again",
-       {{{"a.cc",
-          "#import \"x.h\"\n#import \"x.h\"\n#include \"x.h\"\n#include \"y.h\"\n"
-          "#import \"y.h\"\n#include \"y.h\"\n"},
-         {"x.h", "#include \"z.h\"\n"},
-         {"y.h", "#include \"z.h\" // y\n"},
-         {"z.h", ""}},
-        {}}},
-      {"__COUNTER__ and __INCLUDE_LEVEL__ across files",
-       {{{"a.cc",
-          "#if __COUNTER__ == 0 && __COUNTER__ == 1\n#include \"x.h\"\n#endif\n"
-          "#include \"c.h\"\n#if __COUNTER__ == 3 && __INCLUDE_LEVEL__ == 0\n#include \"y.h\"\n"
-          "#endif\n"},
-         {"c.h", "#if __COUNTER__ == 2 && __INCLUDE_LEVEL__ == 1\n#include \"z.h\"\n#endif\n"},
-         {"x.h", ""},
-         {"y.h", ""},
-         {"z.h", ""}},
-        {}}},
-      {"__has_include is a macro name; digraphs count, trigraphs do not",
-       {{{"a.cc",
-          "#if defined __has_include && defined(__has_include_next)\n#include \"x.h\"\n"
-          "#endif\n?\?=include \"y.h\"\n%:include \"y.h\"\n#if 1 <% 2\n#endif\n"
-          "#define S(x) %:x\n#include S(z.h)\n"},
-         {"x.h", ""},
-         {"y.h", ""},
-         {"z.h", ""}},
-        {}}},
-      {"extra tokens, and names without their end",
-       {{{"a.cc",
-          "#include \"x.h\" junk\n#ifdef X junk\n#endif junk\n#include <y.h\n#include\n"
-          "#define E\n#include E\n#include \"z.h\n#if 1 //\n#else junk\n#endif\n"},
-         {"x.h", ""},
-         {"y.h", ""},
-         {"z.h", ""}},
-        {"-I@"}}},
-      {"a computed include that names its own file",
-       {{{"a.cc",
-          "#ifndef A\n#define A\n#define SELF __FILE__\n#include SELF\n#include \"x.h\"\n"
-          "#endif\n"},
-         {"x.h", "#define X \"x.h\"\n#ifndef Y\n#define Y\n#include X\n#endif\n"}},
-        {}}},
+      // clang-format off
+    {"computed names keep one blank where white space stood",
+     "a.cc\n#define LT <\n#define ANG(x) <x>\n#define ANG2(x) < x >\n#define STR(x) #x\n"
+     "#define E\n#define C(a, b) a ## b\n#include LT sp ace.h>\n#include ANG(sp  ace.h)\n"
+     "#include ANG( i0.h)\n#include ANG2(i0.h)\n#include STR(  sp   ace.h )\n"
+     "#include ANG(E i0.h)\n#include LT/**/i0.h>\n#include C(L, T)i0.h>\n"
+     "#include ANG(C(i, 0).h)\n`inc/sp ace.h\n`inc/ sp ace.h\n`inc/i0.h\n`inc/ i0.h\n"
+     "`inc/i0.h \n", {"-I@/inc"}},
+    {"no group after a taken one is taken, nor its condition evaluated",
+     "a.cc\n#if 1\n#include \"x.h\"\n#elif 1/0\n#include \"y.h\"\n#elifndef X\n"
+     "#include \"y.h\"\n#else\n#include \"y.h\"\n#endif\n#ifdef X\n#elif 1\n#include \"z.h\"\n"
+     "#elif 1\n#include \"y.h\"\n#else\n#include \"y.h\"\n#endif\n`x.h\n`y.h\n`z.h\n", {}},
+    {"-D and -U in order, then -imacros files, then -include files",
+     "a.cc\n#ifdef A\n#include \"x.h\"\n#endif\n#ifdef B\n#include \"y.h\"\n#endif\n`m.h\n"
+     "#define A\n#include \"y.h\"\n`i.h\n#undef A\n`x.h\n`y.h\n",
+     {"-include", "@/i.h", "-DA", "-DB", "-imacros", "@/m.h", "-UA", "-UB"}, 2},
+    {"a guard counts once the file has been read through, by the route that read it",
+     "a.cc\n#define G\n#include \"g.h\"\n#undef G\n#include \"g.h\"\n#include \"g.h\"\n"
+     "#include <g.h>\n#include \"sub/g.h\"\n#include \"sub/t.h\"\n#include \"sub/g.h\"\n"
+     "#undef G\n#include <g.h>\n`g.h\n#ifndef G\n#define G\n#include \"g.h\"\n#include \"x.h\"\n"
+     "#endif\n`sub/g.h\n#if !defined(S)\n#define S\n#endif\n`sub/t.h\n#include \"g.h\"\n`x.h\n",
+     {"-I@"}},
+    {"#pragma once counts where it is taken, once read",
+     "a.cc\n#include \"p.h\"\n#include \"p.h\"\n#define P\n#include \"p.h\"\n#include \"p.h\"\n"
+     "`p.h\n#ifdef P\n#pragma once\n#endif\n#include \"x.h\"\n`x.h\n", {}},
+    {"include_next from the start file and from a file found beside its includer",
+     "a.cc\n#include_next <n.h>\n#if __has_include_next(<n.h>)\n#include \"x.h\"\n#endif\n"
+     "#include \"inc/q.h\"\n`x.h\n`inc/q.h\n#include_next <n.h>\n`inc/n.h\n#include_next <n.h>\n"
+     "`inc2/n.h\n", {"-I@/inc", "-I@/inc2"}},
+    {"a macro's name met again within its own expansion, and one that names a function",
+     "a.cc\n#define F(x) x + 1\n#define M F\n#define R M(R)\n#if R == 1\n#include \"x.h\"\n"
+     "#endif\n#define H M(\"y.h\") - 1\n#if M(2) == 3\n#include \"y.h\"\n#endif\n`x.h\n`y.h\n", {}},
+    {"hostile directives, warned about where g++ finds them",
+     "a.cc\n#include \"bad.h\"\n#include \"self.h\"\n`bad.h\n#if 1 +* 2\n#endif\n#if )\n#elif\n"
+     "#endif\n#define A B\n#define B A\n#include A\n#if 1\n#ifdef A\n#else\n#else\n#elif 1\n"
+     "`self.h\n#define SELF \"self.h\"\n#include SELF\n", {}},
+    {"no macro defined before the first line, no file read",
+     "a.cc\n#if defined __cplusplus || defined __STDC__ || defined __STDC_HOSTED__ || "
+     "defined __GNUC__ || defined _GNU_SOURCE || defined __x86_64__\n#include \"x.h\"\n#endif\n"
+     "#if __has_include(<stddef.h>) || __has_include(<stdc-predef.h>)\n#include \"x.h\"\n"
+     "#endif\n`x.h\n", {"-I@"}},
+    {"#line and line markers set __LINE__ and __FILE__ for what follows",
+     "a.cc\n#line 100\n#if __LINE__ == 101\n#include \"x.h\"\n#endif\n#define N 7\n"
+     "#line N \"y.h\"\n#include __FILE__\n# 30 \"z.h\"\n#if __LINE__ == 30\n#include __FILE__\n"
+     "#endif\n`x.h\n`y.h\n`z.h\n", {}},
+    {"#import reads a file once, and no #include reads it again",
+     "a.cc\n#import \"x.h\"\n#import \"x.h\"\n#include \"x.h\"\n#include \"y.h\"\n"
+     "#import \"y.h\"\n#include \"y.h\"\n`x.h\n#include \"z.h\"\n`y.h\n#include \"z.h\" // y\n"
+     "`z.h\n", {}},
+    {"__COUNTER__ and __INCLUDE_LEVEL__ across files",
+     "a.cc\n#if __COUNTER__ == 0 && __COUNTER__ == 1\n#include \"x.h\"\n#endif\n"
+     "#include \"c.h\"\n#if __COUNTER__ == 3 && __INCLUDE_LEVEL__ == 0\n#include \"y.h\"\n"
+     "#endif\n`c.h\n#if __COUNTER__ == 2 && __INCLUDE_LEVEL__ == 1\n#include \"z.h\"\n#endif\n"
+     "`x.h\n`y.h\n`z.h\n", {}},
+    {"__has_include is a macro name; digraphs count, trigraphs do not",
+     "a.cc\n#if defined __has_include && defined(__has_include_next)\n#include \"x.h\"\n#endif\n"
+     "?\?=include \"y.h\"\n%:include \"y.h\"\n#if 1 <% 2\n#endif\n#define S(x) %:x\n"
+     "#include S(z.h)\n`x.h\n`y.h\n`z.h\n", {}},
+    {"extra tokens, and names without their end",
+     "a.cc\n#include \"x.h\" junk\n#ifdef X junk\n#endif junk\n#include <y.h\n#include\n"
+     "#define E\n#include E\n#include \"z.h\n#if 1 //\n#else junk\n#endif\n`x.h\n`y.h\n`z.h\n",
+     {"-I@"}},
+    {"a computed include that names its own file",
+     "a.cc\n#ifndef A\n#define A\n#define SELF __FILE__\n#include SELF\n#include \"x.h\"\n"
+     "#endif\n`x.h\n#define X \"x.h\"\n#ifndef Y\n#define Y\n#include X\n#endif\n", {}},
+      // clang-format on
   };
-  for (const auto& row : rows) EXPECT_EQ(compare(row.tree), "") << row.name;
+  for (const auto& row : rows) {
+    Tree tree{{}, row.options, row.preIncluded};
+    std::istringstream files(row.files);
+    for (std::string file; std::getline(files, file, '`');) {
+      const std::size_t end = file.find('\n');
+      tree.files.emplace_back(file.substr(0, end), file.substr(end + 1));
+    }
+    EXPECT_EQ(compare(tree), "") << row.name;
+  }
 }
 
 // Random trees. A file without a guard includes only files with one, so
 // that however many groups a faulty scan takes, it reads no file more
 // often than a few times.
-const char* const kPaths[] = {"a.cc",     "pre.h",    "h0.h",      "h1.h",         "h2.h",
-                              "h3.h",     "sub/s0.h", "sub/s1.h",  "sub/h1.h",     "inc/i0.h",
-                              "inc/i1.h", "inc/n.h",  "inc2/i1.h", "inc/sp ace.h", "inc2/n.h"};
+// clang-format off
+const char* const kPaths[] = {"a.cc", "pre.h", "h0.h", "h1.h", "h2.h", "h3.h", "sub/s0.h",
+    "sub/s1.h", "sub/h1.h", "inc/i0.h", "inc/i1.h", "inc/n.h", "inc2/i1.h", "inc/sp ace.h",
+    "inc2/n.h"};
 constexpr int kFiles = sizeof(kPaths) / sizeof(kPaths[0]);
-const char* const kNames[] = {"h0.h",     "h1.h", "h2.h", "h3.h",     "sub/s0.h",
-                              "sub/s1.h", "s0.h", "s1.h", "sub/h1.h", "h1.h",
-                              "i0.h",     "i1.h", "n.h",  "sp ace.h"};
+const char* const kNames[] = {"h0.h", "h1.h", "h2.h", "h3.h", "sub/s0.h", "sub/s1.h", "s0.h",
+    "s1.h", "sub/h1.h", "h1.h", "i0.h", "i1.h", "n.h", "sp ace.h"};
+// clang-format on
 const char* const kSearched[] = {"", "inc/", "inc2/"};  // -I @ -I @/inc -I @/inc2
 // Macros no line defines or undefines, in a.cc, pre.h or as -D options.
 const char* const kPrelude =
@@ -370,6 +306,28 @@ std::string directory(const std::string& path) {
   return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
+// `form` with each '%' replaced by `a` and each '$' by `b`.
+std::string fill(std::string_view form, const std::string& a, const std::string& b = "") {
+  std::string text;
+  for (const char c : form) text += c == '%' ? a : c == '$' ? b : std::string(1, c);
+  return text;
+}
+
+// A file's body `$` under guard `%`: none, five kinds of guard, one never
+// defined (5), one with a line after its end (6), one with an #else (7).
+// clang-format off
+const char* const kGuards[] = {"$", "#ifndef %\n#define %\n$#endif\n",
+    "// c\n#if !defined(%)\n#define %\n$#endif\n\n", "#if ! defined %\n#define % 1\n$#endif // x\n",
+    "#pragma once\n$", "#ifndef %\n$#endif\n", "#ifndef %\n#define %\n$#endif\nint %;\n",
+    "#ifndef %\n#define %\n$#else\n#endif\n"};
+// Lines that hide an #include `%` from the compiler, splice a directive,
+// or hold what only a skipped group may hold (6 and 7 are made in noise()).
+const char* const kNoise[] = {"/* % */ int x;\n", "// % \\\n%\n",
+    "const char* s = \"#include \\\"h0.h\\\"\";\n", "auto r = R\"x(\n%\n)\" )x\";\n",
+    "char c = '#'; /* a\n%\n*/\n", "#if 0\n#include \"nope.h\"\nit's\n#if 1/0\n#endif\n#else\n#endif\n",
+    "", "", "#if 1\n#elif 1/0\n#else\n#include \"nope.h\"\n#endif\n"};
+// clang-format on
+
 class Generator {
  public:
   explicit Generator(unsigned seed) : random_(seed) {}
@@ -380,28 +338,27 @@ class Generator {
     guard_[1] = 0;
     guard_[12] = guard_[14] = 1 + pick(4);  // where include_next leads
     const int prelude = pick(4);            // in a.cc; in pre.h by -include, by -imacros; by -D
-    Tree tree;
-    tree.options = {"-I@", "-I@/inc", "-I@/inc2"};
+    Tree tree{{}, {"-I@", "-I@/inc", "-I@/inc2"}};
     for (int n = pick(4); n-- > 0;) {
       const bool undefine = pick(3) == 0;
       tree.options.push_back((undefine ? "-UM" : "-DM") + digit(6));
-      if (tree.options.back()[1] == 'D' && pick(2)) tree.options.back() += "=" + digit(9);
+      if (!undefine && pick(2)) tree.options.back() += "=" + digit(9);
     }
     if (prelude == 1 || prelude == 2) {
       tree.options.insert(tree.options.end(), {prelude == 1 ? "-include" : "-imacros", "@/pre.h"});
       tree.preIncluded = 1;
-    } else if (prelude == 3) {
-      std::istringstream lines(kPrelude);
-      for (std::string line; std::getline(lines, line);) {
-        const std::size_t space = line.find(' ', 8);
-        tree.options.push_back("-D" + line.substr(8, space - 8) + "=" + line.substr(space + 1));
-      }
+    }
+    std::istringstream lines(prelude == 3 ? kPrelude : "");
+    for (std::string line; std::getline(lines, line);) {
+      const std::size_t space = line.find(' ', 8);
+      tree.options.push_back("-D" + line.substr(8, space - 8) + "=" + line.substr(space + 1));
     }
     for (file_ = 0; file_ < kFiles; ++file_) {
       const bool hasPrelude = (file_ == 0 && prelude == 0) || (file_ == 1 && prelude % 3 != 0);
       const std::string body = std::string(hasPrelude ? kPrelude : "") + "// " + kPaths[file_] +
                                "\n" + block(0, 1 + pick(4));
-      tree.files.emplace_back(kPaths[file_], guarded(body));
+      tree.files.emplace_back(kPaths[file_],
+                              fill(kGuards[guard_[file_]], "G" + std::to_string(file_), body));
     }
     return tree;
   }
@@ -420,28 +377,6 @@ class Generator {
     return std::string(each[static_cast<std::size_t>(pick(static_cast<int>(each.size())))]);
   }
   std::string hash() { return any("#|# | #  |%:|#\t|/**/#"); }
-
-  std::string guarded(const std::string& body) {
-    const std::string g = "G" + std::to_string(file_);
-    switch (guard_[file_]) {
-      case 1:
-        return "#ifndef " + g + "\n#define " + g + "\n" + body + "#endif\n";
-      case 2:
-        return "// c\n#if !defined(" + g + ")\n#define " + g + "\n" + body + "#endif\n\n";
-      case 3:
-        return "#if ! defined " + g + "\n#define " + g + " 1\n" + body + "#endif // x\n";
-      case 4:
-        return "#pragma once\n" + body;
-      case 5:
-        return "#ifndef " + g + "\n" + body + "#endif\n";  // never defined
-      case 6:
-        return "#ifndef " + g + "\n#define " + g + "\n" + body + "#endif\nint " + g + ";\n";
-      case 7:
-        return "#ifndef " + g + "\n#define " + g + "\n" + body + "#else\n#endif\n";
-      default:
-        return body;
-    }
-  }
   bool hasGuard(int f) const { return guard_[f] != 0 && guard_[f] != 5; }
 
   // The file `name` names from the current file, or -1.
@@ -472,31 +407,25 @@ class Generator {
     if (name.empty()) return "";
     const std::string written = angled ? "<" + name + ">" : "\"" + name + "\"";
     const std::size_t dot = name.find('.');
-    switch (pick(10)) {
-      case 0: {
-        const std::string m = "H" + std::to_string(++computed_);
-        const std::string define = hash() + "define " + m + " " + written + "\n";
-        return define + hash() + "include " + m + "\n";
-      }
-      case 1:
-        return angled ? "#include ANG(" + name + ")\n" : "#include STR(  " + name + " )\n";
-      case 2:
-        if (angled && name != "i0.h") break;
-        return angled ? "#include HA\n" : "#include FIRST(" + written + ", x)\n";
-      case 3:
-        if (angled || name.find(' ') != std::string::npos) break;
-        return "#include XSTR(CAT(" + name.substr(0, 1) + ", " + name.substr(1, dot - 1) + ")" +
-               name.substr(dot) + ")\n";
-      case 4:
-        return "#inc\\\nlude " + written + "\n";
-      case 5:
-        return "#include /* a\n b */ " + written + " // c\n";
-      case 6:  // include_next goes on after the directory its includer was found in
-        if (file_ != 10 && file_ != 11) break;
-        return "#include_next <" + std::string(kPaths[file_] + 4) + ">\n";
-      default:
-        break;
+    const int kind = pick(10);
+    if (kind == 0) {
+      const std::string m = "H" + std::to_string(++computed_);
+      const std::string define = hash() + "define " + m + " " + written + "\n";
+      return define + hash() + "include " + m + "\n";
     }
+    if (kind == 1)
+      return angled ? "#include ANG(" + name + ")\n" : "#include STR(  " + name + " )\n";
+    if (kind == 2 && (!angled || name == "i0.h"))
+      return angled ? "#include HA\n" : "#include FIRST(" + written + ", x)\n";
+    if (kind == 3 && !angled && name.find(' ') == std::string::npos) {
+      return "#include XSTR(CAT(" + name.substr(0, 1) + ", " + name.substr(1, dot - 1) + ")" +
+             name.substr(dot) + ")\n";
+    }
+    if (kind == 4) return "#inc\\\nlude " + written + "\n";
+    if (kind == 5) return "#include /* a\n b */ " + written + " // c\n";
+    // include_next goes on after the directory its includer was found in.
+    if (kind == 6 && (file_ == 10 || file_ == 11))
+      return "#include_next <" + std::string(kPaths[file_] + 4) + ">\n";
     return hash() + "include " + written + "\n";
   }
 
@@ -506,57 +435,36 @@ class Generator {
     if (depth > 2 || pick(2) == 0) return atom(depth, inMacro);
     const std::string a = expression(depth + 1, inMacro);
     const std::string b = expression(depth + 1, inMacro);
-    switch (pick(9)) {
-      case 0:
-        return "(" + a + " ? " + b + " : " + expression(depth + 1, inMacro) + ")";
-      case 1:
-        return "(" + a + any(" / | % ") + "((" + b + ") | 1))";
-      case 2:
-        return "(" + a + any(" << | >> ") + "((" + b + ") % 9 - 3))";
-      case 3:  // what the compiler skips, it does not evaluate
-        return any("(0 && 1 / 0),(1 || 1 % 0),(0 and 1/0)", ',');
-      case 4:
-        return "((" + a + ") * 0 && 1 / 0)";
-      case 5:
-        return pick(2) ? "(1 ? " + a + " : 1 / 0)" : "((" + a + ") || 1 ? " + b + " : 1 % 0)";
-      case 6:
-        return any("!|~|not |-|+") + a;
-      default:
-        return "(" + a + " " + any("+,-,*,<,>,<=,>=,==,!=,&,^,|,&&,||,and,or,bitand,xor", ',') +
-               " " + b + ")";
-    }
+    const int kind = pick(9);
+    if (kind == 0) return "(" + a + " ? " + b + " : " + expression(depth + 1, inMacro) + ")";
+    if (kind == 1) return "(" + a + any(" / | % ") + "((" + b + ") | 1))";
+    if (kind == 2) return "(" + a + any(" << | >> ") + "((" + b + ") % 9 - 3))";
+    // What the compiler skips, it does not evaluate.
+    if (kind == 3) return any("(0 && 1 / 0),(1 || 1 % 0),(0 and 1/0)", ',');
+    if (kind == 4) return "((" + a + ") * 0 && 1 / 0)";
+    if (kind == 5)
+      return pick(2) ? "(1 ? " + a + " : 1 / 0)" : "((" + a + ") || 1 ? " + b + " : 1 % 0)";
+    if (kind == 6) return any("!|~|not |-|+") + a;
+    return "(" + a + " " + any("+,-,*,<,>,<=,>=,==,!=,&,^,|,&&,||,and,or,bitand,xor", ',') + " " +
+           b + ")";
   }
 
   std::string atom(int depth, bool inMacro) {
-    switch (pick(inMacro ? 11 : 12)) {
-      case 0:
-      case 1:
-      case 2:
-        return any(kLiterals);
-      case 3:
-      case 4:
-        return macro();
-      case 5:
-        return pick(2) ? "defined " + macro() : "defined(" + macro() + ")";
-      case 6:
-        return "F(" + expression(depth + 1, inMacro) + ")";
-      case 7: {
-        const std::string x = expression(depth + 1, inMacro);
-        return "G(" + x + ", " + expression(depth + 1, inMacro) + ")";
-      }
-      case 8:
-        return pick(2) ? "V()" : "V(" + expression(depth + 1, inMacro) + ", 2)";
-      case 9:
-      case 10: {
-        // Past the last directory, g++ gives up on __has_include_next.
-        const bool next = directory(kPaths[file_]) == "inc/" && !inMacro && pick(2);
-        return next ? "__has_include_next(<n.h>)"
-                    : "__has_include(" +
-                          any("\"h1.h\"|<sub/s0.h>|\"nope.h\"|HQ|HA|<sp ace.h>|\"s1.h\"") + ")";
-      }
-      default:
-        return "CAT(M, " + digit(6) + ")";
+    const int kind = pick(inMacro ? 11 : 12);
+    if (kind < 3) return any(kLiterals);
+    if (kind < 5) return macro();
+    if (kind == 5) return pick(2) ? "defined " + macro() : "defined(" + macro() + ")";
+    if (kind == 6) return "F(" + expression(depth + 1, inMacro) + ")";
+    if (kind == 7) {
+      const std::string x = expression(depth + 1, inMacro);
+      return "G(" + x + ", " + expression(depth + 1, inMacro) + ")";
     }
+    if (kind == 8) return pick(2) ? "V()" : "V(" + expression(depth + 1, inMacro) + ", 2)";
+    if (kind == 11) return "CAT(M, " + digit(6) + ")";
+    // Past the last directory, g++ gives up on __has_include_next.
+    if (directory(kPaths[file_]) == "inc/" && !inMacro && pick(2))
+      return "__has_include_next(<n.h>)";
+    return "__has_include(" + any("\"h1.h\"|<sub/s0.h>|\"nope.h\"|HQ|HA|<sp ace.h>|\"s1.h\"") + ")";
   }
 
   std::string conditional(int depth) {
@@ -581,30 +489,12 @@ class Generator {
     return text + hash() + "endif\n";
   }
 
-  // Lines that hide an #include from the compiler, splice a directive, or
-  // hold what only a skipped group may hold.
   std::string noise() {
     const std::string h = "#include \"h" + digit(4) + ".h\"";
-    switch (pick(9)) {
-      case 0:
-        return "/* " + h + " */ int x;\n";
-      case 1:
-        return "// " + h + " \\\n" + h + "\n";
-      case 2:
-        return "const char* s = \"" + h.substr(0, 9) + "\\\"h0.h\\\"\";\n";
-      case 3:
-        return "auto r = R\"x(\n" + h + "\n)\" )x\";\n";
-      case 4:
-        return "char c = '#'; /* a\n" + h + "\n*/\n";
-      case 5:
-        return "#if 0\n#include \"nope.h\"\nit's\n#if 1/0\n#endif\n#else\n#endif\n";
-      case 6:
-        return "#define " + macro() + " 1 \\ \t\n + 2\n";
-      case 7:
-        return "#if 1 /* a\n" + h + "\n*/ && " + expression(2) + "\n#endif\n";
-      default:
-        return "#if 1\n#elif 1/0\n#else\n#include \"nope.h\"\n#endif\n";
-    }
+    const int kind = pick(9);
+    if (kind == 6) return "#define " + macro() + " 1 \\ \t\n + 2\n";
+    if (kind == 7) return "#if 1 /* a\n" + h + "\n*/ && " + expression(2) + "\n#endif\n";
+    return fill(kNoise[kind], h);
   }
 
   std::string block(int depth, int items) {

@@ -18,69 +18,71 @@ struct Row {
 };
 
 // clang-format off
-const Row kRows[] = {
+// #if expressions, each with no macro of its own.
+const char* const kExpressions[] = {
     // Integer literals: bases, suffixes, separators, overflow, floats.
-    {"", "0x7fffffffffffffff + 0 > 0"}, {"", "18446744073709551615 == -1"}, {"", "-1 < 0u"},
-    {"", "0xFFFFFFFFFFFFFFFF > 0"}, {"", "1'000 == 1000"}, {"", "1''0"}, {"", "0b101 == 5"},
-    {"", "010 == 8"}, {"", "08"}, {"", "0b12"}, {"", "1.0 || 1"}, {"", "1e3"}, {"", "0x1p3"},
-    {"", "10z == 10"}, {"", "10uz"}, {"", "1ull == 1"}, {"", "1lul"}, {"", "1lL"}, {"", "1LL"},
-    {"", "99999999999999999999 < 0"}, {"", "0x1FFFFFFFFFFFFFFFF < 0"}, {"", "1i"}, {"", "1j"},
-    {"", "0x"}, {"", "1u8"}, {"", "0x1e5 == 480"}, {"", "0b"},
+    "0x7fffffffffffffff + 0 > 0", "18446744073709551615 == -1", "-1 < 0u", "0xFFFFFFFFFFFFFFFF > 0",
+    "1'000 == 1000", "1''0", "0b101 == 5", "010 == 8", "08", "0b12", "1.0 || 1", "1e3", "0x1p3",
+    "10z == 10", "10uz", "1ull == 1", "1lul", "1lL", "1LL", "99999999999999999999 < 0",
+    "0x1FFFFFFFFFFFFFFFF < 0", "1i", "0x", "1u8", "0x1e5 == 480", "0b",
     // Character literals.
-    {"", "'a' == 97"}, {"", "'\\377' < 0"}, {"", "'\\xff' < 0"}, {"", "'ab' == 24930"},
-    {"", "'abcde' == 1650680933"}, {"", "u'ab' == 98"}, {"", "L'ab' == 98"}, {"", "u8'a' == 97"},
-    {"", "u8'\\xff' < 0"}, {"", "U'a' - 98 > 0"}, {"", "L'\\xffffffff' < 0"}, {"", "u'\\xffff' > 0"},
-    {"", "'\\u00e9' == 0xc3a9"}, {"", "L'\xc3\xa9' == 0xe9"}, {"", "'\xc3\xa9' == 0xc3a9"},
-    {"", "u'\\U0001F600' == 0xDE00"}, {"", "'\\e' == 27"}, {"", "'\\q' == 'q'"}, {"", "''"},
-    {"", "'\\x' == 0"}, {"", "'\\400' == 0"}, {"", "'a'_x"}, {"", "'\\0' == 0 && '\\n' == 10"},
-    {"", "U'\\xffffffff' > 0"}, {"", "'\\u0041' == 65"}, {"", "L'\\U00110000'"},
+    "'a' == 97", "'\\377' < 0", "'\\xff' < 0", "'ab' == 24930", "'abcde' == 1650680933",
+    "u'ab' == 98", "L'ab' == 98", "u8'a' == 97", "u8'\\xff' < 0", "U'a' - 98 > 0",
+    "L'\\xffffffff' < 0", "u'\\xffff' > 0", "'\\u00e9' == 0xc3a9", "L'\xc3\xa9' == 0xe9",
+    "'\xc3\xa9' == 0xc3a9", "u'\\U0001F600' == 0xDE00", "'\\e' == 27", "'\\q' == 'q'", "''",
+    "'\\x' == 0", "'\\400' == 0", "'a'_x", "'\\0' == 0 && '\\n' == 10", "U'\\xffffffff' > 0",
+    "'\\u0041' == 65", "L'\\U00110000'",
     // Arithmetic as intmax_t and uintmax_t.
-    {"", "-5 / 0 == 5"}, {"", "0 && 1/0"}, {"", "1 || 1/0"}, {"", "1 ? 2 : 1/0"},
-    {"", "0 ? 1/0 : 2"}, {"", "(1, 2) == 2"}, {"", "1 << 64 == 0"}, {"", "1 << -1 == 0"},
-    {"", "-1 >> 70 == -1"}, {"", "-1 >> 1 == -1"}, {"", "1u << 63 > 0"},
-    {"", "(-9223372036854775807-1) / -1 < 0"}, {"", "(-9223372036854775807-1) % -1 == 0"},
-    {"", "-7 % 3 == -1 && 7 % -3 == 1"}, {"", "(1 ? -1 : 0u) > 0"}, {"", "(0 ? 0u : -1) > 0"},
-    {"", "!0u - 1 < 0"}, {"", "~0u > 0 && -1u > 0"}, {"", "(0u, -1) < 0"}, {"", "1 == 1 == 1"},
-    {"", "1 ? 2 : 3 ? 0 : 0"}, {"", "1 ? 1, 0 : 1"}, {"", "0 ? 0 : 1, 0"}, {"", "- - 1 == 1"},
-    {"", "!!2 == 1 && ~~5 == 5"}, {"", "(((((1)))))"}, {"", "-9223372036854775807 - 2 > 0"},
-    {"", "1 << 63 >> 63 == -1"}, {"", "(1u << 63) >> 63 == 1"}, {"", "2 >> -1 == 4"},
+    "-5 / 0 == 5", "0 && 1/0", "1 || 1/0", "1 ? 2 : 1/0", "0 ? 1/0 : 2", "(1, 2) == 2",
+    "1 << 64 == 0", "1 << -1 == 0", "-1 >> 70 == -1", "-1 >> 1 == -1",
+    "(-9223372036854775807-1) / -1 < 0", "(-9223372036854775807-1) % -1 == 0",
+    "-7 % 3 == -1 && 7 % -3 == 1", "(1 ? -1 : 0u) > 0", "(0 ? 0u : -1) > 0", "!0u - 1 < 0",
+    "~0u > 0 && -1u > 0", "(0u, -1) < 0", "1 == 1 == 1", "1 ? 2 : 3 ? 0 : 0", "1 ? 1, 0 : 1",
+    "0 ? 0 : 1, 0", "- - 1 == 1", "!!2 == 1 && ~~5 == 5", "-9223372036854775807 - 2 > 0", "1 << 63 >> 63 == -1",
+    "(1u << 63) >> 63 == 1", "2 >> -1 == 4",
     // Syntax errors: the group is not taken.
-    {"", ""}, {"", "("}, {"", ")"}, {"", "1 +"}, {"", "* 1"}, {"", "1 2"}, {"", "(1"}, {"", "1)"},
-    {"", "1 ? 2"}, {"", "1 : 2"}, {"", "()"}, {"", "1 = 1"}, {"", "\"a\""}, {"", "1 <=> 2"},
-    {"", "1 ? 2 : 3 : 4"}, {"", "1 && (0 ||)"}, {"", "@"}, {"", "1 +/ 2"}, {"", "a.b"},
+    "", ")", "1 +", "* 1", "1 2", "(1", "1)", "1 ? 2", "1 : 2", "()", "1 = 1", "\"a\"", "1 <=> 2",
+    "1 ? 2 : 3 : 4", "1 && (0 ||)", "@", "1 +/ 2", "a.b",
     // Identifiers, C++'s words, `defined`.
-    {"", "undefined_x == 0"}, {"", "true"}, {"", "false == 0"}, {"", "1 and 0 or not 0"},
-    {"", "compl 0 == -1"}, {"", "int"}, {"#define X", "defined X && defined(X)"},
-    {"", "defined"}, {"", "defined("}, {"", "defined(X"}, {"", "defined(1)"}, {"", "defined and"},
-    {"", "1 || defined(X"}, {"#define D defined\n#define X", "D X && D(X) && !D Y"},
-    {"#define X\n#define DX(y) defined(y)", "DX(X)"}, {"#define DV(...) defined __VA_OPT__(X)", "DV(1)"},
-    {"", "defined(__FILE__) && defined _Pragma && defined __has_include"}, {"", "_Pragma(\"x\")"},
+    "undefined_x == 0", "true", "false == 0", "1 and 0 or not 0", "compl 0 == -1", "int", "defined",
+    "defined(", "defined(X", "defined(1)", "defined and", "1 || defined(X",
+    "defined(__FILE__) && defined _Pragma && defined __has_include", "_Pragma(\"x\")",
     // __has_include.
-    {"", "__has_include(<present.h>)"}, {"", "__has_include(\"local.h\")"},
-    {"", "__has_include(<local.h>)"}, {"", "__has_include(\"present.h\")"},
-    {"", "__has_include(<sub/deep.h>) && !__has_include(<absent.h>)"},
-    {"#define HDR <present.h>", "__has_include(HDR)"}, {"#define S(x) #x", "__has_include(S(local.h))"},
-    {"", "__has_include"}, {"", "__has_include(stdio.h)"}, {"", "__has_include(<present.h>"},
-    {"", "__has_include_next(<present.h>)"}, {"", "0 && __has_include(<present.h>)"},
-    {"#define HI __has_include", "HI(<present.h>)"}, {"", "__has_include(<present.h) || 1"},
+    "__has_include(<present.h>)", "__has_include(\"local.h\")", "__has_include(<local.h>)",
+    "__has_include(\"present.h\")", "__has_include(<sub/deep.h>) && !__has_include(<absent.h>)",
+    "__has_include", "__has_include(stdio.h)", "__has_include(<present.h>",
+    "__has_include_next(<present.h>)", "0 && __has_include(<present.h>)",
+    "__has_include(<present.h) || 1",
     // The operators the compiler answers.
-    {"", "__has_attribute(noreturn)"}, {"", "__has_attribute(__noreturn__) > 1"},
-    {"", "__has_cpp_attribute(nodiscard)"}, {"", "__has_cpp_attribute(gnu::always_inline)"},
-    {"", "__has_attribute(gnu::cold)"}, {"", "__has_c_attribute(deprecated)"},
-    {"", "__has_builtin(__builtin_expect) && !__has_builtin(nonexistent_x)"},
-    {"", "__has_attribute()"}, {"", "__has_attribute(1)"}, {"", "__has_attribute"},
-    {"#define ATTR noreturn", "__has_attribute(ATTR)"}, {"", "__has_feature(x)"},
-    {"", "0 && __has_attribute(cold)"}, {"", "__has_attribute(gnu::)"},
+    "__has_attribute(noreturn)", "__has_attribute(__noreturn__) > 1",
+    "__has_cpp_attribute(nodiscard)", "__has_cpp_attribute(gnu::always_inline)",
+    "__has_attribute(gnu::cold)", "__has_c_attribute(deprecated)",
+    "__has_builtin(__builtin_expect) && !__has_builtin(nonexistent_x)", "__has_attribute()",
+    "__has_attribute(1)", "__has_attribute", "__has_feature(x)", "0 && __has_attribute(cold)",
+    "__has_attribute(gnu::)",
     // Built-in macros and expansion.
-    {"", "__INCLUDE_LEVEL__ == 0 && __COUNTER__ == __COUNTER__ - 1"},
-    {"#define CAT(a,b) a##b", "CAT(1,2) == 12 && CAT(0x,1F) == 31"}, {"#define CAT(a,b) a##b", "CAT(1,.)"},
-    {"#define CAT(a,b) a##b", "CAT(+,-)"}, {"#define F(x) x", "F("}, {"#define G(a,b) a", "G(1)"},
-    {"#define EMPTY", "EMPTY"}, {"#define EMPTY", "EMPTY 1"},
-    {"#define ONE 1\n#define TWO ONE + ONE", "TWO == 2"}, {"#define F(x) x", "F(F)(1)"},
-    {"#define L (\n#define R )", "L 1 R"}, {"#define SELF SELF + 1", "SELF"},
-    {"", "((((((((((((((((((((((((((((((((1))))))))))))))))))))))))))))))))"},
-    {"", "- - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - 1"},
-    {"#define V(a, ...) a __VA_OPT__(+ __VA_ARGS__)\n#define E", "V(1) == 1 && V(1, 2) == 3 && V(2, E) == 2"},
+    "__INCLUDE_LEVEL__ == 0 && __COUNTER__ == __COUNTER__ - 1",
+    "((((((((((((((((((((((((((((((((1))))))))))))))))))))))))))))))))",
+    "- - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - 1",
+};
+// #if expressions and the macros they use.
+const Row kMacroRows[] = {
+    {"#define X", "defined X && defined(X)"},
+    {"#define D defined\n#define X", "D X && D(X) && !D Y"},
+    {"#define X\n#define DX(y) defined(y)", "DX(X)"},
+    {"#define DV(...) defined __VA_OPT__(X)", "DV(1)"},
+    {"#define HDR <present.h>", "__has_include(HDR)"},
+    {"#define S(x) #x", "__has_include(S(local.h))"},
+    {"#define HI __has_include", "HI(<present.h>)"},
+    {"#define ATTR noreturn", "__has_attribute(ATTR)"},
+    {"#define CAT(a,b) a##b", "CAT(1,2) == 12 && CAT(0x,1F) == 31"},
+    {"#define CAT(a,b) a##b", "CAT(1,.)"}, {"#define CAT(a,b) a##b", "CAT(+,-)"},
+    {"#define F(x) x", "F("}, {"#define G(a,b) a", "G(1)"}, {"#define EMPTY", "EMPTY"},
+    {"#define EMPTY", "EMPTY 1"}, {"#define ONE 1\n#define TWO ONE + ONE", "TWO == 2"},
+    {"#define F(x) x", "F(F)(1)"}, {"#define L (\n#define R )", "L 1 R"},
+    {"#define SELF SELF + 1", "SELF"},
+    {"#define V(a, ...) a __VA_OPT__(+ __VA_ARGS__)\n#define E",
+     "V(1) == 1 && V(1, 2) == 3 && V(2, E) == 2"},
 };
 // clang-format on
 
@@ -183,7 +185,9 @@ BlockRun compareWithCompiler(const Config& config, const std::vector<Row>& rows)
 
 TEST(Condition, EvaluatesAsGcc) {
   for (const Config& config : kConfigs) {
-    compareWithCompiler(config, std::vector<Row>(std::begin(kRows), std::end(kRows)));
+    std::vector<Row> rows(std::begin(kMacroRows), std::end(kMacroRows));
+    for (const char* expression : kExpressions) rows.push_back({"", expression});
+    compareWithCompiler(config, rows);
   }
 }
 
@@ -198,32 +202,30 @@ TEST(Condition, StaysBounded) {
   }
 }
 
-// Random macro nests and expressions, each block's macros its own.
+// Random macro nests and expressions, each row's macros its own.
 class RandomRows {
  public:
   explicit RandomRows(unsigned seed) : random_(seed) {}
 
-  Row next(std::size_t block) {
-    suffix_ = "_" + std::to_string(block);
-    Row row;
-    const std::string x = "(x)";
-    const std::string y = "(y)";
-    row.defines = "#define A" + suffix_ + " " + expression(2) + "\n#define B" + suffix_ + " " +
-                  expression(2) + "\n#define F" + suffix_ + "(x) " + binary(x, expression(1)) +
-                  "\n#define G" + suffix_ + "(x, y) " + binary(x, y) + "\n#define P" + suffix_ +
-                  "(a, b) a ## b\n#define V" + suffix_ + "(...) (0 __VA_OPT__(+ (__VA_ARGS__)))" +
-                  "\n#define S" + suffix_ + " (S" + suffix_ + " + 1)\n#define D" + suffix_ +
-                  " defined";
-    row.expression = expression(4);
-    if (pick(20) == 0) row.expression += pick(2) == 0 ? " +" : " )";
-    return row;
+  // Macros A, B, F, G, P, V, S and D, named with suffix `_row`.
+  Row next(std::size_t row) {
+    suffix_ = "_" + std::to_string(row);
+    std::string defines =
+        "#define A@ " + expression(2) + "\n#define B@ " + expression(2) + "\n#define F@(x) " +
+        binary("(x)", expression(1)) + "\n#define G@(x, y) " + binary("(x)", "(y)") +
+        "\n#define P@(a, b) a ## b\n#define V@(...) (0 __VA_OPT__(+ (__VA_ARGS__)))"
+        "\n#define S@ (S@ + 1)\n#define D@ defined";
+    for (std::size_t at; (at = defines.find('@')) != std::string::npos;)
+      defines.replace(at, 1, suffix_);
+    std::string expression = this->expression(4);
+    if (pick(20) == 0) expression += pick(2) == 0 ? " +" : " )";
+    return {defines, expression};
   }
 
  private:
   std::size_t pick(std::size_t n) {
     return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_);
   }
-
   template <std::size_t N>
   std::string pick(const char* const (&choices)[N]) {
     return choices[pick(N)];
@@ -242,42 +244,27 @@ class RandomRows {
         "0x8000000000000000", "18446744073709551615", "9223372036854775807", "0xffffffffffffffffu",
         "077", "0b1011", "1u", "3ull", "2LL", "100000000000000000000", "'a'", "'\\xff'", "'ab'",
         "L'x'", "u'\\xffff'", "U'a'", "'\\377'", "4294967296"};
-    // clang-format on
     constexpr const char* kNames[] = {"A", "B", "S", "U"};
     constexpr const char* kUnary[] = {"-", "+", "~", "!"};
-    switch (depth <= 0 ? pick(3) : pick(13)) {
-      case 0:
-      case 1:
-        return pick(kNumbers);
-      case 2:
-        return pick(kNames) + suffix_;
-      case 3:
-        return pick(kUnary) + expression(depth - 1);
-      case 4:
-      case 5:
-        return "(" + binary(expression(depth - 1), expression(depth - 1)) + ")";
-      case 6:
-        return binary(expression(depth - 1), expression(depth - 1));
-      case 7:
-        return "(" + expression(depth - 1) + " ? " + expression(depth - 1) + " : " +
-               expression(depth - 1) + ")";
-      case 8:
-        return "(" + expression(depth - 1) + ", " + expression(depth - 1) + ")";
-      case 9:
-        return pick(2) == 0 ? "defined " + pick(kNames) + suffix_
-                            : "D" + suffix_ + "(" + pick(kNames) + suffix_ + ")";
-      case 10:
-        return "F" + suffix_ + "(" + expression(depth - 1) + ")";
-      case 11: {
-        constexpr const char* kLeft[] = {"1", "0x", "12", "0"};
-        constexpr const char* kRight[] = {"2", "F", "0", "u"};
-        return pick(2) == 0 ? "P" + suffix_ + "(" + pick(kLeft) + ", " + pick(kRight) + ")"
-                            : "G" + suffix_ + "(" + expression(depth - 1) + ", " +
-                                  expression(depth - 1) + ")";
-      }
-      default:
-        return "V" + suffix_ + "(" + (pick(2) == 0 ? "" : expression(depth - 1)) + ")";
-    }
+    constexpr const char* kLeft[] = {"1", "0x", "12", "0"};
+    constexpr const char* kRight[] = {"2", "F", "0", "u"};
+    // clang-format on
+    const std::size_t kind = depth <= 0 ? pick(3) : pick(13);
+    const auto sub = [&] { return expression(depth - 1); };
+    if (kind < 2) return pick(kNumbers);
+    if (kind == 2) return pick(kNames) + suffix_;
+    if (kind == 3) return pick(kUnary) + sub();
+    if (kind < 6) return "(" + binary(sub(), sub()) + ")";
+    if (kind == 6) return binary(sub(), sub());
+    if (kind == 7) return "(" + sub() + " ? " + sub() + " : " + sub() + ")";
+    if (kind == 8) return "(" + sub() + ", " + sub() + ")";
+    if (kind == 9 && pick(2) == 0) return "defined " + pick(kNames) + suffix_;
+    if (kind == 9) return "D" + suffix_ + "(" + pick(kNames) + suffix_ + ")";
+    if (kind == 10) return "F" + suffix_ + "(" + sub() + ")";
+    if (kind == 11 && pick(2) == 0)
+      return "P" + suffix_ + "(" + pick(kLeft) + ", " + pick(kRight) + ")";
+    if (kind == 11) return "G" + suffix_ + "(" + sub() + ", " + sub() + ")";
+    return "V" + suffix_ + "(" + (pick(2) == 0 ? "" : sub()) + ")";
   }
 
   std::mt19937 random_;
