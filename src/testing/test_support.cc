@@ -131,11 +131,6 @@ void addRandomOptions(HeaderTree& tree, unsigned seed) {
   }
 }
 
-SearchList::Kind searchKind(const ModelSearchDir& dir) {
-  if (dir.kind == 'q') return SearchList::Kind::kQuotedOnly;
-  return dir.kind == 's' ? SearchList::Kind::kSystem : SearchList::Kind::kBoth;
-}
-
 namespace {
 
 // The command line that asks the tool for the run `options` describe.

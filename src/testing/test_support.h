@@ -39,7 +39,6 @@ std::string randomTreeInput(unsigned seed);  // made of pieces of directives
 // Random cuts, tree view, warning mode and further start headers from the
 // tree's own files.
 void addRandomOptions(HeaderTree& tree, unsigned seed);
-SearchList::Kind searchKind(const ModelSearchDir& dir);
 
 // Numbers as the facts texts write them: comma-separated, and "none" for
 // one that is absent; from the graph, or from a -T json document's array
