@@ -157,7 +157,7 @@ def run(command, cwd=None):
 
 
 def first_error(stderr):
-    lines = [line for line in stderr.splitlines() if "error" in line] or stderr.splitlines()
+    lines = [line for line in stderr.splitlines() if " error: " in line] or stderr.splitlines()
     return lines[0].strip() if lines else "(no message)"
 
 
