@@ -157,7 +157,7 @@ def run(command, cwd=None):
 
 
 def first_error(stderr):
-    lines = [line for line in stderr.splitlines() if "error" in line] or stderr.splitlines()
+    lines = [line for line in stderr.splitlines() if " error: " in line] or stderr.splitlines()
     return lines[0].strip() if lines else "(no message)"
 
 
@@ -259,11 +259,10 @@ def exact(args):
         public = boost_public_headers()
         chosen = public if args.all else public[::SAMPLE_STEP]
         rule = ("all %d public Boost headers" % len(public) if args.all else
-                "every %dth of the %d public Boost headers in path order, from the first"
-                % (SAMPLE_STEP, len(public)))
+                "%d Boost headers: every %dth of the %d public ones in path order, from the"
+                " first" % (len(chosen), SAMPLE_STEP, len(public)))
         headers += [(os.path.relpath(path, "/usr/include"), path, []) for path in chosen]
-        notes.append("%s: %d (boost/*.hpp and boost/*/*.hpp except boost/detail/)"
-                     % (rule, len(chosen)))
+        notes.append("%s (public: boost/*.hpp and boost/*/*.hpp but boost/detail/)" % rule)
     else:
         notes.append("Boost skipped: needs libboost-dev")
     found, missing = library_headers()
@@ -288,13 +287,13 @@ def exact(args):
     for name, why in dropped:
         print("  %s: %s" % (name, why))
     print()
-    print("| compiler | headers checked | identical | identical % | identical, __has_include aside |   % |")
-    print("|----------|-----------------|-----------|-------------|---------------------------------|-----|")
+    print("| compiler | headers checked | identical | identical % | identical, __has_include aside |     % |")
+    print("|----------|-----------------|-----------|-------------|---------------------------------|-------|")
     for cxx in compilers():
         verdicts = [outcome[cxx][0] for outcome in outcomes]
         same, probed = verdicts.count("same"), verdicts.count("probed")
         share = (lambda count: 100.0 * count / len(kept)) if kept else (lambda count: 0.0)
-        print("| %-8s | %15d | %9d | %11.1f | %31d | %3.0f |"
+        print("| %-8s | %15d | %9d | %11.1f | %31d | %5.1f |"
               % (cxx, len(kept), same, share(same), probed, share(same + probed)))
     print("__has_include aside: the tool names the files the compiler enters (its -H);")
     print("the compiler's -M lists besides them the files a __has_include found (clang's does).")
